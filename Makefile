@@ -1,0 +1,39 @@
+# Velmora: `make run` builds and starts it, `make test` builds everything and
+# runs every test. Both install missing Debian packages first.
+JOBS ?= $(shell nproc)
+
+.PHONY: all bootstrap linux windows sanitize test test-linux test-sanitize test-windows run clean
+
+all: linux windows
+
+bootstrap:
+	@scripts/bootstrap.sh
+
+linux: bootstrap
+	cmake --preset linux >/dev/null
+	cmake --build --preset linux -j $(JOBS)
+
+sanitize: bootstrap
+	cmake --preset linux-sanitize >/dev/null
+	cmake --build --preset linux-sanitize -j $(JOBS)
+
+windows: bootstrap
+	cmake --preset windows >/dev/null
+	cmake --build --preset windows -j $(JOBS)
+
+test-linux: linux
+	ctest --preset linux
+
+test-sanitize: sanitize
+	ctest --preset linux-sanitize
+
+test-windows: windows
+	tests/wine/session.sh ctest --preset windows
+
+test: test-linux test-sanitize test-windows
+
+run: windows
+	scripts/run.sh
+
+clean:
+	rm -rf build

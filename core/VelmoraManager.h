@@ -1,0 +1,78 @@
+// The sampler and hot-key manager: the last sampled colour, its texts, the
+// three system-wide hot keys, the clipboard and the two outside addresses.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "core/Color.h"
+#include "core/HotKeyListenerClasses.h"
+#include "platform/Platform.h"
+
+namespace velmora {
+
+// Where the two links lead. Change them here and nowhere else.
+inline constexpr const char* kHomePageAddress = "https://www.quorvane.com/velmora/";
+inline constexpr const char* kFeedbackMailAddress = "mailto:velmora@quorvane.com";
+
+// The name of the global atom the hot-key identifiers come from.
+inline constexpr const char* kHotKeyAtomName = "VelmoraHotKey";
+
+constexpr unsigned kModAlt = 1;
+constexpr unsigned kVkD = 0x44;
+constexpr unsigned kVkH = 0x48;
+constexpr unsigned kVkS = 0x53;
+
+// Opening the clipboard is tried this many times, kClipboardRetryMs apart,
+// because another program often holds it for a moment.
+constexpr int kClipboardOpenAttempts = 6;
+constexpr int kClipboardRetryMs = 10;
+
+// The colour of the screen pixel under the pointer. Raises EOSError when the
+// pointer position cannot be read; the screen device context is released on
+// every path.
+TColor ReadScreenPixel();
+
+class TVelmoraManager {
+ public:
+  // `owner` is the application's window: the clipboard is opened and the
+  // shell asked on its behalf.
+  explicit TVelmoraManager(WindowHandle owner = 0) : FOwner(owner) {}
+  TVelmoraManager(const TVelmoraManager&) = delete;
+  TVelmoraManager& operator=(const TVelmoraManager&) = delete;
+
+  TColor SampleColor();
+  TColor Color() const { return FColor; }
+  std::string GetHexText() const { return HexText(FColor); }
+  std::string GetRedText() const { return RedText(FColor); }
+  std::string GetGreenText() const { return GreenText(FColor); }
+  std::string GetBlueText() const { return BlueText(FColor); }
+
+  void RegisterHotKeys(WindowHandle window);
+  void UnregisterHotKeys(WindowHandle window);
+  void HandleHotKey(std::int32_t id);
+  void CopyToClipboard(const std::string& text);
+  void SetListener(IHotKeyListener* listener) { FListener = listener; }
+  void OpenHomePage();
+  void OpenFeedbackMail();
+
+  std::int32_t HotKeyDec() const { return FHotKeyDec; }
+  std::int32_t HotKeyHex() const { return FHotKeyHex; }
+  std::int32_t HotKeySave() const { return FHotKeySave; }
+
+ private:
+  bool OpenClipboardWithRetry();
+
+  std::int32_t FHotKeyDec = 0;
+  std::int32_t FHotKeyHex = 0;
+  std::int32_t FHotKeySave = 0;
+  TColor FColor = 0;
+  IHotKeyListener* FListener = nullptr;  // not owned: the window outlives the manager
+  WindowHandle FOwner = 0;
+};
+
+// The one manager, owned by the main window from its creation to its destruction.
+extern std::unique_ptr<TVelmoraManager> ManagerInstance;
+
+}  // namespace velmora

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs what building and testing Velmora needs on Debian 12, once.
+# Run as root it installs the missing packages; otherwise it prints the one
+# command that would and stops.
+set -euo pipefail
+
+packages=(cmake make g++ googletest libgtest-dev g++-mingw-w64-i686 binutils-mingw-w64-i686
+          wine wine32:i386 xvfb xdotool xclip imagemagick x11-xserver-utils x11-utils
+          clang libclang-rt-14-dev)
+
+installed() {
+  [ "$(dpkg-query -W -f='${db:Status-Status}' "$1" 2>/dev/null)" = installed ]
+}
+
+missing=()
+for p in "${packages[@]}"; do installed "$p" || missing+=("$p"); done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+need_i386=0
+for p in "${missing[@]}"; do [[ $p == *:i386 ]] && need_i386=1; done
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "Velmora needs these packages: ${missing[*]}" >&2
+  echo "Install them as root with:" >&2
+  pre=""
+  [ $need_i386 -eq 1 ] && pre="dpkg --add-architecture i386 && "
+  echo "  sudo sh -c '${pre}apt-get update && apt-get install -y ${missing[*]}'" >&2
+  exit 1
+fi
+
+echo "Installing: ${missing[*]}"
+if [ $need_i386 -eq 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -q
+apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Runs a command with one virtual X display (1024 x 768) and one Wine prefix
+# shared by everything it starts, then stops both.
+#   tests/wine/session.sh ctest --preset windows
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+export WINEPREFIX=${WINEPREFIX:-$root/build/wineprefix}
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEARCH=win32
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+
+# A free display number.
+n=90
+while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
+Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+export DISPLAY=:$n
+cleanup() {
+  wineserver -k >/dev/null 2>&1 || true
+  kill $xvfb >/dev/null 2>&1 || true
+  wait $xvfb 2>/dev/null || true
+}
+trap cleanup EXIT
+for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
+
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  mkdir -p "$WINEPREFIX"
+  wineboot -i >/dev/null 2>&1 || true
+fi
+wineserver -p >/dev/null 2>&1 || true
+"$@"
