@@ -1,0 +1,60 @@
+#include "app/Application.h"
+
+#include "core/Errors.h"
+#include "platform/Platform.h"
+#include "ui/MainFrm.h"
+
+namespace velmora {
+
+std::string TApplication::BoxText(const std::string& message) {
+  // A full stop unless the message is empty or already ends in "." or a
+  // character below it (blanks, line breaks, most punctuation).
+  if (message.empty() || static_cast<unsigned char>(message.back()) <= '.') return message;
+  return message + ".";
+}
+
+void TApplication::HandleException(std::exception_ptr error) {
+  const WindowHandle capture = Platform().CaptureWindow();
+  if (capture != 0) Platform().CancelMode(capture);
+  std::string message;
+  try {
+    std::rethrow_exception(error);
+  } catch (const ESilentAbort&) {
+    return;
+  } catch (const std::exception& e) {
+    message = e.what();
+  } catch (...) {
+    message = "Unknown failure";
+  }
+  // Timer ticks go on while the box is open; a failure they raise meanwhile
+  // must not stack a second box on the first.
+  if (showingError_) return;
+  showingError_ = true;
+  struct Reset {
+    bool& flag;
+    ~Reset() { flag = false; }
+  } reset{showingError_};
+  Platform().ShowErrorBox(MainWindow, Title, BoxText(message));
+}
+
+int RunVelmora() {
+  TApplication application;
+  application.Title = kApplicationTitle;
+  Platform().SetExceptionHandler(
+      [&application](std::exception_ptr error) { application.HandleException(error); });
+  {
+    TMainForm form;
+    application.MainWindow = form.Handle();
+    try {
+      form.FormCreate();
+    } catch (...) {
+      application.HandleException(std::current_exception());
+    }
+    Platform().RunEventLoop(form.Handle());
+    Platform().DestroyWindow(form.Handle());
+  }
+  Platform().SetExceptionHandler(nullptr);
+  return 0;
+}
+
+}  // namespace velmora

@@ -1,0 +1,32 @@
+// The application object: its title, the run of the main window and the
+// display of every failure that escapes an event handler.
+#pragma once
+
+#include <exception>
+#include <string>
+
+#include "platform/Platform.h"
+
+namespace velmora {
+
+inline constexpr const char* kApplicationTitle = "Velmora 3.6";
+
+class TApplication {
+ public:
+  std::string Title;
+  WindowHandle MainWindow = 0;  // owner of the error boxes
+
+  // Shows a failure in a modal error box (or drops it, see the .cpp).
+  void HandleException(std::exception_ptr error);
+  // The text the error box shows for a failure message.
+  static std::string BoxText(const std::string& message);
+
+ private:
+  bool showingError_ = false;
+};
+
+// Initialises the application, runs the main window until it closes and
+// returns the exit code.
+int RunVelmora();
+
+}  // namespace velmora

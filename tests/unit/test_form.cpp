@@ -1,0 +1,398 @@
+#include <gtest/gtest.h>
+
+#include "app/Application.h"
+#include "core/Errors.h"
+#include "core/VelmoraManager.h"
+#include "platform/null/NullPlatform.h"
+#include "ui/MainFrm.h"
+
+namespace velmora {
+namespace {
+
+constexpr TColor kRed = 0x000000FF;
+constexpr TColor kGreen = 0x0000FF00;
+constexpr TColor kBlue = 0x00FF0000;
+const char* const kConfig = "C:\\Users\\Public\\Documents\\Quorvane\\Velmora\\Config.ini";
+
+// A shown main window on a 1024 x 768 null screen, errors going to an application.
+class FormTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    app.Title = kApplicationTitle;
+    platform.SetExceptionHandler([this](std::exception_ptr e) { app.HandleException(e); });
+    form = std::make_unique<TMainForm>();
+    app.MainWindow = form->Handle();
+    form->FormCreate();
+    platform.RunEventLoop(form->Handle());
+  }
+  void TearDown() override {
+    platform.DestroyWindow(form->Handle());
+    form.reset();
+  }
+  // Rests the pointer on a pixel of `color` and lets one tick pass.
+  void TickOver(TColor color) {
+    platform.screenPixels[{500, 500}] = color;
+    platform.pointer = {500, 500};
+    platform.SendTimer();
+  }
+  void PressAltS() { platform.SendHotKey(ManagerInstance->HotKeySave()); }
+  std::vector<TColor> Slots() const {
+    std::vector<TColor> slots;
+    for (int i = 0; i < kColorBoxSlots; ++i) slots.push_back(form->SlotColor(i));
+    return slots;
+  }
+  Point CenterOf(const TControl* c) const {
+    return {c->Bounds.x + c->Bounds.width / 2, c->Bounds.y + c->Bounds.height / 2};
+  }
+
+  NullPlatform platform;
+  TApplication app;
+  std::unique_ptr<TMainForm> form;
+};
+
+TEST_F(FormTest, ShowingPlacesTheCollapsedStripAndStartsEverything) {
+  EXPECT_EQ(platform.bounds, (Rect{376, 153, 272, 32}));
+  EXPECT_EQ(platform.timerMs, 100);
+  EXPECT_EQ(platform.hotKeys.size(), 3u);
+  EXPECT_EQ(form->lblHelpCaption->Caption, "Welcome to Velmora HotKeys Help!");
+  EXPECT_EQ(form->BaseFont(), (FontSpec{"Tahoma", 8, 0, false}));
+  EXPECT_EQ(platform.windowSpec.caption, "Velmora");
+  EXPECT_TRUE(platform.windowSpec.topmost);
+  EXPECT_EQ(platform.windowSpec.background, kBackgroundBlue);
+
+  std::map<std::string, std::string> tips;
+  for (const auto& entry : platform.tooltips) {
+    for (const TControl& c : form->FControls) {
+      if (c.Id == entry.first) tips[c.Name] = entry.second.second;
+    }
+  }
+  EXPECT_EQ(tips["lblWebsite"], "Visit Velmora HomePage");
+  EXPECT_EQ(tips["lblEmail"], "About Velmora Feedback");
+  EXPECT_EQ(tips["lblExit"], "Exit");
+  EXPECT_EQ(tips["btnHelp"], "Open Color Box");
+  for (int i = 1; i <= 6; ++i) EXPECT_EQ(tips["ColorBox" + std::to_string(i)], kSlotHint);
+  EXPECT_EQ(tips.size(), 10u);
+}
+
+TEST_F(FormTest, PlacementFollowsTheScreenSize) {
+  const struct {
+    Size screen;
+    Point corner;
+  } cases[] = {{{1024, 768}, {376, 153}}, {{1920, 1080}, {824, 216}}, {{801, 604}, {264, 120}}};
+  for (const auto& c : cases) {
+    platform.screenSize = c.screen;
+    form->FormShow();
+    EXPECT_EQ(platform.bounds.x, c.corner.x);
+    EXPECT_EQ(platform.bounds.y, c.corner.y);
+  }
+}
+
+TEST_F(FormTest, TickShowsTheSampleInTheSwatchAndTexts) {
+  TickOver(0x00E16941);
+  EXPECT_EQ(form->ColorPanel->Color, 0x00E16941);
+  EXPECT_EQ(form->lblHexColorValue->Caption, "#4169E1");
+  EXPECT_EQ(form->lblR->Caption, "65");
+  EXPECT_EQ(form->lblG->Caption, "105");
+  EXPECT_EQ(form->lblB->Caption, "225");
+
+  NullCanvas canvas = platform.Paint();
+  EXPECT_EQ(canvas.PixelAt(10, 10), 0x00E16941);
+  EXPECT_EQ(canvas.PixelAt(1, 1), 0);  // the swatch's flat border
+  EXPECT_EQ(canvas.PixelAt(150, 20), kBackgroundBlue);
+  ASSERT_NE(canvas.TextAt(208, 0), nullptr);
+  EXPECT_EQ(canvas.TextAt(208, 0)->text, "#4169E1");
+  EXPECT_EQ(canvas.TextAt(208, 0)->color, kWhite);
+}
+
+TEST_F(FormTest, UnchangedSampleRepaintsNothing) {
+  TickOver(0x00123456);
+  platform.invalidated.clear();
+  TickOver(0x00123456);
+  TickOver(0x00123456);
+  EXPECT_TRUE(platform.invalidated.empty());
+  TickOver(0x00123457);  // only red changes
+  ASSERT_FALSE(platform.invalidated.empty());
+  for (const Rect& r : platform.invalidated) EXPECT_LT(r.y, 32) << "outside the strip";
+}
+
+TEST_F(FormTest, UnreadablePixelShowsWhiteTextsAndACheckerboard) {
+  TickOver(kInvalidColor);
+  EXPECT_EQ(form->lblHexColorValue->Caption, "#FFFFFF");
+  NullCanvas canvas = platform.Paint();
+  EXPECT_NE(canvas.PixelAt(4, 4), canvas.PixelAt(11, 4));
+}
+
+TEST_F(FormTest, FailingSamplerOpensOneBoxPerSpellAndResumes) {
+  TickOver(0x00000080);
+  platform.pointerReadable = false;
+  int ticksWhileOpen = 0;
+  platform.whileErrorBoxOpen = [&] {
+    for (int i = 0; i < 5; ++i, ++ticksWhileOpen) platform.SendTimer();
+  };
+  platform.SendTimer();
+  platform.SendTimer();  // still failing after the box closed
+  ASSERT_EQ(platform.errorBoxes.size(), 1u);
+  EXPECT_EQ(ticksWhileOpen, 5);
+  platform.whileErrorBoxOpen = nullptr;
+  EXPECT_EQ(platform.errorBoxes[0].caption, "Velmora 3.6");
+  EXPECT_EQ(platform.errorBoxes[0].text, "System Error.  Code: 5.\r\nAccess is denied.");
+  EXPECT_EQ(form->ColorPanel->Color, 0x00000080);  // unchanged while failing
+
+  platform.pointerReadable = true;
+  TickOver(0x00008000);
+  EXPECT_EQ(form->ColorPanel->Color, 0x00008000);
+  platform.pointerReadable = false;
+  platform.SendTimer();  // a new spell is reported again
+  EXPECT_EQ(platform.errorBoxes.size(), 2u);
+}
+
+TEST_F(FormTest, DraggingStartsOnlyFromBackgroundAndStripLabels) {
+  for (const char* name : {"RLabel", "lblR", "GLabel", "lblG", "BLabel", "lblB", "HexLabel",
+                           "lblHexColorValue"}) {
+    platform.moves.clear();
+    platform.SendMouseDown(CenterOf(form->Find(name)), MouseButton::Right);
+    EXPECT_EQ(platform.moves.size(), 1u) << name;
+  }
+  platform.moves.clear();
+  platform.SendMouseDown({150, 25}, MouseButton::Middle);  // background
+  platform.SendMouseDown({260, 5}, MouseButton::Left);
+  EXPECT_EQ(platform.moves,
+            (std::vector<MouseButton>{MouseButton::Middle, MouseButton::Left}));
+
+  platform.moves.clear();
+  form->btnHelpClick();  // expanded: the lower area is reachable
+  for (const char* name : {"ColorPanel", "lblWebsite", "lblEmail", "lblExit", "btnHelp",
+                           "HelpPanel", "PressHexLabel", "ColorBox3", "Panel77", "BottomPanel"}) {
+    platform.SendMouseDown(CenterOf(form->Find(name)), MouseButton::Right);
+    EXPECT_TRUE(platform.moves.empty()) << name;
+  }
+}
+
+TEST_F(FormTest, PointerShapes) {
+  EXPECT_EQ(form->PointerAt({150, 25}), PointerShape::Move);
+  EXPECT_EQ(form->PointerAt(CenterOf(form->lblR)), PointerShape::Move);
+  EXPECT_EQ(form->PointerAt(CenterOf(form->lblWebsite)), PointerShape::Hand);
+  EXPECT_EQ(form->PointerAt(CenterOf(form->btnHelp)), PointerShape::Arrow);
+}
+
+TEST_F(FormTest, LinksAndExit) {
+  platform.SendClick(CenterOf(form->lblWebsite));
+  platform.SendClick(CenterOf(form->lblEmail));
+  ASSERT_EQ(platform.shellRequests.size(), 2u);
+  EXPECT_EQ(platform.shellRequests[0], kHomePageAddress);
+  EXPECT_EQ(platform.shellRequests[1], kFeedbackMailAddress);
+  // A press on one control released over another is no click.
+  platform.SendMouseDown(CenterOf(form->lblExit));
+  platform.SendMouseUp(CenterOf(form->lblEmail));
+  EXPECT_FALSE(platform.closeRequested);
+  platform.SendClick(CenterOf(form->lblExit));
+  EXPECT_TRUE(platform.closeRequested);
+}
+
+TEST_F(FormTest, HotKeysReachTheManager) {
+  TickOver(0x00E16941);
+  platform.SendHotKey(ManagerInstance->HotKeyHex());
+  EXPECT_EQ(platform.clipboardText, "#4169E1");
+  platform.clipboardBusyAttempts = 1000;
+  platform.SendHotKey(ManagerInstance->HotKeyDec());
+  ASSERT_EQ(platform.errorBoxes.size(), 1u);
+  EXPECT_EQ(platform.errorBoxes[0].text, "Cannot open clipboard.");
+  EXPECT_EQ(platform.clipboardText, "#4169E1");
+}
+
+TEST_F(FormTest, ExpandAndCollapseTwice) {
+  for (int round = 0; round < 2; ++round) {
+    form->btnHelpClick();
+    EXPECT_EQ(platform.bounds, (Rect{376, 153, 272, 346}));
+    EXPECT_TRUE(form->HelpPanel->Showing());
+    EXPECT_EQ(platform.tooltips[form->btnHelp->Id].second, "Hide Color Box");
+    form->btnHelpClick();
+    EXPECT_EQ(platform.bounds, (Rect{376, 153, 272, 32}));
+    EXPECT_FALSE(form->HelpPanel->Showing());
+    EXPECT_EQ(platform.tooltips[form->btnHelp->Id].second, "Open Color Box");
+  }
+  platform.SendClick(CenterOf(form->btnHelp));
+  EXPECT_TRUE(form->Expanded());
+}
+
+TEST_F(FormTest, StoresShiftTheColourBoxInEitherState) {
+  const TColor earlier[] = {0x00010101, 0x00020202, 0x00030303};
+  for (TColor c : {earlier[2], earlier[1], earlier[0]}) {
+    TickOver(c);
+    PressAltS();
+  }
+  for (TColor c : {kRed, kGreen, kBlue}) {
+    TickOver(c);
+    PressAltS();
+  }
+  EXPECT_EQ(Slots(), (std::vector<TColor>{kBlue, kGreen, kRed, earlier[0], earlier[1],
+                                          earlier[2]}));
+  EXPECT_FALSE(form->Expanded());
+
+  form->btnHelpClick();
+  for (int i = 0; i < 7; ++i) {
+    TickOver(0x00100000 + i);
+    PressAltS();
+  }
+  EXPECT_EQ(Slots(), (std::vector<TColor>{0x00100006, 0x00100005, 0x00100004, 0x00100003,
+                                          0x00100002, 0x00100001}));
+  NullCanvas canvas = platform.Paint();
+  EXPECT_EQ(canvas.PixelAt(20, 34 + 84 + 18), 0x00100006);
+  EXPECT_EQ(canvas.TextAt(4, 34 + 84 + 11)->text, "Click");
+}
+
+TEST_F(FormTest, ChartClickStoresTheLastSampleNotTheSwatch) {
+  form->btnHelpClick();
+  TickOver(kGreen);
+  TControl* swatch = form->ChartPanels[0];  // dark red
+  platform.SendClick(CenterOf(swatch));
+  EXPECT_EQ(form->SlotColor(0), kGreen);
+  EXPECT_EQ(form->SlotColor(1), kWhite);
+}
+
+TEST_F(FormTest, ChartShowsEverySwatchWithWhiteBetween) {
+  form->btnHelpClick();
+  NullCanvas canvas = platform.Paint();
+  for (int r = 0; r < kChartSize; ++r) {
+    for (int c = 0; c < kChartSize; ++c) {
+      const std::uint32_t rgb = ChartRGB(c, r);
+      const TColor expected = RGBColor(rgb >> 16, (rgb >> 8) & 0xFF, rgb & 0xFF);
+      const int x = 44 + 19 * c, y = 34 + 84 + 19 * r;
+      EXPECT_EQ(canvas.PixelAt(x, y), expected) << r << "," << c;
+      EXPECT_EQ(canvas.PixelAt(x + 17, y + 17), expected) << r << "," << c;
+      EXPECT_EQ(canvas.PixelAt(x + 18, y + 18), kWhite) << r << "," << c;
+    }
+  }
+  EXPECT_EQ(ChartRGB(4, 0), 0xFF0000u);
+  EXPECT_EQ(ChartRGB(11, 11), 0xFBEFF5u);
+  EXPECT_EQ(canvas.PixelAt(0, 34), 0);  // the help panel is black
+}
+
+TEST_F(FormTest, ChooserChangesOnlyAConfirmedSlot) {
+  form->btnHelpClick();
+  TickOver(kRed);
+  PressAltS();
+  TControl* slot2 = form->ColorBoxes[1];
+  platform.chooserConfirms = false;
+  platform.SendClick(CenterOf(form->ColorBoxes[0]));
+  EXPECT_EQ(platform.chooserShown, std::vector<TColor>{kRed});
+  EXPECT_EQ(form->SlotColor(0), kRed);
+
+  platform.chooserConfirms = true;
+  platform.chooserPick = kBlue;
+  platform.SendClick(CenterOf(slot2));
+  EXPECT_EQ(Slots(), (std::vector<TColor>{kRed, kBlue, kWhite, kWhite, kWhite, kWhite}));
+
+  form->ColorBox1Click(form->ChartPanels[3]);  // not a slot: nothing happens
+  EXPECT_EQ(platform.chooserShown.size(), 2u);
+}
+
+TEST(FormLifecycle, ColourBoxIsReadAtCreationAndWrittenAtDestruction) {
+  NullPlatform platform;
+  platform.folders = {"C:", "C:\\Users", "C:\\Users\\Public", "C:\\Users\\Public\\Documents"};
+  platform.files[kConfig] = "[ColorBox]\r\nCB1=255\r\nCB3=$FF00\r\nCB6=bad\r\n";
+  platform.folders.insert("C:\\Users\\Public\\Documents\\Quorvane");
+  platform.folders.insert("C:\\Users\\Public\\Documents\\Quorvane\\Velmora");
+  platform.eventLoopBody = [&] {
+    platform.screenPixels[{0, 0}] = kGreen;
+    platform.SendTimer();
+    platform.SendHotKey(ManagerInstance->HotKeySave());
+    platform.SendClick({210, 20});  // "Exit"
+  };
+  EXPECT_EQ(RunVelmora(), 0);
+  EXPECT_TRUE(platform.closeRequested);
+  EXPECT_TRUE(platform.destroyed);
+  EXPECT_EQ(ManagerInstance, nullptr);
+  EXPECT_TRUE(platform.hotKeys.empty());
+  EXPECT_EQ(platform.files[kConfig],
+            "[ColorBox]\r\nCB1=65280\r\nCB3=16777215\r\nCB6=16777215\r\nCB2=255\r\nCB4=65280\r\n"
+            "CB5=16777215\r\n");
+}
+
+// Records the state of the program at the first write of the configuration file.
+class WatchingPlatform : public NullPlatform {
+ public:
+  bool WriteProfileString(const std::string& file, const std::string& section,
+                          const std::string& key, const std::string& value) override {
+    if (writes++ == 0) {
+      hotKeysAtWrite = hotKeys.size();
+      managerAtWrite = ManagerInstance != nullptr;
+    }
+    return NullPlatform::WriteProfileString(file, section, key, value);
+  }
+  int writes = 0;
+  size_t hotKeysAtWrite = 99;
+  bool managerAtWrite = true;
+};
+
+TEST(FormLifecycle, DestructionRemovesHotKeysThenManagerThenWrites) {
+  WatchingPlatform platform;
+  platform.eventLoopBody = [&] { platform.SendClick({210, 20}); };
+  EXPECT_EQ(RunVelmora(), 0);
+  EXPECT_EQ(platform.hotKeysAtWrite, 0u);
+  EXPECT_FALSE(platform.managerAtWrite);
+  EXPECT_EQ(platform.writes, 6);
+  for (const auto& entry : platform.atomRefs) EXPECT_EQ(entry.second, 0);
+}
+
+TEST(FormLifecycle, FailedWriteIsShownAndTheRunStillEnds) {
+  NullPlatform platform;
+  const std::string folder = "C:\\Users\\Public\\Documents\\Quorvane\\Velmora\\Config.ini";
+  platform.folders = {"C:", "C:\\Users", "C:\\Users\\Public", "C:\\Users\\Public\\Documents",
+                      "C:\\Users\\Public\\Documents\\Quorvane",
+                      "C:\\Users\\Public\\Documents\\Quorvane\\Velmora", folder};
+  platform.eventLoopBody = [&] { platform.SendClick({210, 20}); };
+  EXPECT_EQ(RunVelmora(), 0);
+  ASSERT_EQ(platform.errorBoxes.size(), 1u);
+  EXPECT_EQ(platform.errorBoxes[0].caption, "Velmora 3.6");
+  EXPECT_EQ(platform.errorBoxes[0].text, "Unable to write to " + folder + ".");
+}
+
+TEST(FormLifecycle, SessionEndKeepsTheColours) {
+  NullPlatform platform;
+  platform.eventLoopBody = [&] {
+    platform.SendTimer();
+    platform.SendHotKey(ManagerInstance->HotKeySave());
+    platform.SendSessionEnd();
+    EXPECT_NE(platform.files[kConfig].find("CB1=0\r\n"), std::string::npos);
+    platform.SendClick({210, 20});
+  };
+  EXPECT_EQ(RunVelmora(), 0);
+}
+
+TEST(ErrorDisplay, FullStopRule) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"Cannot open clipboard", "Cannot open clipboard."},
+      {"Done.", "Done."},
+      {"", ""},
+      {"Line\r\n", "Line\r\n"},
+      {"Trailing ", "Trailing "},
+      {"Wow!", "Wow!"},
+      {"Quote\"", "Quote\""},
+      {"Dash-", "Dash-"},
+      {"Comma,", "Comma,"},
+      {"Slash/", "Slash/."},
+      {"Digit 5", "Digit 5."},
+      {"Colon:", "Colon:."},
+      {"Paren)", "Paren)"},
+      {"Hash#", "Hash#"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(TApplication::BoxText(c.first), c.second) << c.first;
+}
+
+TEST(ErrorDisplay, CancelsCaptureDropsSilentAbortsAndUsesTheTitle) {
+  NullPlatform platform;
+  TApplication app;
+  app.Title = kApplicationTitle;
+  platform.captureWindow = 0x77;
+  app.HandleException(std::make_exception_ptr(ESilentAbort()));
+  EXPECT_EQ(platform.cancelModeSent, std::vector<WindowHandle>{0x77});
+  EXPECT_TRUE(platform.errorBoxes.empty());
+  app.HandleException(std::make_exception_ptr(EVelmoraError("Broken")));
+  ASSERT_EQ(platform.errorBoxes.size(), 1u);
+  EXPECT_EQ(platform.errorBoxes[0].caption, "Velmora 3.6");
+  EXPECT_EQ(platform.errorBoxes[0].text, "Broken.");
+}
+
+}  // namespace
+}  // namespace velmora

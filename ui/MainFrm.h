@@ -1,0 +1,105 @@
+// The main window: the live strip, and below it the hot-key help, the colour
+// box and the colour chart, shown while the window is expanded.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "core/HotKeyListenerClasses.h"
+#include "platform/Platform.h"
+#include "ui/Controls.h"
+
+namespace velmora {
+
+constexpr int kFormWidth = 272;
+constexpr int kCollapsedHeight = 32;
+constexpr int kExpandedHeight = 346;
+constexpr int kTimerPeriodMs = 100;
+constexpr int kColorBoxSlots = 6;
+constexpr int kChartSize = 12;
+
+inline constexpr const char* kOpenColorBoxHint = "Open Color Box";
+inline constexpr const char* kHideColorBoxHint = "Hide Color Box";
+inline constexpr const char* kSlotHint = "Click Here to Customize Color";
+
+// The chart's colour in column c, row r, as #RRGGBB.
+std::uint32_t ChartRGB(int column, int row);
+
+class TMainForm : public IWindowEvents, public IHotKeyListener {
+ public:
+  // Creates the native window (hidden) and runs the creation step.
+  TMainForm();
+  ~TMainForm() override;
+  TMainForm(const TMainForm&) = delete;
+  TMainForm& operator=(const TMainForm&) = delete;
+
+  WindowHandle Handle() const { return FHandle; }
+
+  // Handlers, named after the control and event that call them.
+  void FormCreate();
+  void FormShow();
+  void FormDestroy();
+  void CatchTimerTimer();
+  void FormMouseDown(MouseButton button);
+  void WMHotKey(std::int32_t id);
+  void lblWebsiteClick();
+  void lblEmailClick();
+  void lblExitClick();
+  void btnHelpClick();
+  void ColorBox1Click(TControl* sender);
+  void PanelClick();
+  void SaveColorToColorBox() override;
+  void ReadColorBox();
+  void WriteColorBox();
+
+  // IWindowEvents
+  void OnShow() override { FormShow(); }
+  void OnTimer() override { CatchTimerTimer(); }
+  void OnHotKey(int id) override { WMHotKey(id); }
+  void OnMouseDown(Point p, MouseButton button) override;
+  void OnMouseUp(Point p, MouseButton button) override;
+  void OnMouseMove(Point p) override;
+  void OnMouseLeave() override;
+  PointerShape PointerAt(Point p) override;
+  void OnPaint(ICanvas& canvas, const Rect& dirty) override;
+  void OnDestroy() override;
+  void OnSessionEnd() override;
+
+  // The topmost visible control at p, or nullptr for the window's background.
+  TControl* ControlAt(Point p);
+  TControl* Find(const std::string& name);
+  bool Expanded() const { return HelpPanel->Visible; }
+  TColor SlotColor(int slot) const { return ColorBoxes[slot]->Color; }
+  const FontSpec& BaseFont() const { return FBaseFont; }
+
+  // Controls, in painting order (each pointer below points into FControls).
+  std::deque<TControl> FControls;
+  TControl* ColorPanel;
+  TControl *RLabel, *lblR, *GLabel, *lblG, *BLabel, *lblB, *HexLabel, *lblHexColorValue;
+  TControl *lblWebsite, *lblEmail, *lblExit, *btnHelp;
+  TControl *BottomPanel, *HelpPanel, *lblHelpCaption;
+  std::array<TControl*, kColorBoxSlots> ColorBoxes;
+  std::vector<TControl*> ChartPanels;
+
+ private:
+  TControl& Add(TControl control);
+  void BuildStrip();
+  void BuildBottomPanel();
+  void SetCaption(TControl* control, const std::string& text);
+  void SetPanelColor(TControl* control, TColor color);
+  void SetHint(TControl* control, const std::string& hint);
+  void Repaint(const TControl* control);
+  void PaintControl(ICanvas& canvas, const TControl& c);
+
+  WindowHandle FHandle = 0;
+  FontSpec FBaseFont;
+  bool FDestroyed = false;
+  TControl* FPressed = nullptr;  // control under the last left-button press
+  TControl* FHot = nullptr;      // control under the pointer
+  bool FSamplingFailed = false;  // the last tick could not read the pointer
+};
+
+}  // namespace velmora
