@@ -1,19 +1,53 @@
-// Profile files of the null platform, kept in memory.
-// TODO(config): replace with the portable profile-file engine.
+// Files of the null platform: profile files held as bytes in memory and
+// worked on by the portable profile engine, with folders and read-only files.
+#include "config/ProfileFile.h"
 #include "platform/null/NullPlatform.h"
 
 namespace velmora {
 
-std::string NullPlatform::ReadProfileString(const std::string&, const std::string&,
-                                            const std::string&) {
-  return std::string();
+namespace {
+
+// The folder a file lies in: everything before its last backslash.
+std::string ParentOf(const std::string& path) {
+  const std::string::size_type slash = path.find_last_of('\\');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
-bool NullPlatform::WriteProfileString(const std::string&, const std::string&,
-                                      const std::string&, const std::string&) {
-  return false;
+// A drive ("C:") or the root of the current drive ("") always exists.
+bool IsRoot(const std::string& path) {
+  return path.empty() || (path.size() == 2 && path[1] == ':');
 }
 
-bool NullPlatform::CreateFolders(const std::string&) { return false; }
+}  // namespace
+
+std::string NullPlatform::ReadProfileString(const std::string& file, const std::string& section,
+                                            const std::string& key) {
+  auto it = files.find(file);
+  if (it == files.end()) return std::string();
+  return ProfileFile(it->second).ReadString(section, key, kProfileBufferChars);
+}
+
+bool NullPlatform::WriteProfileString(const std::string& file, const std::string& section,
+                                      const std::string& key, const std::string& value) {
+  const std::string parent = ParentOf(file);
+  if (folders.count(file) || readOnly.count(file)) return false;
+  if (!IsRoot(parent) && !folders.count(parent)) return false;
+  auto it = files.find(file);
+  ProfileFile profile = it == files.end() ? ProfileFile() : ProfileFile(it->second);
+  if (profile.WriteString(section, key, value)) files[file] = profile.Bytes();
+  return true;
+}
+
+bool NullPlatform::CreateFolders(const std::string& path) {
+  std::string::size_type pos = 0;
+  while (pos != std::string::npos) {
+    pos = path.find('\\', pos + 1);
+    const std::string prefix = path.substr(0, pos);
+    if (IsRoot(prefix) || folders.count(prefix)) continue;
+    if (files.count(prefix)) return false;
+    folders.insert(prefix);
+  }
+  return true;
+}
 
 }  // namespace velmora

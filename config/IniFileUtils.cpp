@@ -1,0 +1,99 @@
+#include "config/IniFileUtils.h"
+
+#include <utility>
+
+#include "config/PathUtils.h"
+#include "core/Errors.h"
+#include "platform/Platform.h"
+
+namespace velmora {
+
+namespace {
+
+int HexDigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// The folder part of a file name: everything before its last separator.
+std::string FolderOf(const std::string& fileName) {
+  const std::string::size_type slash = fileName.find_last_of("\\/");
+  return slash == std::string::npos ? std::string() : fileName.substr(0, slash);
+}
+
+}  // namespace
+
+std::string GetConfigFileName() { return GetCommonDocumentsPath() + kConfigFileSuffix; }
+
+bool TryStrToInt(const std::string& text, std::int32_t& value) {
+  std::string::size_type i = 0;
+  const std::string::size_type n = text.size();
+  while (i < n && text[i] == ' ') ++i;
+  bool negative = false;
+  if (i < n && (text[i] == '-' || text[i] == '+')) {
+    negative = text[i] == '-';
+    ++i;
+  }
+  bool hex = false;
+  if (i < n && (text[i] == '$' || text[i] == 'x' || text[i] == 'X')) {
+    hex = true;
+    ++i;
+  } else if (i + 1 < n && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+    hex = true;
+    i += 2;
+  }
+  if (i == n) return false;  // no digits at all
+
+  std::uint32_t magnitude = 0;
+  if (hex) {
+    for (; i < n; ++i) {
+      const int d = HexDigitValue(text[i]);
+      if (d < 0) return false;
+      if (magnitude > 0x0FFFFFFFu) return false;  // a ninth significant digit
+      magnitude = (magnitude << 4) | static_cast<std::uint32_t>(d);
+    }
+    // The digits are the 32-bit pattern; a sign negates it modulo 2^32.
+    const std::uint32_t bits = negative ? 0u - magnitude : magnitude;
+    value = static_cast<std::int32_t>(bits);
+    return true;
+  }
+
+  const std::uint32_t limit = negative ? 0x80000000u : 0x7FFFFFFFu;
+  for (; i < n; ++i) {
+    const char c = text[i];
+    if (c < '0' || c > '9') return false;
+    const std::uint32_t d = static_cast<std::uint32_t>(c - '0');
+    if (magnitude > (limit - d) / 10) return false;
+    magnitude = magnitude * 10 + d;
+  }
+  value = negative ? static_cast<std::int32_t>(0u - magnitude) : static_cast<std::int32_t>(magnitude);
+  return true;
+}
+
+TIniFile::TIniFile(std::string fileName) : FFileName(std::move(fileName)) {}
+
+std::int32_t TIniFile::ReadInteger(const std::string& section, const std::string& key,
+                                   std::int32_t def) {
+  std::int32_t value = def;
+  if (!TryStrToInt(Platform().ReadProfileString(FFileName, section, key), value)) return def;
+  return value;
+}
+
+void TIniFile::WriteInteger(const std::string& section, const std::string& key,
+                            std::int32_t value) {
+  IPlatform& platform = Platform();
+  if (!FFoldersMade) {
+    FFoldersMade = true;
+    // NOTE: the profile writer creates the file but not its folders; without
+    // them every write would fail on a machine no installer prepared.
+    const std::string folder = FolderOf(FFileName);
+    if (!folder.empty()) platform.CreateFolders(folder);
+  }
+  if (!platform.WriteProfileString(FFileName, section, key, std::to_string(value))) {
+    throw EVelmoraError("Unable to write to " + FFileName);
+  }
+}
+
+}  // namespace velmora

@@ -1,0 +1,44 @@
+// The configuration file's name and integers kept in profile (INI) files.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace velmora {
+
+// Appended as it stands to the shared documents folder.
+inline constexpr const char* kConfigFileSuffix = "\\Quorvane\\Velmora\\Config.ini";
+inline constexpr const char* kColorBoxSection = "ColorBox";
+
+// The full name of Config.ini. When the shared documents folder cannot be
+// found this is the bare suffix, which resolves from the current drive's root.
+std::string GetConfigFileName();
+
+// Converts a profile value to a 32-bit signed integer: leading blanks, an
+// optional sign, then decimal digits or a hex marker ("$", "x", "X", "0x",
+// "0X") with hex digits. The whole text must be used; decimal numbers must
+// fit in 32 signed bits, hex numbers in 32 bits (taken as the bit pattern).
+// False, and `value` untouched, when the text is not such a number.
+bool TryStrToInt(const std::string& text, std::int32_t& value);
+
+// One read or write pass over a profile file, by name. Every call opens the
+// file, reads or writes one key, and closes it again.
+class TIniFile {
+ public:
+  explicit TIniFile(std::string fileName);
+
+  // The key's value as an integer, or `def` when it is missing or not a number.
+  std::int32_t ReadInteger(const std::string& section, const std::string& key, std::int32_t def);
+  // Writes the value as signed decimal text. The first write of this object
+  // creates the file's missing folders. Raises EVelmoraError "Unable to write
+  // to <file name>" when the value cannot be written.
+  void WriteInteger(const std::string& section, const std::string& key, std::int32_t value);
+
+  const std::string& FileName() const { return FFileName; }
+
+ private:
+  std::string FFileName;
+  bool FFoldersMade = false;
+};
+
+}  // namespace velmora

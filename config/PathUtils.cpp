@@ -1,0 +1,9 @@
+#include "config/PathUtils.h"
+
+#include "platform/Platform.h"
+
+namespace velmora {
+
+std::string GetCommonDocumentsPath() { return Platform().CommonDocumentsFolder(); }
+
+}  // namespace velmora

@@ -1,0 +1,364 @@
+#include "config/ProfileFile.h"
+
+#include <algorithm>
+
+namespace velmora {
+
+namespace {
+
+// Code page 1252, bytes 0x80-0x9F; the five bytes it leaves open stand for
+// the control characters of the same value, as the Windows converter has it.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+char16_t AnsiToChar(unsigned char b) {
+  return b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : static_cast<char16_t>(b);
+}
+
+char CharToAnsi(char16_t c) {
+  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
+  for (int i = 0; i < 32; ++i) {
+    if (kCp1252High[i] == c) return static_cast<char>(0x80 + i);
+  }
+  return '?';
+}
+
+// Text handed in by the program: an 8-bit string that ends at its first NUL.
+std::u16string FromAnsi(const std::string& text) {
+  std::u16string out;
+  for (char c : text) {
+    if (c == '\0') break;
+    out.push_back(AnsiToChar(static_cast<unsigned char>(c)));
+  }
+  return out;
+}
+
+std::string ToAnsi(const std::u16string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char16_t c : text) out.push_back(CharToAnsi(c));
+  return out;
+}
+
+std::u16string DecodeUtf8(const std::string& bytes, std::size_t from) {
+  std::u16string out;
+  const std::size_t n = bytes.size();
+  std::size_t i = from;
+  while (i < n) {
+    const unsigned char b = static_cast<unsigned char>(bytes[i]);
+    if (b < 0x80) {
+      out.push_back(b);
+      ++i;
+      continue;
+    }
+    int extra = 0;
+    char32_t cp = 0;
+    char32_t min = 0;
+    if (b >= 0xC2 && b <= 0xDF) {
+      extra = 1, cp = b & 0x1F, min = 0x80;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+      extra = 2, cp = b & 0x0F, min = 0x800;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+      extra = 3, cp = b & 0x07, min = 0x10000;
+    } else {
+      out.push_back(0xFFFD);
+      ++i;
+      continue;
+    }
+    std::size_t j = i + 1;
+    bool ok = true;
+    for (int k = 0; k < extra; ++k, ++j) {
+      if (j >= n || (static_cast<unsigned char>(bytes[j]) & 0xC0) != 0x80) {
+        ok = false;
+        break;
+      }
+      cp = (cp << 6) | (static_cast<unsigned char>(bytes[j]) & 0x3F);
+    }
+    if (!ok || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+      out.push_back(0xFFFD);
+      i = ok ? j : std::max(j, i + 1);
+      continue;
+    }
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+      out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+    } else {
+      out.push_back(static_cast<char16_t>(cp));
+    }
+    i = j;
+  }
+  return out;
+}
+
+void AppendUtf8(std::string& out, const std::u16string& text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char32_t cp = text[i];
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      ++i;
+    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+      cp = 0xFFFD;
+    }
+    if (cp < 0x80) {
+      out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+      out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+      out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+  }
+}
+
+bool IsBlank(char16_t c) {
+  return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x1A || c == 0x85 || c == 0xA0 ||
+         c == 0x1680 || (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 ||
+         c == 0x202F || c == 0x205F || c == 0x3000;
+}
+
+char16_t FoldCase(char16_t c) {
+  if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 0x20;
+  switch (c) {
+    case 0x0160: return 0x0161;
+    case 0x0152: return 0x0153;
+    case 0x017D: return 0x017E;
+    case 0x0178: return 0x00FF;
+    default: return c;
+  }
+}
+
+bool SameName(const std::u16string& a, const std::u16string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (FoldCase(a[i]) != FoldCase(b[i])) return false;
+  }
+  return true;
+}
+
+// A name as stored: everything up to its first NUL.
+std::u16string UpToNul(const char16_t* begin, const char16_t* end) {
+  const char16_t* nul = std::find(begin, end, u'\0');
+  return std::u16string(begin, nul);
+}
+
+std::u16string TrimBlanks(const std::u16string& s) {
+  std::size_t b = 0;
+  std::size_t e = s.size();
+  while (b < e && IsBlank(s[b])) ++b;
+  while (e > b && IsBlank(s[e - 1])) --e;
+  return s.substr(b, e - b);
+}
+
+std::u16string TrimLeadingBlanks(const std::u16string& s) {
+  std::size_t b = 0;
+  while (b < s.size() && IsBlank(s[b])) ++b;
+  return s.substr(b);
+}
+
+}  // namespace
+
+ProfileFile::ProfileFile() { sections_.emplace_back(); }
+
+ProfileFile::ProfileFile(const std::string& bytes) {
+  std::u16string text;
+  const std::size_t n = bytes.size();
+  auto byteAt = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
+  if (n >= 3 && byteAt(0) == 0xEF && byteAt(1) == 0xBB && byteAt(2) == 0xBF) {
+    encoding_ = Encoding::Utf8;
+    text = DecodeUtf8(bytes, 3);
+  } else if (n >= 2 && byteAt(0) == 0xFF && byteAt(1) == 0xFE) {
+    encoding_ = Encoding::Utf16LE;
+    for (std::size_t i = 2; i + 1 < n; i += 2) {
+      text.push_back(static_cast<char16_t>(byteAt(i) | (byteAt(i + 1) << 8)));
+    }
+  } else if (n >= 2 && byteAt(0) == 0xFE && byteAt(1) == 0xFF) {
+    encoding_ = Encoding::Utf16BE;
+    for (std::size_t i = 2; i + 1 < n; i += 2) {
+      text.push_back(static_cast<char16_t>((byteAt(i) << 8) | byteAt(i + 1)));
+    }
+  } else {
+    text.reserve(n);
+    for (char c : bytes) text.push_back(AnsiToChar(static_cast<unsigned char>(c)));
+  }
+
+  sections_.emplace_back();
+  const char16_t* const end = text.data() + text.size();
+  const char16_t* next = text.data();
+  bool lastKeyNameless = false;  // the previous key of this section had no name
+  bool sectionHasKeys = false;
+  while (next < end) {
+    const char16_t* start = next;
+    const char16_t* eol = std::find(start, end, u'\n');
+    next = eol == end ? end : eol + 1;
+    const char16_t* stop = next;
+    while (start < stop && IsBlank(*start)) ++start;
+    while (stop > start && IsBlank(stop[-1])) --stop;
+    if (start >= stop) continue;
+
+    if (*start == '[') {
+      const char16_t* close = stop;
+      while (close > start && close[-1] != ']') --close;
+      if (close > start) {
+        Section section;
+        section.name = UpToNul(start + 1, close - 1);
+        sections_.push_back(std::move(section));
+        lastKeyNameless = false;
+        sectionHasKeys = false;
+        continue;
+      }
+      // A '[' without ']' is an ordinary line.
+    }
+
+    Key key;
+    const char16_t* equals = std::find(start, stop, u'=');
+    const char16_t* nameEnd = stop;
+    if (equals != stop) {
+      nameEnd = equals;
+      while (nameEnd > start && IsBlank(nameEnd[-1])) --nameEnd;
+      const char16_t* valueStart = equals + 1;
+      while (valueStart < stop && IsBlank(*valueStart)) ++valueStart;
+      key.hasValue = true;
+      key.value = UpToNul(valueStart, stop);
+    }
+    // Consecutive lines with an empty name keep only the first.
+    if (nameEnd == start && sectionHasKeys && lastKeyNameless) continue;
+    key.name = UpToNul(start, nameEnd);
+    lastKeyNameless = key.name.empty();
+    sectionHasKeys = true;
+    sections_.back().keys.push_back(std::move(key));
+  }
+}
+
+const ProfileFile::Key* ProfileFile::Find(const std::u16string& section,
+                                          const std::u16string& key) const {
+  for (const Section& s : sections_) {
+    if (s.name.empty() || !SameName(s.name, section)) continue;
+    for (const Key& k : s.keys) {
+      if (SameName(k.name, key)) return &k;
+    }
+    return nullptr;  // only the first section of a name counts
+  }
+  return nullptr;
+}
+
+std::string ProfileFile::ReadString(const std::string& section, const std::string& key,
+                                    std::size_t bufferChars) const {
+  if (bufferChars == 0) return std::string();
+  const std::u16string keyName = TrimBlanks(FromAnsi(key));
+  if (FromAnsi(key).empty()) return std::string();
+  const Key* k = Find(TrimBlanks(FromAnsi(section)), keyName);
+  if (!k || !k->hasValue) return std::string();
+
+  // One pair of matching quotes goes, unless the text is cut short.
+  std::u16string value = k->value;
+  bool quoted = false;
+  if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0]) {
+    quoted = true;
+    value.erase(0, 1);
+  }
+  const std::size_t fullLength = value.size();
+  if (value.size() > bufferChars - 1) value.resize(bufferChars - 1);
+  if (quoted && bufferChars >= fullLength && !value.empty()) value.pop_back();
+  return ToAnsi(value);
+}
+
+bool ProfileFile::HasKey(const std::string& section, const std::string& key) const {
+  return Find(TrimBlanks(FromAnsi(section)), TrimBlanks(FromAnsi(key))) != nullptr;
+}
+
+bool ProfileFile::WriteString(const std::string& section, const std::string& key,
+                              const std::string& value) {
+  const std::u16string sectionName = TrimLeadingBlanks(FromAnsi(section));
+  const std::u16string keyName = TrimLeadingBlanks(FromAnsi(key));
+  const std::u16string text = TrimLeadingBlanks(FromAnsi(value));
+  const std::u16string wantedSection = TrimBlanks(sectionName);
+  const std::u16string wantedKey = TrimBlanks(keyName);
+
+  Section* target = nullptr;
+  for (Section& s : sections_) {
+    if (!s.name.empty() && SameName(s.name, wantedSection)) {
+      target = &s;
+      break;
+    }
+  }
+  if (!target) {
+    Section s;
+    s.name = sectionName;
+    sections_.push_back(std::move(s));
+    target = &sections_.back();
+  }
+  Key* found = nullptr;
+  for (Key& k : target->keys) {
+    if (SameName(k.name, wantedKey)) {
+      found = &k;
+      break;
+    }
+  }
+  if (!found) {
+    Key k;
+    k.name = keyName;
+    target->keys.push_back(std::move(k));
+    found = &target->keys.back();
+  } else if (found->hasValue && found->value == text) {
+    return false;
+  }
+  found->hasValue = true;
+  found->value = text;
+  return true;
+}
+
+std::string ProfileFile::Bytes() const {
+  std::u16string text;
+  for (const Section& s : sections_) {
+    if (!s.name.empty()) {
+      text += u"\r\n[";
+      text += s.name;
+      text += u"]\r\n";
+    }
+    for (const Key& k : s.keys) {
+      text += k.name;
+      if (k.hasValue) {
+        text += u'=';
+        text += k.value;
+      }
+      text += u"\r\n";
+    }
+  }
+  std::string out;
+  switch (encoding_) {
+    case Encoding::Ansi:
+      out = ToAnsi(text);
+      break;
+    case Encoding::Utf8:
+      out = "\xEF\xBB\xBF";
+      AppendUtf8(out, text);
+      break;
+    case Encoding::Utf16LE:
+    case Encoding::Utf16BE: {
+      const bool le = encoding_ == Encoding::Utf16LE;
+      out = le ? "\xFF\xFE" : "\xFE\xFF";
+      for (char16_t c : text) {
+        const char lo = static_cast<char>(c & 0xFF);
+        const char hi = static_cast<char>(c >> 8);
+        out.push_back(le ? lo : hi);
+        out.push_back(le ? hi : lo);
+      }
+      break;
+    }
+  }
+  return out;
+}
+
+}  // namespace velmora
