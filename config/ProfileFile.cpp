@@ -43,53 +43,57 @@ std::string ToAnsi(const std::u16string& text) {
   return out;
 }
 
+// Decodes UTF-8 as the platform's converter does: a broken sequence becomes
+// one U+FFFD for the bytes read up to the point where it was found broken.
 std::u16string DecodeUtf8(const std::string& bytes, std::size_t from) {
   std::u16string out;
   const std::size_t n = bytes.size();
+  auto byteAt = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
   std::size_t i = from;
   while (i < n) {
-    const unsigned char b = static_cast<unsigned char>(bytes[i]);
-    if (b < 0x80) {
-      out.push_back(b);
-      ++i;
+    const unsigned char lead = byteAt(i++);
+    if (lead < 0x80) {
+      out.push_back(lead);
       continue;
     }
-    int extra = 0;
-    char32_t cp = 0;
-    char32_t min = 0;
-    if (b >= 0xC2 && b <= 0xDF) {
-      extra = 1, cp = b & 0x1F, min = 0x80;
-    } else if (b >= 0xE0 && b <= 0xEF) {
-      extra = 2, cp = b & 0x0F, min = 0x800;
-    } else if (b >= 0xF0 && b <= 0xF4) {
-      extra = 3, cp = b & 0x07, min = 0x10000;
-    } else {
-      out.push_back(0xFFFD);
-      ++i;
-      continue;
+    // Bytes that follow the lead byte; 0 for a byte that cannot lead.
+    const int length = lead >= 0xC2 && lead <= 0xDF   ? 1
+                       : lead >= 0xE0 && lead <= 0xEF ? 2
+                       : lead >= 0xF0 && lead <= 0xF4 ? 3
+                                                      : 0;
+    char32_t cp = lead & (length == 1 ? 0x1F : length == 2 ? 0x0F : 0x07);
+    bool ok = length > 0;
+    if (ok && i + length > n) {
+      ok = false;  // cut short by the end of the file: the rest goes with it
+      i = n;
     }
-    std::size_t j = i + 1;
-    bool ok = true;
-    for (int k = 0; k < extra; ++k, ++j) {
-      if (j >= n || (static_cast<unsigned char>(bytes[j]) & 0xC0) != 0x80) {
+    for (int step = ok ? length : 0; step > 0; --step) {
+      const unsigned c = byteAt(i) ^ 0x80u;
+      if (c >= 0x40) {
         ok = false;
         break;
       }
-      cp = (cp << 6) | (static_cast<unsigned char>(bytes[j]) & 0x3F);
+      cp = (cp << 6) | c;
+      if (step == 2 && cp >= (0x110000 >> 6)) {
+        ok = false;  // beyond the last code point; this byte is not taken
+        break;
+      }
+      ++i;
+      if ((step == 3 && cp < 0x10) || (step == 2 && cp < 0x20) ||
+          (step == 2 && cp >= (0xD800 >> 6) && cp <= (0xDFFF >> 6)) || (step == 1 && cp < 0x80)) {
+        ok = false;  // too long a form, or a surrogate
+        break;
+      }
     }
-    if (!ok || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+    if (!ok) {
       out.push_back(0xFFFD);
-      i = ok ? j : std::max(j, i + 1);
-      continue;
-    }
-    if (cp >= 0x10000) {
+    } else if (cp >= 0x10000) {
       cp -= 0x10000;
       out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
       out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
     } else {
       out.push_back(static_cast<char16_t>(cp));
     }
-    i = j;
   }
   return out;
 }
@@ -122,22 +126,11 @@ void AppendUtf8(std::string& out, const std::u16string& text) {
   }
 }
 
-bool IsBlank(char16_t c) {
-  return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x1A || c == 0x85 || c == 0xA0 ||
-         c == 0x1680 || (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 ||
-         c == 0x202F || c == 0x205F || c == 0x3000;
-}
+bool IsBlank(char16_t c) { return (c >= 0x09 && c <= 0x0D) || c == 0x1A || c == 0x20; }
 
-char16_t FoldCase(char16_t c) {
-  if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 0x20;
-  switch (c) {
-    case 0x0160: return 0x0161;
-    case 0x0152: return 0x0153;
-    case 0x017D: return 0x017E;
-    case 0x0178: return 0x00FF;
-    default: return c;
-  }
-}
+// Names match without regard to the case of the letters A to Z (only those:
+// the profile functions fold no other letters).
+char16_t FoldCase(char16_t c) { return c >= 'A' && c <= 'Z' ? c + 0x20 : c; }
 
 bool SameName(const std::u16string& a, const std::u16string& b) {
   if (a.size() != b.size()) return false;
@@ -199,9 +192,10 @@ ProfileFile::ProfileFile(const std::string& bytes) {
   bool lastKeyNameless = false;  // the previous key of this section had no name
   bool sectionHasKeys = false;
   while (next < end) {
+    // A line ends at a run of CR and LF characters.
     const char16_t* start = next;
-    const char16_t* eol = std::find(start, end, u'\n');
-    next = eol == end ? end : eol + 1;
+    while (next < end && *next != '\n' && *next != '\r') ++next;
+    while (next < end && (*next == '\n' || *next == '\r')) ++next;
     const char16_t* stop = next;
     while (start < stop && IsBlank(*start)) ++start;
     while (stop > start && IsBlank(stop[-1])) --stop;
@@ -211,8 +205,12 @@ ProfileFile::ProfileFile(const std::string& bytes) {
       const char16_t* close = stop;
       while (close > start && close[-1] != ']') --close;
       if (close > start) {
+        const char16_t* nameStart = start + 1;
+        const char16_t* nameStop = close - 1;
+        while (nameStart < nameStop && IsBlank(*nameStart)) ++nameStart;
+        while (nameStop > nameStart && IsBlank(nameStop[-1])) --nameStop;
         Section section;
-        section.name = UpToNul(start + 1, close - 1);
+        section.name = UpToNul(nameStart, nameStop);
         sections_.push_back(std::move(section));
         lastKeyNameless = false;
         sectionHasKeys = false;
@@ -232,7 +230,7 @@ ProfileFile::ProfileFile(const std::string& bytes) {
       key.hasValue = true;
       key.value = UpToNul(valueStart, stop);
     }
-    // Consecutive lines with an empty name keep only the first.
+    // Of consecutive lines without a name only the first is kept.
     if (nameEnd == start && sectionHasKeys && lastKeyNameless) continue;
     key.name = UpToNul(start, nameEnd);
     lastKeyNameless = key.name.empty();
@@ -244,7 +242,7 @@ ProfileFile::ProfileFile(const std::string& bytes) {
 const ProfileFile::Key* ProfileFile::Find(const std::u16string& section,
                                           const std::u16string& key) const {
   for (const Section& s : sections_) {
-    if (s.name.empty() || !SameName(s.name, section)) continue;
+    if (!SameName(s.name, section)) continue;
     for (const Key& k : s.keys) {
       if (SameName(k.name, key)) return &k;
     }
@@ -256,9 +254,7 @@ const ProfileFile::Key* ProfileFile::Find(const std::u16string& section,
 std::string ProfileFile::ReadString(const std::string& section, const std::string& key,
                                     std::size_t bufferChars) const {
   if (bufferChars == 0) return std::string();
-  const std::u16string keyName = TrimBlanks(FromAnsi(key));
-  if (FromAnsi(key).empty()) return std::string();
-  const Key* k = Find(TrimBlanks(FromAnsi(section)), keyName);
+  const Key* k = Find(TrimBlanks(FromAnsi(section)), TrimBlanks(FromAnsi(key)));
   if (!k || !k->hasValue) return std::string();
 
   // One pair of matching quotes goes, unless the text is cut short.
@@ -274,10 +270,6 @@ std::string ProfileFile::ReadString(const std::string& section, const std::strin
   return ToAnsi(value);
 }
 
-bool ProfileFile::HasKey(const std::string& section, const std::string& key) const {
-  return Find(TrimBlanks(FromAnsi(section)), TrimBlanks(FromAnsi(key))) != nullptr;
-}
-
 bool ProfileFile::WriteString(const std::string& section, const std::string& key,
                               const std::string& value) {
   const std::u16string sectionName = TrimLeadingBlanks(FromAnsi(section));
@@ -288,7 +280,7 @@ bool ProfileFile::WriteString(const std::string& section, const std::string& key
 
   Section* target = nullptr;
   for (Section& s : sections_) {
-    if (!s.name.empty() && SameName(s.name, wantedSection)) {
+    if (SameName(s.name, wantedSection)) {
       target = &s;
       break;
     }
@@ -323,7 +315,7 @@ std::string ProfileFile::Bytes() const {
   std::u16string text;
   for (const Section& s : sections_) {
     if (!s.name.empty()) {
-      text += u"\r\n[";
+      text += u'[';
       text += s.name;
       text += u"]\r\n";
     }

@@ -2,11 +2,25 @@
 // on the file's bytes. The null platform keeps its files with it, and a
 // backend without profile functions of its own can use it over real files.
 //
-// The model is the one the Windows functions keep: the file is read into
-// sections of keys, a write changes one key in that model, and the whole
-// model is written back with CRLF line ends. Blank lines disappear on
-// rewrite; comment lines and lines without '=' are kept as nameless-value
-// keys; keys above the first section stay where they are.
+// The model is the one the Windows profile functions keep (checked against
+// them under Wine, tests/wine/test_profile_engine.cpp):
+// - the file is read into sections of lines; a line ends at any run of CR and
+//   LF; blank lines are dropped; blanks (tab, LF, VT, FF, CR, ^Z, space)
+//   around a line, a section name, a key and a value are ignored;
+// - "[name]" opens a section (up to the last ']'); any other line is a key,
+//   with a value when it holds '=': comments and lines without '=' stay as
+//   they are; lines above the first section form a section without a name;
+// - section and key names match without regard to the case of A-Z; of two
+//   sections or keys of one name the first counts;
+// - a write replaces the value of its key or adds the key at the end of its
+//   section, or the section at the end of the file, and the whole file is
+//   written anew with CRLF line ends; a write that changes nothing leaves
+//   the file untouched;
+// - a read removes one pair of matching quotes (" or ') around the value and
+//   cuts it to the reader's buffer;
+// - text is 8-bit (code page 1252) unless the file starts with a UTF-8 or
+//   UTF-16 mark, which is kept. Characters that code page 1252 lacks read
+//   as '?' (the platform picks a look-alike letter for some of them).
 #pragma once
 
 #include <cstddef>
@@ -30,8 +44,6 @@ class ProfileFile {
   // the section or key is missing.
   std::string ReadString(const std::string& section, const std::string& key,
                          std::size_t bufferChars = kProfileBufferChars) const;
-  // True when the section holds the key (with or without a value).
-  bool HasKey(const std::string& section, const std::string& key) const;
   // Sets the key's value, adding the key at the end of its section and the
   // section at the end of the file when missing. True when the content
   // changed, i.e. the file has to be written.
