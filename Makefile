@@ -2,7 +2,7 @@
 # runs every test. Both install missing Debian packages first.
 JOBS ?= $(shell nproc)
 
-.PHONY: all bootstrap linux windows sanitize test test-linux test-sanitize test-windows run clean
+.PHONY: all bootstrap linux windows sanitize test test-linux test-sanitize test-windows run clean fuzz
 
 all: linux windows
 
@@ -34,6 +34,10 @@ test: test-linux test-sanitize test-windows
 
 run: windows
 	scripts/run.sh
+
+# libFuzzer runs of the configuration store, FUZZ_SECONDS (60) per target.
+fuzz:
+	tests/fuzz/run.sh
 
 clean:
 	rm -rf build

@@ -154,6 +154,11 @@ TEST_F(ProfileDifferential, WritesPlaceKeysAndSections) {
   Check("a value with a line break", true, "",
         {Write("S", "K", "1\r\n[T]\r\nK=2"), Read("S", "K"), Read("T", "K")});
   Check("high bytes", true, "", {Write("\xC9t\xE9", "K", "\x80\xFF"), Read("\xC9t\xE9", "K")});
+  // Rewritten files that read differently afterwards.
+  Check("a name cut at a NUL", true, std::string("[S]\r\nK\v\0=1\r\n", 13),
+        {Write("S", "K", "2"), Read("S", "K")});
+  Check("a first line that looks like a mark", true, " \xFF\xFE=1\r\n[S]\r\n",
+        {Write("S", "K", "2"), Read("S", "K")});
 }
 
 TEST_F(ProfileDifferential, LongValuesAreCutToTheBuffer) {
