@@ -14,7 +14,7 @@ inline constexpr const char* kColorBoxSection = "ColorBox";
 // found this is the bare suffix, which resolves from the current drive's root.
 std::string GetConfigFileName();
 
-// Converts a profile value to a 32-bit signed integer: leading blanks, an
+// Converts a profile value to a 32-bit signed integer: leading spaces, an
 // optional sign, then decimal digits or a hex marker ("$", "x", "X", "0x",
 // "0X") with hex digits. The whole text must be used; decimal numbers must
 // fit in 32 signed bits, hex numbers in 32 bits (taken as the bit pattern).

@@ -13,6 +13,8 @@
 namespace velmora {
 namespace {
 
+using namespace std::string_literals;
+
 // The null platform's file store as the shared Config.ini tests see it.
 class NullFiles {
  public:
@@ -169,9 +171,8 @@ TEST(ConfigFileRead, DamagedFilesReadAsDefaultsWhereUnreadable) {
       {"cut in a value", "[ColorBox]\r\nCB1=147", 147, kWhite, kWhite},
       {"cut in a key", "[ColorBox]\r\nCB1=1\r\nCB", 1, kWhite, kWhite},
       {"cut in the section line", "[Color", kWhite, kWhite, kWhite},
-      {"UTF-16 mark, odd length", "\xFF\xFE[\0C\0", kWhite, kWhite, kWhite},
-      {"NUL bytes", std::string("[ColorBox]\r\nCB1=1\0002\r\nC\0B2=3\r\n", 26), 1, kWhite,
-       kWhite},
+      {"UTF-16 mark, odd length", "\xFF\xFE[\0C"s, kWhite, kWhite, kWhite},
+      {"NUL bytes", "[ColorBox]\r\nCB1=1\0\x32\r\nC\0B2=3\r\n"s, 1, kWhite, kWhite},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);

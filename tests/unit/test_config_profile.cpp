@@ -9,6 +9,8 @@
 namespace velmora {
 namespace {
 
+using namespace std::string_literals;
+
 TEST(ProfileFileRead, TableOfFiles) {
   struct Case {
     std::string content;
@@ -31,7 +33,7 @@ TEST(ProfileFileRead, TableOfFiles) {
       {"[S]\r\n;c=d\r\n", "S", ";c", "d"},
       {"[S]\r\n\tK\t=\t5\x1A\r\n", "S", "K", "5"},
       {"[S]\r\nK=\xA0" "5\r\n", "S", "K", "\xA0" "5"},
-      {std::string("[S]\r\nK=a\0b\r\n", 12), "S", "K", "a"},
+      {"[S]\r\nK=a\0b\r\n"s, "S", "K", "a"},
       {"[\xC9]\r\nK=1\r\n", "\xE9", "K", ""},
       {"[T\r\nK=2\r\n", "T", "K", ""},
       {"[S ]x]\r\nK=3\r\n", "S ]x", "K", "3"},
@@ -39,7 +41,7 @@ TEST(ProfileFileRead, TableOfFiles) {
       {"[S]\r\nK=\"" + std::string(2046, 'x') + "\"\r\n", "S", "K", std::string(2046, 'x')},
       {"[S]\r\nK=\"" + std::string(2047, 'x') + "\"\r\n", "S", "K", std::string(2046, 'x')},
       {"\xEF\xBB\xBF[S]\r\nK=\xC3\xA9\r\n", "S", "K", "\xE9"},
-      {std::string("\xFF\xFE[\0S\0]\0\n\0K\0=\0\xE9\0", 18), "S", "K", "\xE9"},
+      {"\xFF\xFE[\0S\0]\0\n\0K\0=\0\xE9\0"s, "S", "K", "\xE9"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.content.substr(0, 40));

@@ -17,6 +17,8 @@
 namespace velmora {
 namespace {
 
+using namespace std::string_literals;
+
 struct Step {
   bool write;
   std::string section;
@@ -123,8 +125,6 @@ TEST_F(ProfileDifferential, LineSyntax) {
       "[S]\r\n\tK\t=\t5\x1A\r\n\x1A\r\n \t \r\n",
       "[S]\r\nK=\"\"\r\nQ=''\r\nE='\r\n",
       "[S]\nK=1\n\n\n[T]\r\n\r\nK=2",
-      "[S]\r\nK=a\0b\r\nQ\0R=3\r\n\0=4\r\n",
-      "[S\0T]\r\nK=1\r\n",
       "[\xC9t\xE9]\r\nK=\xE9\r\n[S]\r\nK=\x80\x81\x9F\xA0\xFF\r\n",
   };
   for (const char* f : files) {
@@ -132,7 +132,7 @@ TEST_F(ProfileDifferential, LineSyntax) {
     Check(content, true, content, reads);
   }
   // Files with NUL bytes, by length.
-  const std::string withNul("[S]\r\nK=a\0b\r\nQ\0R=3\r\n\0=4\r\n[S\0T]\r\nN=1\r\n", 41);
+  const std::string withNul = "[S]\r\nK=a\0b\r\nQ\0R=3\r\n\0=4\r\n[S\0T]\r\nN=1\r\n"s;
   Check("NUL bytes", true, withNul, reads);
   Check("NUL bytes, then a write", true, withNul, {Write("S", "Z", "1")});
 }
@@ -155,7 +155,7 @@ TEST_F(ProfileDifferential, WritesPlaceKeysAndSections) {
         {Write("S", "K", "1\r\n[T]\r\nK=2"), Read("S", "K"), Read("T", "K")});
   Check("high bytes", true, "", {Write("\xC9t\xE9", "K", "\x80\xFF"), Read("\xC9t\xE9", "K")});
   // Rewritten files that read differently afterwards.
-  Check("a name cut at a NUL", true, std::string("[S]\r\nK\v\0=1\r\n", 13),
+  Check("a name cut at a NUL", true, "[S]\r\nK\v\0=1\r\n"s,
         {Write("S", "K", "2"), Read("S", "K")});
   Check("a first line that looks like a mark", true, " \xFF\xFE=1\r\n[S]\r\n",
         {Write("S", "K", "2"), Read("S", "K")});
@@ -183,9 +183,9 @@ TEST_F(ProfileDifferential, OtherEncodings) {
         {Write("S", "Z", "1")});
   Check("UTF-8 cut short before a letter", true, "\xEF\xBB\xBF[S]\r\nK=\xF0\x9F" "A",
         {Write("S", "Z", "1")});
-  const std::string utf16le("\xFF\xFE[\0S\0]\0\r\0\n\0K\0=\0\xE9\0\r\0\n\0", 22);
+  const std::string utf16le = "\xFF\xFE[\0S\0]\0\r\0\n\0K\0=\0\xE9\0\r\0\n\0"s;
   Check("UTF-16 little-endian", true, utf16le, {Read("S", "K"), Write("S", "L", "2")});
-  const std::string utf16be("\xFE\xFF\0[\0S\0]\0\r\0\n\0K\0=\0\xE9\0\r\0\n", 22);
+  const std::string utf16be = "\xFE\xFF\0[\0S\0]\0\r\0\n\0K\0=\0\xE9\0\r\0\n"s;
   Check("UTF-16 big-endian", true, utf16be, {Read("S", "K"), Write("S", "L", "2")});
 }
 
