@@ -196,7 +196,7 @@ TEST_F(ProfileDifferential, RandomFiles) {
   const std::vector<std::string> pieces = {
       "[", "]", "=", ";", " ", "\t", "\r", "\n", "\r\n", "\"", "'", std::string(1, '\0'),
       "\x1A", "S", "s", "K", "k", "1", "\xE9", "\xC9", "[S]", "K=", "\r\n[S]\r\n"};
-  const std::vector<std::string> names = {"S", "s", " S", "K", "k", "", "[S]", "\xE9"};
+  const std::vector<std::string> names = {"S", "s", " S", "K", "k", "", "[S]", "\xE9", "K=1", ";"};
   for (int n = 0; n < 500; ++n) {
     std::string content;
     const int length = std::uniform_int_distribution<int>(0, 40)(random);
