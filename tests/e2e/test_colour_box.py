@@ -1,0 +1,109 @@
+"""The expanded window: help, colour box, chart, chooser and the saved box."""
+
+import velmora_e2e as e2e
+from velmora_e2e import BLUE, GREEN, RED, WHITE, VelmoraTest
+
+BLACK, LIME = (0, 0, 0), (0, 0xFF, 0)
+
+
+class ColourBoxTest(VelmoraTest):
+
+    def test_expand_and_collapse_keep_the_top_left_corner(self):
+        app = self.start()
+        for height in (e2e.EXPANDED_HEIGHT, e2e.COLLAPSED_HEIGHT, e2e.EXPANDED_HEIGHT):
+            app.click(e2e.HELP_BUTTON)
+            e2e.wait_for("a height of %d" % height, lambda: app.geometry()[3] == height)
+            self.assertEqual(app.geometry(), e2e.HOME + (e2e.WIDTH, height))
+
+        e2e.move_pointer(*e2e.SCREEN_SPOT)
+        self.assertSlots(app, [WHITE] * 6)  # first run: no Config.ini
+        shot = app.shot()
+        # The black help panel with its lime lines, then the white lower area.
+        for point in [(0, 34), (268, 34 + 63), (5, 34 + 64)]:
+            self.assertColour(shot.at(point), BLACK, "help panel at %s" % (point,))
+        lime = sum(shot.at((x, y)) == LIME for x in range(272) for y in range(34, 34 + 66))
+        self.assertGreater(lime, 100, "no help text in lime")
+        for point in [(0, 34 + 66), (42, 200), (271, 345), (150, 34 + 83)]:
+            self.assertColour(shot.at(point), WHITE, "lower area at %s" % (point,))
+
+    def test_chart_shows_its_144_colours_on_white(self):
+        app = self.start()
+        app.expand()
+        shot = app.shot()
+        last, mid = e2e.CHART_SWATCH - 1, e2e.CHART_SWATCH // 2
+        wrong = []
+        for row in range(12):
+            for column in range(12):
+                x, y = e2e.chart_swatch(column, row)
+                expected = e2e.chart_colour(column, row)
+                for dx, dy in [(0, 0), (last, 0), (0, last), (last, last), (mid, mid)]:
+                    if shot.at((x + dx, y + dy)) != expected:
+                        wrong.append("c%d r%d +%d+%d: %s not %s" % (
+                            column, row, dx, dy, e2e.hex_text(shot.at((x + dx, y + dy))),
+                            e2e.hex_text(expected)))
+                # The one-pixel white gaps around it.
+                for dx, dy in [(-1, mid), (last + 1, mid), (mid, -1), (mid, last + 1)]:
+                    if shot.at((x + dx, y + dy)) != WHITE:
+                        wrong.append("c%d r%d gap +%d+%d" % (column, row, dx, dy))
+        self.assertEqual(wrong, [], "%d wrong pixels, first: %s" % (len(wrong), wrong[:10]))
+
+    def test_stored_colours_fill_the_box_and_outlive_the_run(self):
+        app = self.start()
+        # Alt+S while collapsed: seen on the next expand, newest on top.
+        for colour in (RED, GREEN, BLUE):
+            app.point_at_screen(colour)
+            app.hot_key("alt+s")
+        app.expand()
+        self.assertSlots(app, [BLUE, GREEN, RED, WHITE, WHITE, WHITE])
+
+        # A chart click stores the colour sampled with the pointer on the swatch.
+        x, y = e2e.chart_swatch(7, 2)
+        chart = e2e.chart_colour(7, 2)
+        app.move_to((x + 9, y + 9))
+        app.wait_swatch(chart)
+        e2e.click()
+        e2e.move_pointer(*e2e.SCREEN_SPOT)
+        box = [chart, BLUE, GREEN, RED, WHITE, WHITE]
+        self.assertSlots(app, box)
+
+        self.assertEqual(app.exit(), 0)
+        with open(e2e.config_path(), "rb") as config:
+            lines = config.read().decode("latin-1").splitlines()
+        self.assertEqual(lines, ["[ColorBox]"] + ["CB%d=%d" % (i + 1, e2e.tcolor(c))
+                                                  for i, c in enumerate(box)])
+
+        again = self.start()
+        again.expand()
+        self.assertSlots(again, box)
+
+    def test_slot_click_opens_the_chooser_and_escape_keeps_the_colour(self):
+        app = self.start()
+        colour = (0x33, 0x66, 0x99)
+        app.point_at_screen(colour)
+        app.hot_key("alt+s")
+        app.expand()
+        box = [colour] + [WHITE] * 5
+        self.assertSlots(app, box)
+
+        def chooser():
+            # A new, large window of Velmora's own: the colour chooser.
+            for window in e2e.run("xdotool", "search", "--onlyvisible", "--pid",
+                                  str(app.proc.pid), check=False).split():
+                size = e2e.geometry(int(window))
+                if int(window) != app.window and size and size[2] > 200 and size[3] > 200:
+                    return int(window)
+            return None
+
+        self.assertIsNone(chooser())
+        app.click((e2e.SLOT_X + 18, e2e.SLOT_TOPS[0] + 30))
+        dialog = e2e.wait_for("the colour chooser", chooser)
+        e2e.run("xdotool", "windowfocus", "--sync", str(dialog))
+        e2e.key("Escape")
+        e2e.wait_for("the chooser to close", lambda: chooser() is None, timeout=10)
+        e2e.move_pointer(*e2e.SCREEN_SPOT)
+        self.assertSlots(app, box)
+        self.assertTrue(app.running())
+
+
+if __name__ == "__main__":
+    e2e.main()

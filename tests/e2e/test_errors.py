@@ -1,0 +1,45 @@
+"""Failures reach the user in an error box, and Velmora carries on."""
+
+import os
+
+import velmora_e2e as e2e
+from velmora_e2e import VelmoraTest
+
+class ErrorBoxTest(VelmoraTest):
+
+    def test_busy_clipboard_is_reported_and_the_strip_goes_on(self):
+        app = self.start()
+        app.point_at_screen((0x2B, 0x80, 0x5C))
+        holder = e2e.ClipboardHolder(seconds=4)
+        self.addCleanup(holder.stop)
+        app.hot_key("alt+h")
+        box = e2e.wait_box()
+        self.assertEqual(e2e.window_pid(box), app.proc.pid)
+        self.assertIn("Cannot open clipboard.", e2e.dialog_texts(e2e.BOX_CAPTION))
+        # Ticks go on while the box is open.
+        app.point_at_screen((0x80, 0x2B, 0x5C))
+        self.assertEqual(holder.wait(timeout=20), 0)
+        e2e.dismiss_box(box)
+
+        app.point_at_screen((0x5C, 0x2B, 0x80))
+        self.assertNotEqual(e2e.read_clipboard(), "#5C2B80")
+        app.hot_key("alt+h")
+        e2e.wait_for("#5C2B80 on the clipboard", lambda: e2e.read_clipboard() == "#5C2B80")
+        self.assertEqual(e2e.error_boxes(), [])
+
+    def test_unwritable_config_is_reported_and_the_run_still_ends_well(self):
+        # NOTE: a folder standing in the file's place; Wine, run as root, writes
+        # read-only files all the same.
+        os.mkdir(e2e.config_path())
+        app = self.start()
+        app.click(e2e.EXIT)
+        box = e2e.wait_box()
+        self.assertIn("Unable to write to %s." % e2e.CONFIG_WINDOWS_NAME,
+                      e2e.dialog_texts(e2e.BOX_CAPTION))
+        self.assertTrue(app.running())
+        e2e.dismiss_box(box)
+        self.assertEqual(app.wait_exit(), 0)
+
+
+if __name__ == "__main__":
+    e2e.main()

@@ -1,0 +1,48 @@
+"""The strip: where the window opens, what it shows, the hot keys and "Exit"."""
+
+import velmora_e2e as e2e
+from velmora_e2e import VelmoraTest
+
+
+class StripTest(VelmoraTest):
+
+    def test_opens_collapsed_centred_topmost_and_borderless(self):
+        app = self.start()
+        # The X window is exactly the client area: no frame of any kind.
+        self.assertEqual(app.geometry(), e2e.HOME + (e2e.WIDTH, e2e.COLLAPSED_HEIGHT))
+        self.assertIn("_NET_WM_STATE_ABOVE", e2e.net_wm_state(app.window))
+
+    def test_strip_shows_the_colour_under_the_pointer_and_copies_it(self):
+        app = self.start()
+        colour = (0x12, 0x9A, 0xF3)
+        app.point_at_screen(colour)
+        shot = app.shot()
+        for point in e2e.STRIP_BACKGROUND:
+            self.assertColour(shot.at(point), e2e.STRIP_BLUE, "background at %s" % (point,))
+        # The swatch: a one-pixel frame of one colour around the sampled colour.
+        ring = [(x, 1) for x in range(1, 29)] + [(x, 30) for x in range(1, 29)] + \
+               [(1, y) for y in range(1, 31)] + [(28, y) for y in range(1, 31)]
+        frame = {shot.at(p) for p in ring}
+        self.assertEqual(len(frame), 1, "the swatch's frame is not one flat line")
+        self.assertNotIn(colour, frame)
+        for x, y in [(2, 2), (27, 2), (2, 29), (27, 29), e2e.SWATCH_INSIDE]:
+            self.assertColour(shot.at((x, y)), colour, "swatch at %s" % ((x, y),))
+
+        for keys, text in [("alt+h", "#129AF3"), ("alt+d", "18, 154, 243")]:
+            with self.subTest(keys=keys):
+                self.assertNotEqual(e2e.read_clipboard(), text)
+                app.hot_key(keys)
+                e2e.wait_for("%r on the clipboard" % text, lambda: e2e.read_clipboard() == text)
+
+        # It keeps following the pointer.
+        app.point_at_screen(e2e.GREEN)
+        app.point_at_screen(colour)
+
+    def test_exit_link_ends_the_process_with_code_zero(self):
+        app = self.start()
+        self.assertEqual(app.exit(), 0)
+        self.assertEqual(e2e.windows_named("^Velmora$", visible=False), [])
+
+
+if __name__ == "__main__":
+    e2e.main()

@@ -1,0 +1,467 @@
+"""Shared harness for the end-to-end tests of Velmora.exe under Wine on Xvfb.
+
+Every test script is run as
+    python3 test_xxx.py VELMORA_EXE HELPER_EXE [unittest options]
+inside tests/wine/session.sh (one X display and one Wine prefix for the whole
+run). Run stand-alone, a script re-runs itself inside a session of its own.
+
+The harness talks to the X display with xdotool, xsetroot, xclip and import,
+and to Windows-side state with the small e2e_helper.exe.
+"""
+
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+SESSION = os.path.join(HERE, "..", "wine", "session.sh")
+
+SCREEN_WIDTH, SCREEN_HEIGHT = 1024, 768
+WIDTH, COLLAPSED_HEIGHT, EXPANDED_HEIGHT = 272, 32, 346
+# Centred horizontally, a fifth of the screen height from the top.
+HOME = (SCREEN_WIDTH // 2 - WIDTH // 2, SCREEN_HEIGHT // 5)
+STRIP_BLUE = (0x41, 0x69, 0xE1)
+WHITE = (0xFF, 0xFF, 0xFF)
+RED, GREEN, BLUE = (0xFF, 0, 0), (0, 0xFF, 0), (0, 0, 0xFF)
+
+MAIN_CAPTION = "Velmora"
+BOX_CAPTION = "Velmora 3.6"
+BOX_PATTERN = "^Velmora 3\\.6$"
+# A point of the bare screen, clear of the window in both heights and of
+# the error boxes, which Wine centres on the screen.
+SCREEN_SPOT = (100, 650)
+
+# Window-relative points of the strip.
+SWATCH_INSIDE = (14, 15)
+STRIP_BACKGROUND = [(0, 0), (34, 29), (135, 5), (160, 24), (265, 28), (271, 31)]
+WEBSITE = (40 + 23, 16 + 6)
+EMAIL = (96 + 17, 16 + 6)
+EXIT = (200 + 11, 16 + 6)
+HELP_BUTTON = (240 + 8, 16 + 8)
+DRAG_HANDLE = (160, 24)
+
+# Window-relative geometry of the lower area.
+BOTTOM_TOP = 34
+SLOT_X = 4
+SLOT_TOPS = [BOTTOM_TOP + y for y in (84, 122, 160, 198, 236, 274)]
+# Inside the slot's frame, clear of the caption "Click" centred in slot 1.
+SLOT_INSIDE = [(2, 2), (33, 2), (2, 33), (33, 33)]
+CHART_LEFT, CHART_TOP, CHART_PITCH, CHART_SWATCH = 44, BOTTOM_TOP + 84, 19, 18
+
+# The chart, one row per hue, darkest shade first.
+CHART = [
+    "610B0B 8A0808 B40404 DF0101 FF0000 FE2E2E FA5858 F78181 F5A9A9 F6CECE F8E0E0 FBEFEF",
+    "61380B 8A4B08 B45F04 DF7401 FF8000 FE9A2E FAAC58 F7BE81 F5D0A9 F6E3CE F8ECE0 FBF5EF",
+    "5E610B 868A08 AEB404 D7DF01 FFFF00 F7FE2E F4FA58 F3F781 F2F5A9 F5F6CE F7F8E0 FBFBEF",
+    "38610B 4B8A08 5FB404 74DF00 80FF00 9AFE2E ACFA58 BEF781 D0F5A9 E3F6CE ECF8E0 F5FBEF",
+    "0B610B 088A08 04B404 01DF01 00FF00 2EFE2E 58FA58 81F781 A9F5A9 CEF6CE E0F8E0 EFFBEF",
+    "0B6138 088A4B 04B45F 01DF74 00FF80 2EFE9A 58FAAC 81F7BE A9F5D0 CEF6E3 E0F8EC EFFBF5",
+    "0B615E 088A85 04B4AE 01DFD7 00FFFF 2EFEF7 58FAF4 81F7F3 A9F5F2 CEF6F5 E0F8F7 EFFBFB",
+    "0B3861 084B8A 045FB4 0174DF 0080FF 2E9AFE 58ACFA 81BEF7 A9D0F5 CEE3F6 E0ECF8 EFF5FB",
+    "0B0B61 08088A 0404B4 0101DF 0000FF 2E2EFE 5858FA 8181F7 A9A9F5 CECEF6 E0E0F8 EFEFFB",
+    "380B61 4B088A 5F04B4 7401DF 8000FF 9A2EFE AC58FA BE81F7 D0A9F5 E3CEF6 ECE0F8 F5EFFB",
+    "610B5E 8A0886 B404AE DF01D7 FF00FF FE2EF7 FA58F4 F781F3 F5A9F2 F6CEF5 F8E0F7 FBEFFB",
+    "610B38 8A084B B4045F DF0174 FF0080 FE2E9A FA58AC F781BE F5A9D0 F6CEE3 F8E0EC FBEFF5",
+]
+
+CONFIG_WINDOWS_NAME = r"C:\users\Public\Documents\Quorvane\Velmora\Config.ini"
+
+VELMORA_EXE = None
+HELPER_EXE = None
+
+
+def rgb(text):
+    """'#RRGGBB' or 'RRGGBB' -> (r, g, b)."""
+    text = text.lstrip("#")
+    return tuple(int(text[i:i + 2], 16) for i in (0, 2, 4))
+
+
+def hex_text(colour):
+    return "#%02X%02X%02X" % colour
+
+
+def tcolor(colour):
+    """The colour as Velmora stores it: 0x00BBGGRR."""
+    r, g, b = colour
+    return r | g << 8 | b << 16
+
+
+def chart_colour(column, row):
+    return rgb(CHART[row].split()[column])
+
+
+def chart_swatch(column, row):
+    """Window-relative top-left corner of a chart swatch."""
+    return (CHART_LEFT + CHART_PITCH * column, CHART_TOP + CHART_PITCH * row)
+
+
+def run(*args, timeout=10, check=True):
+    done = subprocess.run(args, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout)
+    if check and done.returncode != 0:
+        raise RuntimeError("%s failed (%d): %s" % (" ".join(args), done.returncode,
+                                                   done.stderr.decode(errors="replace")))
+    return done.stdout.decode(errors="replace")
+
+
+def wait_for(what, probe, timeout=5.0, interval=0.05):
+    """Polls probe() until it returns something truthy; fails the test after timeout."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = probe()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            crash = " (Wine reports a crash)" if windows_named("^Program Error$") else ""
+            raise AssertionError("timed out after %.1f s waiting for %s%s" % (timeout, what, crash))
+        time.sleep(interval)
+
+
+# --- the X display -----------------------------------------------------------
+
+def windows_named(pattern, visible=True):
+    args = ["xdotool", "search"] + (["--onlyvisible"] if visible else []) + ["--name", pattern]
+    return [int(w) for w in run(*args, check=False).split()]
+
+
+def window_pid(window):
+    out = run("xdotool", "getwindowpid", str(window), check=False).strip()
+    return int(out) if out.isdigit() else None
+
+
+def geometry(window):
+    """(x, y, width, height) of an X window, or None once it is gone."""
+    out = run("xdotool", "getwindowgeometry", "--shell", str(window), check=False)
+    values = dict(line.split("=", 1) for line in out.split() if "=" in line)
+    try:
+        return tuple(int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
+    except KeyError:
+        return None
+
+
+def net_wm_state(window):
+    return run("xprop", "-id", str(window), "_NET_WM_STATE", check=False)
+
+
+def move_pointer(x, y):
+    # NOTE: no --sync: it waits for ever when the pointer is already there.
+    run("xdotool", "mousemove", str(x), str(y))
+
+
+def click(button=1):
+    run("xdotool", "click", str(button))
+
+
+def press(button):
+    run("xdotool", "mousedown", str(button))
+
+
+def release(button):
+    run("xdotool", "mouseup", str(button))
+
+
+def key(keys):
+    run("xdotool", "key", keys)
+
+
+def paint_screen(colour):
+    """Paints the bare screen (the root window) in one colour.
+
+    NOTE: Xvfb resets the root window when its last client leaves, so this
+    holds only while Velmora (or another X client) is connected."""
+    run("xsetroot", "-solid", hex_text(colour))
+
+
+def read_clipboard():
+    done = subprocess.run(["xclip", "-selection", "clipboard", "-o"], stdout=subprocess.PIPE,
+                          stderr=subprocess.DEVNULL, timeout=5)
+    return done.stdout.decode("latin-1") if done.returncode == 0 else None
+
+
+class Screenshot:
+    """The whole screen as raw RGB bytes; at() reads it relative to `origin`."""
+
+    def __init__(self, origin=(0, 0)):
+        self.origin = origin
+        self.data = subprocess.run(["import", "-window", "root", "-depth", "8", "rgb:-"],
+                                   stdout=subprocess.PIPE, check=True, timeout=10).stdout
+        if len(self.data) != SCREEN_WIDTH * SCREEN_HEIGHT * 3:
+            raise RuntimeError("unexpected screenshot size %d" % len(self.data))
+
+    def pixel(self, x, y):
+        i = (y * SCREEN_WIDTH + x) * 3
+        return tuple(self.data[i:i + 3])
+
+    def at(self, point):
+        return self.pixel(self.origin[0] + point[0], self.origin[1] + point[1])
+
+    def save_png(self, path):
+        subprocess.run(["convert", "-size", "%dx%d" % (SCREEN_WIDTH, SCREEN_HEIGHT), "-depth", "8",
+                        "rgb:-", path], input=self.data, check=True, timeout=10)
+
+
+def screen_pixel(x, y):
+    data = subprocess.run(["import", "-window", "root", "-crop", "1x1+%d+%d" % (x, y),
+                           "-depth", "8", "rgb:-"], stdout=subprocess.PIPE, check=True,
+                          timeout=10).stdout
+    return tuple(data[:3])
+
+
+# --- Wine ----------------------------------------------------------------------
+
+def config_path():
+    return os.path.join(os.environ["WINEPREFIX"], "drive_c", "users", "Public", "Documents",
+                        "Quorvane", "Velmora", "Config.ini")
+
+
+def reset_config():
+    """No Config.ini, but its folder in place, so that a run can write one."""
+    path = config_path()
+    if os.path.isdir(path) and not os.path.islink(path):
+        shutil.rmtree(path)
+    elif os.path.lexists(path):
+        os.remove(path)
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+
+
+def helper(*args, timeout=20):
+    """Runs e2e_helper.exe to its end; returns (exit code, stdout lines)."""
+    done = subprocess.run(["wine", HELPER_EXE] + list(args), stdout=subprocess.PIPE,
+                          stderr=subprocess.DEVNULL, timeout=timeout)
+    return done.returncode, done.stdout.decode("latin-1").splitlines()
+
+
+def dialog_texts(caption):
+    """The texts of the controls (static texts, buttons) of a dialog or message box."""
+    code, lines = helper("dialog-texts", caption)
+    return [line.split("|", 1)[1] for line in lines if "|" in line] if code == 0 else []
+
+
+class ClipboardHolder:
+    """A Windows program that keeps the clipboard open for `seconds`."""
+
+    def __init__(self, seconds):
+        self.proc = subprocess.Popen(["wine", HELPER_EXE, "hold-clipboard", str(seconds)],
+                                     stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                     start_new_session=True)
+        first = self.proc.stdout.readline().decode().strip()
+        if first != "held":
+            self.stop()
+            raise RuntimeError("the helper could not take the clipboard: %r" % first)
+
+    def wait(self, timeout):
+        return self.proc.wait(timeout=timeout)
+
+    def stop(self):
+        if self.proc.poll() is None:
+            os.killpg(self.proc.pid, signal.SIGKILL)
+        self.proc.wait(timeout=10)
+        self.proc.stdout.close()
+
+
+class Velmora:
+    """One running Velmora.exe and its main window."""
+
+    def __init__(self, extra_path=None):
+        env = dict(os.environ)
+        if extra_path:
+            env["PATH"] = extra_path + os.pathsep + env["PATH"]
+        self.proc = subprocess.Popen(["wine", VELMORA_EXE], env=env, stdout=subprocess.DEVNULL,
+                                     stderr=subprocess.DEVNULL, start_new_session=True)
+        try:
+            self.window = wait_for("Velmora's window to appear", self._find_window, timeout=30)
+        except BaseException:
+            self.kill()
+            raise
+
+    def _find_window(self):
+        if self.proc.poll() is not None:
+            raise AssertionError("Velmora ended at start with code %d" % self.proc.returncode)
+        found = windows_named("^%s$" % MAIN_CAPTION)
+        return found[0] if len(found) == 1 else None
+
+    # Geometry and pixels, in window coordinates.
+    def geometry(self):
+        return geometry(self.window)
+
+    def origin(self):
+        return self.geometry()[:2]
+
+    def to_screen(self, point):
+        x, y = self.origin()
+        return (x + point[0], y + point[1])
+
+    def shot(self):
+        """A screenshot that reads pixels in this window's coordinates."""
+        return Screenshot(self.origin())
+
+    def swatch(self):
+        return screen_pixel(*self.to_screen(SWATCH_INSIDE))
+
+    def wait_swatch(self, colour, timeout=5.0):
+        """Waits until the strip's swatch shows `colour` (a tick has sampled it)."""
+        wait_for("the swatch to show %s" % hex_text(colour),
+                 lambda: self.swatch() == colour, timeout=timeout)
+
+    def point_at_screen(self, colour):
+        """Rests the pointer on the bare screen painted `colour` and waits for a tick."""
+        paint_screen(colour)
+        move_pointer(*SCREEN_SPOT)
+        self.wait_swatch(colour)
+
+    def slots(self, shot=None):
+        """The six colour-box slots, top to bottom; None for a slot of mixed colour."""
+        shot = shot or self.shot()
+        found = []
+        for top in SLOT_TOPS:
+            inside = {shot.at((SLOT_X + x, top + y)) for x, y in SLOT_INSIDE}
+            found.append(inside.pop() if len(inside) == 1 else None)
+        return found
+
+    def wait_slots(self, expected, timeout=5.0):
+        """The slots once they show `expected`, or as they are at the timeout."""
+        try:
+            wait_for("the slots", lambda: self.slots() == expected, timeout=timeout)
+        except AssertionError:
+            pass
+        return self.slots()
+
+    # Input.
+    def move_to(self, point):
+        move_pointer(*self.to_screen(point))
+
+    def click(self, point, button=1):
+        self.move_to(point)
+        click(button)
+
+    def focus(self):
+        # NOTE: under Wine a hot key fires only while one of its windows has
+        # the keyboard focus; there is no window manager to give it one.
+        run("xdotool", "windowfocus", "--sync", str(self.window))
+
+    def hot_key(self, keys):
+        self.focus()
+        key(keys)
+
+    def expand(self):
+        self.click(HELP_BUTTON)
+        wait_for("the window to expand", lambda: self.geometry()[3] == EXPANDED_HEIGHT)
+        move_pointer(*SCREEN_SPOT)  # no tooltip in the way of screenshots
+
+    def exit(self, timeout=15):
+        """Clicks "Exit" and returns the process's exit code."""
+        self.click(EXIT)
+        return self.wait_exit(timeout)
+
+    def wait_exit(self, timeout=15):
+        try:
+            return self.proc.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            raise AssertionError("Velmora did not end within %d s" % timeout)
+
+    def running(self):
+        return self.proc.poll() is None
+
+    def kill(self):
+        try:
+            os.killpg(self.proc.pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
+        self.proc.wait(timeout=10)
+
+
+def error_boxes():
+    # NOTE: the application's own window carries the same title; it is an
+    # invisible zero-size window on Windows, a mapped 1 x 1 one under Wine.
+    return [w for w in windows_named(BOX_PATTERN) if (geometry(w) or (0, 0, 0, 0))[2] > 1]
+
+
+def wait_box(timeout=10):
+    """The error box, once it shows."""
+    return wait_for("an error box", lambda: (error_boxes() or [None])[0], timeout=timeout)
+
+
+def dismiss_box(box):
+    """Answers the error box with Return, as a user at the keyboard would."""
+    run("xdotool", "windowfocus", "--sync", str(box))
+    key("Return")
+    # NOTE: without a window manager Wine keeps a hidden window mapped for
+    # about two seconds while it waits for the withdrawal to be confirmed.
+    wait_for("the error box to close", lambda: not error_boxes(), timeout=10)
+
+
+class VelmoraTest(unittest.TestCase):
+    """Each test starts with no Config.ini and ends with no Velmora left running."""
+
+    def setUp(self):
+        self.assertEqual(windows_named("^%s$" % MAIN_CAPTION, visible=False), [],
+                         "a Velmora window is left over from an earlier test")
+        reset_config()
+        self.apps = []
+        self.tmp = tempfile.mkdtemp(prefix="velmora-e2e-")
+        self.addCleanup(shutil.rmtree, self.tmp, True)
+
+    def start(self, **kwargs):
+        app = Velmora(**kwargs)
+        self.apps.append(app)
+        return app
+
+    def tearDown(self):
+        failed = self._failed()
+        if failed:
+            self._save_screen()
+        for app in self.apps:
+            if app.running():
+                app.kill()
+        wait_for("Velmora's windows to go",
+                 lambda: not windows_named("^%s$" % MAIN_CAPTION, visible=False), timeout=10)
+        reset_config()
+
+    def _failed(self):
+        outcome = getattr(self, "_outcome", None)
+        if outcome is None:
+            return True
+        # Python 3.11 reports at once; older versions collect in outcome.errors.
+        found = list(getattr(outcome, "errors", []))
+        if outcome.result is not None:
+            found += outcome.result.failures + outcome.result.errors
+        return any(exc and (test is self or getattr(test, "test_case", None) is self)
+                   for test, exc in found)
+
+    def _save_screen(self):
+        folder = os.path.join(os.getcwd(), "e2e-screens")
+        os.makedirs(folder, exist_ok=True)
+        path = os.path.join(folder, self.id().split(".", 1)[-1] + ".png")
+        try:
+            Screenshot().save_png(path)
+            sys.stderr.write("screen at failure: %s\n" % path)
+        except Exception as error:  # the screenshot is only a diagnosis aid
+            sys.stderr.write("no screenshot: %s\n" % error)
+
+    def assertColour(self, actual, expected, what):
+        self.assertEqual(actual, expected, "%s: %s, expected %s"
+                         % (what, hex_text(actual), hex_text(expected)))
+
+    def assertSlots(self, app, expected):
+        def texts(colours):
+            return [hex_text(c) if c else "mixed" for c in colours]
+        self.assertEqual(texts(app.wait_slots(expected)), texts(expected))
+
+
+def main():
+    """Entry point of every test script: VELMORA_EXE HELPER_EXE [unittest args]."""
+    global VELMORA_EXE, HELPER_EXE
+    if len(sys.argv) < 3:
+        sys.exit("usage: %s VELMORA_EXE HELPER_EXE [unittest options]" % sys.argv[0])
+    if not (os.environ.get("DISPLAY") and os.environ.get("WINEPREFIX")):
+        script = os.path.abspath(sys.argv[0])
+        os.execv(SESSION, [SESSION, sys.executable, script] + sys.argv[1:])
+    VELMORA_EXE, HELPER_EXE = (os.path.abspath(p) for p in sys.argv[1:3])
+    size = run("xdotool", "getdisplaygeometry").split()
+    if size != [str(SCREEN_WIDTH), str(SCREEN_HEIGHT)]:
+        sys.exit("these tests need a %dx%d screen, not %s" % (SCREEN_WIDTH, SCREEN_HEIGHT, size))
+    unittest.main(argv=[sys.argv[0]] + sys.argv[3:], verbosity=2)
