@@ -8,9 +8,23 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+// The other system headers need <windows.h> first.
+// clang-format off
 #include <windows.h>
+#include <commctrl.h>
+#include <commdlg.h>
+#include <shellapi.h>
+#include <windowsx.h>
+// clang-format on
+// NOTE: the system headers map DrawText, WriteProfileString and ChooseColor
+// to their ANSI names; without this our overrides would get names the
+// portable code never declared. The backend calls those APIs by their "A"
+// names.
+#undef DrawText
+#undef WriteProfileString
+#undef ChooseColor
 
-#include <map>
+#include <memory>
 #include <string>
 
 #include "platform/Platform.h"
@@ -58,7 +72,8 @@ class Win32Platform : public IPlatform {
   WindowHandle CaptureWindow() override;
   void CancelMode(WindowHandle w) override;
 
-  // The main window, its canvas and the event loop (win32_window.cpp, win32_canvas.cpp)
+  // The main window and the event loop (win32_window.cpp, win32_window_input.cpp;
+  // its canvas: win32_canvas.cpp)
   WindowHandle CreateMainWindow(const WindowSpec& spec, IWindowEvents* events) override;
   Rect WindowBounds(WindowHandle w) override;
   void SetWindowBounds(WindowHandle w, const Rect& bounds) override;
@@ -72,11 +87,20 @@ class Win32Platform : public IPlatform {
   void DestroyWindow(WindowHandle w) override;
 
   // State of the window part; the window procedure reaches it through the
-  // window's user data. Owned by win32_window.cpp; add what it needs.
+  // window's user data. Defined in Win32Window.h.
   struct WindowState;
 
  private:
-  WindowState* window_ = nullptr;
+  // The window state for `w`, or nullptr when `w` is not our window.
+  WindowState* StateOf(WindowHandle w) const;
+  void RegisterWindowClasses();
+  // Hands an exception that escaped an event handler to the handler, if any.
+  void Deliver(std::exception_ptr error) noexcept;
+
+  HINSTANCE instance_ = nullptr;
+  ATOM windowClass_ = 0;
+  ATOM ownerClass_ = 0;
+  std::unique_ptr<WindowState> window_;
   ExceptionHandler onException_;
 };
 

@@ -1,0 +1,114 @@
+// The canvas of the main window: solid fills, frames and text in the form's
+// 96-DPI pixels, scaled to the window's DPI.
+#include "platform/win32/Win32Canvas.h"
+
+namespace velmora {
+
+namespace {
+
+// a * b / c, rounded towards minus infinity or plus infinity.
+int FloorMulDiv(int a, int b, int c) {
+  const long long n = static_cast<long long>(a) * b;
+  return static_cast<int>(n >= 0 ? n / c : -((-n + c - 1) / c));
+}
+int CeilMulDiv(int a, int b, int c) {
+  return -FloorMulDiv(-a, b, c);
+}
+
+COLORREF ToColorRef(TColor color) {
+  if (color == kSystemWindowText) return ::GetSysColor(COLOR_WINDOWTEXT);
+  return static_cast<COLORREF>(color) & 0x00FFFFFF;
+}
+
+}  // namespace
+
+RECT DpiScale::ToPhysical(const Rect& r) const {
+  return RECT{ToPhysical(r.x), ToPhysical(r.y), ToPhysical(r.x + r.width),
+              ToPhysical(r.y + r.height)};
+}
+
+RECT DpiScale::Covering(const Rect& r) const {
+  return RECT{FloorMulDiv(r.x, dpi, kLogicalDpi), FloorMulDiv(r.y, dpi, kLogicalDpi),
+              CeilMulDiv(r.x + r.width, dpi, kLogicalDpi),
+              CeilMulDiv(r.y + r.height, dpi, kLogicalDpi)};
+}
+
+Rect DpiScale::CoveringLogical(const RECT& r) const {
+  const int left = FloorMulDiv(r.left, kLogicalDpi, dpi);
+  const int top = FloorMulDiv(r.top, kLogicalDpi, dpi);
+  return Rect{left, top, CeilMulDiv(r.right, kLogicalDpi, dpi) - left,
+              CeilMulDiv(r.bottom, kLogicalDpi, dpi) - top};
+}
+
+int WindowDpi(HWND hwnd) {
+  // NOTE: GetDpiForWindow exists from Windows 10 (1607) on. It is looked up
+  // at run time so that the program still starts on older systems, which
+  // get the system DPI instead.
+  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+  static const auto getDpiForWindow =
+      reinterpret_cast<GetDpiForWindowFn>(reinterpret_cast<void (*)()>(
+          ::GetProcAddress(::GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+  if (getDpiForWindow != nullptr) {
+    const UINT dpi = getDpiForWindow(hwnd);
+    if (dpi != 0) return static_cast<int>(dpi);
+  }
+  ScopedGetDC screen(nullptr);
+  const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+  return dpi > 0 ? dpi : kLogicalDpi;
+}
+
+HFONT FontCache::Get(const FontSpec& spec, int dpi) {
+  const Key key{spec.face, spec.points, spec.charset, spec.underline, dpi};
+  auto it = fonts_.find(key);
+  if (it != fonts_.end()) return it->second.Get();
+
+  LOGFONTA lf{};
+  lf.lfHeight = -::MulDiv(spec.points, dpi, 72);  // 8 pt at 96 DPI: -11
+  lf.lfWeight = FW_NORMAL;
+  lf.lfUnderline = spec.underline ? TRUE : FALSE;
+  lf.lfCharSet = static_cast<BYTE>(spec.charset);
+  lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
+  lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+  lf.lfQuality = DEFAULT_QUALITY;
+  lf.lfPitchAndFamily = DEFAULT_PITCH;
+  lstrcpynA(lf.lfFaceName, spec.face.c_str(), LF_FACESIZE);
+  ScopedGdiObj<HFONT> font(::CreateFontIndirectA(&lf));
+  const HFONT handle = font.Get();
+  if (handle != nullptr) fonts_.emplace(key, std::move(font));
+  return handle;
+}
+
+void Win32Canvas::FillPhysical(const RECT& r, TColor color) {
+  // A solid fill without making a brush: an opaque, empty ExtTextOut.
+  ::SetBkColor(dc_, ToColorRef(color));
+  ::ExtTextOutA(dc_, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
+}
+
+void Win32Canvas::FillRect(const Rect& r, TColor color) {
+  if (r.Empty()) return;
+  FillPhysical(scale_.ToPhysical(r), color);
+}
+
+void Win32Canvas::FrameRect(const Rect& r, TColor color) {
+  if (r.Empty()) return;
+  // One physical pixel wide at any DPI, like the system's own borders.
+  const RECT box = scale_.ToPhysical(r);
+  ::SetDCBrushColor(dc_, ToColorRef(color));
+  ::FrameRect(dc_, &box, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
+}
+
+void Win32Canvas::DrawText(const Rect& r, const std::string& text, const FontSpec& font,
+                           TColor color, TextAlign align) {
+  if (r.Empty() || text.empty()) return;
+  RECT box = scale_.ToPhysical(r);
+  const HFONT handle = fonts_.Get(font, scale_.dpi);
+  ScopedSelectObject selected(dc_, handle != nullptr ? handle : ::GetStockObject(DEFAULT_GUI_FONT));
+  ::SetTextColor(dc_, ToColorRef(color));
+  ::SetBkMode(dc_, TRANSPARENT);
+  // Clipped to the box (no DT_NOCLIP), top-aligned, "&" drawn as it stands.
+  const UINT format =
+      DT_TOP | DT_NOPREFIX | DT_EXPANDTABS | (align == TextAlign::Center ? DT_CENTER : DT_LEFT);
+  ::DrawTextA(dc_, text.c_str(), static_cast<int>(text.size()), &box, format);
+}
+
+}  // namespace velmora

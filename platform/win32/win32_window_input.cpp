@@ -1,0 +1,181 @@
+// Mouse input of the main window: buttons, moves, leaving, the pointer
+// shape, moving the window with the pointer, and tooltips.
+#include "platform/win32/Win32Window.h"
+
+namespace velmora {
+
+using WindowState = Win32Platform::WindowState;
+
+namespace {
+
+Point ClientPoint(const WindowState& s, LPARAM lParam) {
+  return s.scale.ToLogical(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+}
+
+LPCSTR CursorName(PointerShape shape) {
+  switch (shape) {
+    case PointerShape::Move:
+      return IDC_SIZEALL;
+    case PointerShape::Hand:
+      return IDC_HAND;
+    case PointerShape::Arrow:
+      break;
+  }
+  return IDC_ARROW;
+}
+
+TTTOOLINFOA ToolInfo(const WindowState& s, int tool) {
+  TTTOOLINFOA ti{};
+  // NOTE: the version-2 size is accepted by every comctl32 from 4.70 on; the
+  // full size of newer headers is refused by comctl32 5.x, the one a program
+  // gets when its manifest is missing.
+  ti.cbSize = TTTOOLINFOA_V2_SIZE;
+  ti.uFlags = TTF_SUBCLASS;
+  ti.hwnd = s.hwnd;
+  ti.uId = static_cast<UINT_PTR>(tool);
+  return ti;
+}
+
+}  // namespace
+
+void OnMouseButton(WindowState& s, UINT message, WPARAM wParam, LPARAM lParam) {
+  const Point p = ClientPoint(s, lParam);
+  switch (message) {
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN: {
+      const MouseButton button = message == WM_LBUTTONDOWN   ? MouseButton::Left
+                                 : message == WM_RBUTTONDOWN ? MouseButton::Right
+                                                             : MouseButton::Middle;
+      // The window keeps the mouse while a button is down, so the release
+      // reaches it even outside (a press on a link released elsewhere is no
+      // click).
+      ::SetCapture(s.hwnd);
+      s.Guarded([&] { s.events->OnMouseDown(p, button); });
+      return;
+    }
+    default: {
+      const MouseButton button = message == WM_LBUTTONUP   ? MouseButton::Left
+                                 : message == WM_RBUTTONUP ? MouseButton::Right
+                                                           : MouseButton::Middle;
+      // Released before the form hears of it: a click may open a dialog.
+      const bool anyHeld = (wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) != 0;
+      if (!anyHeld && ::GetCapture() == s.hwnd) ::ReleaseCapture();
+      s.Guarded([&] { s.events->OnMouseUp(p, button); });
+      return;
+    }
+  }
+}
+
+void OnMouseMove(WindowState& s, LPARAM lParam) {
+  if (!s.trackingLeave) {
+    TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, s.hwnd, 0};
+    s.trackingLeave = ::TrackMouseEvent(&track) != FALSE;
+  }
+  const Point p = ClientPoint(s, lParam);
+  s.Guarded([&] { s.events->OnMouseMove(p); });
+}
+
+void OnMouseLeave(WindowState& s) {
+  s.trackingLeave = false;
+  s.Guarded([&] { s.events->OnMouseLeave(); });
+}
+
+bool OnSetCursor(WindowState& s, HWND over, UINT hitTest) {
+  if (over != s.hwnd || hitTest != HTCLIENT) return false;
+  POINT pt;
+  if (!::GetCursorPos(&pt)) return false;
+  ::ScreenToClient(s.hwnd, &pt);
+  PointerShape shape = PointerShape::Arrow;
+  s.Guarded([&] { shape = s.events->PointerAt(s.scale.ToLogical(pt)); });
+  ::SetCursor(::LoadCursorA(nullptr, CursorName(shape)));
+  return true;
+}
+
+void TrackWindowMove(HWND hwnd, MouseButton button) {
+  const UINT releaseMessage = button == MouseButton::Right ? WM_RBUTTONUP : WM_MBUTTONUP;
+  const WPARAM heldFlag = button == MouseButton::Right ? MK_RBUTTON : MK_MBUTTON;
+  // From where the button went down: the message being handled.
+  const DWORD pressed = ::GetMessagePos();
+  const POINT start{GET_X_LPARAM(pressed), GET_Y_LPARAM(pressed)};
+  RECT origin;
+  ::GetWindowRect(hwnd, &origin);
+  const auto moveTo = [hwnd](int x, int y) {
+    ::SetWindowPos(hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  };
+
+  // Like the system's move loop: other messages (timer ticks, painting) are
+  // dispatched meanwhile, and losing the capture (WM_CANCELMODE, another
+  // window taking the mouse) ends the move.
+  ::SetCapture(hwnd);
+  MSG msg;
+  while (::GetCapture() == hwnd) {
+    if (::GetMessageA(&msg, nullptr, 0, 0) <= 0) {
+      ::PostQuitMessage(static_cast<int>(msg.wParam));  // for the outer loop
+      break;
+    }
+    if (msg.message == releaseMessage) break;
+    if (msg.message == WM_MOUSEMOVE) {
+      if ((msg.wParam & heldFlag) == 0) break;  // released where we did not see it
+      moveTo(origin.left + msg.pt.x - start.x, origin.top + msg.pt.y - start.y);
+      continue;
+    }
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) {
+      moveTo(origin.left, origin.top);
+      break;
+    }
+    ::TranslateMessage(&msg);
+    ::DispatchMessageA(&msg);
+  }
+  if (::GetCapture() == hwnd) ::ReleaseCapture();
+}
+
+void Win32Platform::BeginWindowMove(WindowHandle w, MouseButton button) {
+  WindowState* s = StateOf(w);
+  if (s == nullptr) return;
+  if (button == MouseButton::Left) {
+    // The system moves the window as if its caption bar had been pressed.
+    ::ReleaseCapture();
+    ::SendMessageA(s->hwnd, WM_NCLBUTTONDOWN, HTCAPTION, 0);
+    return;
+  }
+  // NOTE: the system's move loop ends only on a left-button release: started
+  // by a right or middle press, the window would follow the pointer after
+  // that button is up, until the next left click (seen under Wine). Those
+  // buttons get a small move loop of our own that ends on their release.
+  TrackWindowMove(s->hwnd, button);
+}
+
+void Win32Platform::SetTooltip(WindowHandle w, int tool, const Rect& r, const std::string& text) {
+  WindowState* s = StateOf(w);
+  if (s == nullptr) return;
+  if (s->tooltip == nullptr) {
+    // Shown whether the window is active or not, "&" as it stands.
+    s->tooltip =
+        ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                          WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                          CW_USEDEFAULT, CW_USEDEFAULT, s->hwnd, nullptr, instance_, nullptr);
+    if (s->tooltip == nullptr) return;
+  }
+  TTTOOLINFOA ti = ToolInfo(*s, tool);
+  ti.rect = s->scale.ToPhysical(r);
+  ti.lpszText = const_cast<char*>(text.c_str());
+  if (s->tools.count(tool) == 0) {
+    if (!::SendMessageA(s->tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti))) return;
+  } else {
+    ::SendMessageA(s->tooltip, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&ti));
+    ::SendMessageA(s->tooltip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&ti));
+  }
+  s->tools[tool] = r;
+}
+
+void RescaleTooltips(WindowState& s) {
+  if (s.tooltip == nullptr) return;
+  for (const auto& [tool, r] : s.tools) {
+    TTTOOLINFOA ti = ToolInfo(s, tool);
+    ti.rect = s.scale.ToPhysical(r);
+    ::SendMessageA(s.tooltip, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&ti));
+  }
+}
+
+}  // namespace velmora
