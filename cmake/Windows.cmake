@@ -1,13 +1,29 @@
-# The Windows build: the Win32 backend, Velmora.exe and the tests run under Wine.
+# The Windows build: the Win32 backend, Velmora.exe with its resources, and
+# the tests that run under Wine.
+enable_language(RC)
+
 file(GLOB WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/win32/*.cpp)
 add_library(velmora_win32 STATIC ${WIN32_SOURCES})
 target_link_libraries(velmora_win32 PUBLIC velmora_portable
   user32 gdi32 shell32 comdlg32 comctl32 ole32 advapi32)
 
-if(EXISTS ${CMAKE_SOURCE_DIR}/app/Velmora.cpp)
-  add_executable(Velmora WIN32 app/Velmora.cpp)
-  target_link_libraries(Velmora PRIVATE velmora_win32)
-endif()
+# Resources: the manifest (common controls 6, per-monitor DPI awareness) goes
+# into every Windows program we build, the version record into Velmora.exe.
+set(VELMORA_RES_SOURCE ${CMAKE_SOURCE_DIR}/platform/win32/res)
+set(VELMORA_RES ${CMAKE_BINARY_DIR}/res)
+set(VELMORA_MANIFEST ${VELMORA_RES}/Velmora.manifest)
+configure_file(${VELMORA_RES_SOURCE}/Velmora.manifest ${VELMORA_MANIFEST} @ONLY)
+configure_file(${VELMORA_RES_SOURCE}/manifest.rc.in ${VELMORA_RES}/manifest.rc @ONLY)
+configure_file(${VELMORA_RES_SOURCE}/Velmora.rc.in ${VELMORA_RES}/Velmora.rc @ONLY)
+set_source_files_properties(${VELMORA_RES}/manifest.rc PROPERTIES OBJECT_DEPENDS ${VELMORA_MANIFEST})
+add_library(velmora_manifest OBJECT ${VELMORA_RES}/manifest.rc)
+
+add_executable(Velmora WIN32 app/Velmora.cpp ${VELMORA_RES}/Velmora.rc
+  $<TARGET_OBJECTS:velmora_manifest>)
+target_link_libraries(Velmora PRIVATE velmora_win32)
+# Small: unused sections dropped (the toolchain puts each function in its
+# own), no symbols.
+target_link_options(Velmora PRIVATE -Wl,--gc-sections -s)
 
 add_subdirectory(tests/wine)
 add_subdirectory(tests/e2e)

@@ -1,0 +1,64 @@
+// Helpers for the Windows tests: the Win32 backend as the current platform,
+// plain windows of the tests' own, and synthetic input.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/PlatformFactory.h"
+#include "platform/win32/Win32Platform.h"
+
+namespace velmora {
+
+// Each test runs on a fresh Win32 backend.
+class Win32Test : public ::testing::Test {
+ protected:
+  Win32Test() : platform_(CreateNativePlatform()) { SetPlatform(platform_.get()); }
+  ~Win32Test() override { SetPlatform(nullptr); }
+
+  std::unique_ptr<IPlatform> platform_;
+};
+
+inline WindowHandle HandleOf(HWND hwnd) {
+  return reinterpret_cast<WindowHandle>(hwnd);
+}
+inline HWND HwndOf(WindowHandle w) {
+  return reinterpret_cast<HWND>(w);
+}
+
+// A top-level window of the test's own, filled with one colour. Hidden unless
+// `bounds` is given; then it is shown topmost there without taking the focus.
+class TestWindow {
+ public:
+  explicit TestWindow(COLORREF color = RGB(255, 255, 255), const RECT* bounds = nullptr);
+  ~TestWindow();
+  TestWindow(const TestWindow&) = delete;
+  TestWindow& operator=(const TestWindow&) = delete;
+  operator HWND() const { return hwnd_; }
+  WindowHandle Handle() const { return HandleOf(hwnd_); }
+
+ private:
+  HWND hwnd_;
+  COLORREF color_;
+};
+
+// Dispatches this thread's messages for about `milliseconds`.
+void PumpMessages(int milliseconds);
+
+// Dispatches messages until `done` holds or `milliseconds` have passed;
+// returns the last value of `done`.
+bool PumpUntil(const std::function<bool()>& done, int milliseconds = 3000);
+
+// The CF_TEXT content of the clipboard, or "(none)".
+std::string ClipboardText();
+
+// Synthetic input through the system's input queue (SendInput), as a user's
+// mouse and keyboard make it.
+void MovePointerTo(int x, int y);
+void PressButton(MouseButton button, bool down);
+void PressAltWith(char key);
+
+}  // namespace velmora

@@ -1,0 +1,218 @@
+// The colour core on the real system: the screen pixel under the pointer,
+// the clipboard, the hot keys and the system's error texts.
+#include <cstring>
+#include <set>
+#include <string>
+
+#include "core/Errors.h"
+#include "core/VelmoraManager.h"
+#include "tests/wine/Win32TestSupport.h"
+
+namespace velmora {
+namespace {
+
+// The message of the EVelmoraError `action` raises, or "(nothing raised)".
+template <typename Action>
+std::string FailureOf(Action action) {
+  try {
+    action();
+  } catch (const EVelmoraError& e) {
+    return e.what();
+  }
+  return "(nothing raised)";
+}
+
+// Puts `bytes` on the open clipboard in `format`.
+void PutOnClipboard(UINT format, const void* bytes, size_t size) {
+  HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, size);
+  std::memcpy(::GlobalLock(block), bytes, size);
+  ::GlobalUnlock(block);
+  ASSERT_NE(::SetClipboardData(format, block), nullptr);
+}
+
+// Another thread's window keeps the clipboard open until the holder ends.
+class ClipboardHolder {
+ public:
+  ClipboardHolder() {
+    opened_ = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    release_ = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    thread_ = ::CreateThread(nullptr, 0, &ClipboardHolder::Hold, this, 0, nullptr);
+    ::WaitForSingleObject(opened_, 5000);
+  }
+  ~ClipboardHolder() {
+    ::SetEvent(release_);
+    ::WaitForSingleObject(thread_, 5000);
+    for (HANDLE h : {thread_, opened_, release_}) ::CloseHandle(h);
+  }
+  bool Holding() const { return holding_; }
+
+ private:
+  static DWORD WINAPI Hold(void* param) {
+    auto* self = static_cast<ClipboardHolder*>(param);
+    TestWindow window;
+    self->holding_ = ::OpenClipboard(window) != FALSE;
+    ::SetEvent(self->opened_);
+    ::WaitForSingleObject(self->release_, 10000);
+    if (self->holding_) ::CloseClipboard();
+    return 0;
+  }
+
+  HANDLE opened_;
+  HANDLE release_;
+  HANDLE thread_;
+  volatile bool holding_ = false;
+};
+
+using Win32Clipboard = Win32Test;
+
+TEST_F(Win32Clipboard, CopyLeavesOnlyTheNewPlainText) {
+  TestWindow owner;
+  const UINT privateFormat = ::RegisterClipboardFormatA("Velmora.Test.Private");
+  ASSERT_TRUE(::OpenClipboard(owner));
+  ::EmptyClipboard();
+  const wchar_t oldText[] = L"older text";
+  PutOnClipboard(CF_UNICODETEXT, oldText, sizeof oldText);
+  PutOnClipboard(privateFormat, "private", 8);
+  ::CloseClipboard();
+
+  TVelmoraManager manager(owner.Handle());
+  manager.CopyToClipboard("#4169E1");
+
+  EXPECT_EQ(ClipboardText(), "#4169E1");
+  ASSERT_TRUE(::OpenClipboard(nullptr));
+  EXPECT_FALSE(::IsClipboardFormatAvailable(privateFormat));
+  // What else is there, the system made from the new text.
+  const std::set<UINT> synthesized = {CF_TEXT, CF_OEMTEXT, CF_UNICODETEXT, CF_LOCALE};
+  for (UINT format = ::EnumClipboardFormats(0); format != 0;
+       format = ::EnumClipboardFormats(format)) {
+    EXPECT_EQ(synthesized.count(format), 1u) << "format " << format;
+  }
+  if (HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
+    EXPECT_STREQ(static_cast<const wchar_t*>(::GlobalLock(data)), L"#4169E1");
+    ::GlobalUnlock(data);
+  }
+  EXPECT_EQ(::GetClipboardOwner(), static_cast<HWND>(owner));
+  ::CloseClipboard();
+}
+
+TEST_F(Win32Clipboard, HeldByAnotherWindowFailsAndKeepsTheContent) {
+  TestWindow owner;
+  TVelmoraManager manager(owner.Handle());
+  manager.CopyToClipboard("65, 105, 225");
+  {
+    ClipboardHolder holder;
+    ASSERT_TRUE(holder.Holding());
+    EXPECT_EQ(FailureOf([&] { manager.CopyToClipboard("#000000"); }), "Cannot open clipboard");
+  }
+  EXPECT_EQ(ClipboardText(), "65, 105, 225");
+}
+
+using Win32HotKeys = Win32Test;
+
+TEST_F(Win32HotKeys, OneAtomGivesThreeIdentifiersAndIsFreedAgain) {
+  TestWindow first;
+  TestWindow second;
+  ASSERT_EQ(::GlobalFindAtomA(kHotKeyAtomName), 0) << "left over from an earlier run";
+
+  TVelmoraManager manager(first.Handle());
+  manager.RegisterHotKeys(first.Handle());
+  const ATOM atom = ::GlobalFindAtomA(kHotKeyAtomName);
+  ASSERT_NE(atom, 0);
+  EXPECT_EQ(manager.HotKeyDec(), atom - 0xC000);
+  EXPECT_EQ(manager.HotKeyHex(), atom - 0xC001);
+  EXPECT_EQ(manager.HotKeySave(), atom - 0xC002);
+
+  // The combinations are taken: nobody else gets them, whatever the identifier.
+  for (unsigned vk : {kVkD, kVkH, kVkS}) {
+    EXPECT_FALSE(Platform().RegisterHotKey(second.Handle(), 0x100, MOD_ALT, vk)) << vk;
+  }
+  // A second copy of the program gets the same identifiers and none of the keys;
+  // giving up its share of the atom leaves the first copy's keys alone.
+  TVelmoraManager secondCopy(second.Handle());
+  secondCopy.RegisterHotKeys(second.Handle());
+  EXPECT_EQ(secondCopy.HotKeyHex(), manager.HotKeyHex());
+  secondCopy.UnregisterHotKeys(second.Handle());
+  EXPECT_FALSE(Platform().RegisterHotKey(second.Handle(), 0x100, MOD_ALT, kVkH));
+  EXPECT_EQ(::GlobalFindAtomA(kHotKeyAtomName), atom);
+
+  manager.UnregisterHotKeys(first.Handle());
+  EXPECT_EQ(::GlobalFindAtomA(kHotKeyAtomName), 0);
+  for (unsigned vk : {kVkD, kVkH, kVkS}) {
+    EXPECT_TRUE(Platform().RegisterHotKey(second.Handle(), 0x100, MOD_ALT, vk)) << vk;
+    EXPECT_TRUE(Platform().UnregisterHotKey(second.Handle(), 0x100));
+  }
+}
+
+using Win32Screen = Win32Test;
+
+TEST_F(Win32Screen, SamplesThePixelUnderThePointerAndCopiesIt) {
+  const RECT area{200, 300, 240, 340};
+  TestWindow patch(RGB(0x12, 0x34, 0x56), &area);
+  ASSERT_TRUE(::SetCursorPos(220, 320));
+  TVelmoraManager manager(patch.Handle());
+  // The window reaches the screen when the system has drawn it.
+  PumpUntil([&] { return manager.SampleColor() == 0x00563412; });
+  EXPECT_EQ(manager.Color(), 0x00563412);
+  Point p;
+  ASSERT_TRUE(Platform().GetPointerPos(p));
+  EXPECT_EQ(p.x, 220);
+  EXPECT_EQ(p.y, 320);
+
+  // The hot keys copy that sample.
+  manager.RegisterHotKeys(patch.Handle());
+  manager.HandleHotKey(manager.HotKeyHex());
+  EXPECT_EQ(ClipboardText(), "#123456");
+  manager.HandleHotKey(manager.HotKeyDec());
+  EXPECT_EQ(ClipboardText(), "18, 52, 86");
+  manager.UnregisterHotKeys(patch.Handle());
+
+  // No pixel lies there: the system's invalid-colour mark comes through.
+  const ScreenDCHandle dc = Platform().GetScreenDC();
+  ASSERT_NE(dc, 0u);
+  EXPECT_EQ(Platform().GetPixel(dc, Point{-20000, -20000}), kInvalidColor);
+  Platform().ReleaseScreenDC(dc);
+
+  const Size screen = Platform().PrimaryScreenSize();
+  EXPECT_EQ(screen.width, ::GetSystemMetrics(SM_CXSCREEN));
+  EXPECT_GT(screen.height, 0);
+}
+
+// The backend, except that reading the pointer fails with a real system
+// error: opening a folder as a file is refused with "access denied".
+class PointerDenied : public Win32Platform {
+ public:
+  bool GetPointerPos(Point&) override {
+    const HANDLE h = ::CreateFileA("C:\\windows", GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                   OPEN_EXISTING, 0, nullptr);
+    if (h != INVALID_HANDLE_VALUE) ::CloseHandle(h);
+    return false;
+  }
+};
+
+TEST(Win32Errors, SystemErrorCarriesTheSystemsTextWithoutItsEnding) {
+  PointerDenied platform;
+  SetPlatform(&platform);
+  TVelmoraManager manager;
+  int code = 0;
+  std::string message;
+  try {
+    manager.SampleColor();
+  } catch (const EOSError& e) {
+    code = e.Code();
+    message = e.what();
+  }
+  SetPlatform(nullptr);
+
+  EXPECT_EQ(code, ERROR_ACCESS_DENIED);
+  // The system ends its text with a full stop and a line break; Wine and
+  // Windows word it differently.
+  const std::string description = platform.ErrorDescription(ERROR_ACCESS_DENIED);
+  EXPECT_EQ(description.substr(description.size() - 3), ".\r\n");
+  EXPECT_TRUE(message == "System Error.  Code: 5.\r\nAccess denied" ||
+              message == "System Error.  Code: 5.\r\nAccess is denied")
+      << message;
+  EXPECT_EQ(manager.Color(), 0);
+}
+
+}  // namespace
+}  // namespace velmora
