@@ -19,6 +19,7 @@ struct Win32Platform::WindowState {
   TColor background = 0;
   bool trackingLeave = false;  // TrackMouseEvent asked for WM_MOUSELEAVE
   bool sessionEnded = false;
+  bool loopEnded = false;  // RunEventLoop has returned (see IsLoopEvent)
   FontCache fonts;
   std::map<int, Rect> tools;  // tooltip rectangles by tool, 96-DPI
 

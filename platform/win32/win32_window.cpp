@@ -88,9 +88,20 @@ void OnSessionEnd(WindowState& s) {
   s.Guarded([&] { s.events->OnSessionEnd(); });
 }
 
+// Timer ticks, hot keys and mouse input: what the form hears only while the
+// event loop runs.
+bool IsLoopEvent(UINT message) {
+  return message == WM_TIMER || message == WM_HOTKEY || message == WM_SETCURSOR ||
+         message == WM_MOUSELEAVE || (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST);
+}
+
 LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
   WindowState* s = StateFromHwnd(hwnd);
   if (s == nullptr || s->hwnd != hwnd) return ::DefWindowProcA(hwnd, message, wParam, lParam);
+  // Once the loop has ended the form may be taking itself apart (its manager
+  // gone), while an error box of its destruction step still dispatches
+  // messages: it only paints, hears of the session's end and is destroyed.
+  if (s->loopEnded && IsLoopEvent(message)) return ::DefWindowProcA(hwnd, message, wParam, lParam);
 
   switch (message) {
     case WM_TIMER:
@@ -292,6 +303,7 @@ void Win32Platform::SetExceptionHandler(ExceptionHandler handler) {
 void Win32Platform::RunEventLoop(WindowHandle w) {
   WindowState* s = StateOf(w);
   if (s == nullptr) return;
+  s->loopEnded = false;
   s->Guarded([s] { s->events->OnShow(); });
   // The owner first, so that the task-bar button appears; it never takes the
   // focus. The main window is activated: hot keys under Wine need a focused
@@ -305,6 +317,8 @@ void Win32Platform::RunEventLoop(WindowHandle w) {
     ::TranslateMessage(&msg);
     ::DispatchMessageA(&msg);
   }
+  s->loopEnded = true;
+  ::KillTimer(s->hwnd, kTimerId);
 }
 
 void Win32Platform::DestroyWindow(WindowHandle w) {

@@ -147,8 +147,15 @@ TEST_F(Win32Window, EveryCallbackIsGuardedAndTheLoopGoesOn) {
   events.show = [] { throw std::runtime_error("show"); };
   events.paint = [](ICanvas&, const Rect&) { throw std::runtime_error("paint"); };
   bool aliveInDestroy = false;
+  int lateEvents = 0;
   events.destroy = [&] {
     aliveInDestroy = ::IsWindow(hwnd) != FALSE;
+    // As an error box of the destruction step would: dispatch for a while.
+    // The timer no longer ticks and a late hot key is not reported.
+    events.timer = [&] { ++lateEvents; };
+    events.hotKey = [&](int) { ++lateEvents; };
+    ::PostMessageA(hwnd, WM_HOTKEY, 5, 0);
+    PumpMessages(300);
     throw std::logic_error("destroy");
   };
   int sessionEnds = 0;
@@ -169,6 +176,7 @@ TEST_F(Win32Window, EveryCallbackIsGuardedAndTheLoopGoesOn) {
 
   Destroy();
   EXPECT_TRUE(aliveInDestroy);
+  EXPECT_EQ(lateEvents, 0);
   EXPECT_FALSE(::IsWindow(hwnd));
   EXPECT_FALSE(::IsWindow(owner));
   caught.erase(std::unique(caught.begin(), caught.end()), caught.end());
