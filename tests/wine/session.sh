@@ -28,4 +28,10 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wineboot -i >/dev/null 2>&1 || true
 fi
 wineserver -p >/dev/null 2>&1 || true
+# NOTE: the first Windows program of a session starts Wine's own services
+# (services.exe, winedevice.exe, ...), which live on holding that program's
+# standard error; under ctest that pipe then never closes and the test runs
+# into its timeout. Started here, with no output, they stay off the tests'
+# pipes.
+wineboot </dev/null >/dev/null 2>&1 || true
 "$@"
