@@ -1,5 +1,5 @@
-// The Win32 backend. The only header besides the win32_*.cpp files that sees
-// <windows.h>; everything it knows lives in one Win32Platform object.
+// The Win32 backend. The backend's files (and only they) see <windows.h>,
+// through this header; everything it knows lives in one Win32Platform object.
 #pragma once
 
 #ifndef WIN32_LEAN_AND_MEAN
