@@ -230,9 +230,13 @@ def reset_config():
 
 def helper(*args, timeout=20):
     """Runs e2e_helper.exe to its end; returns (exit code, stdout lines)."""
-    done = subprocess.run(["wine", HELPER_EXE] + list(args), stdout=subprocess.PIPE,
-                          stderr=subprocess.DEVNULL, timeout=timeout)
-    return done.returncode, done.stdout.decode("latin-1").splitlines()
+    # NOTE: output goes through a file: Wine's services, started by the first
+    # program of a session, may keep a pipe open long after the helper ends.
+    with tempfile.TemporaryFile() as out:
+        code = subprocess.run(["wine", HELPER_EXE] + list(args), stdout=out,
+                              stderr=subprocess.DEVNULL, timeout=timeout).returncode
+        out.seek(0)
+        return code, out.read().decode("latin-1").splitlines()
 
 
 def dialog_texts(caption):
