@@ -1,6 +1,5 @@
 #include "core/Color.h"
 
-#include <cstdio>
 
 namespace velmora {
 
@@ -9,8 +8,12 @@ std::string GreenText(TColor c) { return std::to_string(GreenOf(c)); }
 std::string BlueText(TColor c) { return std::to_string(BlueOf(c)); }
 
 std::string HexText(TColor c) {
-  char text[8];
-  std::snprintf(text, sizeof text, "#%02X%02X%02X", RedOf(c), GreenOf(c), BlueOf(c));
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string text = "#";
+  for (unsigned channel : {RedOf(c), GreenOf(c), BlueOf(c)}) {
+    text += kDigits[channel >> 4];
+    text += kDigits[channel & 0xF];
+  }
   return text;
 }
 

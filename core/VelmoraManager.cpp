@@ -1,7 +1,5 @@
 #include "core/VelmoraManager.h"
 
-#include <cstdio>
-
 #include "core/Errors.h"
 
 namespace velmora {
@@ -38,9 +36,7 @@ std::string TrimDescription(std::string text) {
 [[noreturn]] void RaiseLastOSError() {
   const int code = Platform().LastErrorCode();
   const std::string description = TrimDescription(Platform().ErrorDescription(code));
-  char head[64];
-  std::snprintf(head, sizeof head, "System Error.  Code: %d.\r\n", code);
-  throw EOSError(code, head + description);
+  throw EOSError(code, "System Error.  Code: " + std::to_string(code) + ".\r\n" + description);
 }
 
 // Holds the open clipboard and closes it on every path.
