@@ -192,6 +192,8 @@ class IPlatform {
   // Client-area bounds in 96-DPI pixels, position in screen pixels.
   virtual Rect WindowBounds(WindowHandle w) = 0;
   virtual void SetWindowBounds(WindowHandle w, const Rect& bounds) = 0;
+  // A length of the window's 96-DPI pixels in screen pixels at its current DPI.
+  virtual int ToScreenPixels(WindowHandle w, int length) = 0;
   virtual void StartTimer(WindowHandle w, int milliseconds) = 0;
   virtual void Invalidate(WindowHandle w, const Rect& r) = 0;
   // A tooltip over a rectangle of the client area; `tool` tells tooltips apart.

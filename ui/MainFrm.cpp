@@ -221,8 +221,9 @@ void TMainForm::FormCreate() {
 void TMainForm::FormShow() {
   SetCaption(lblHelpCaption, "Welcome to Velmora HotKeys Help!");
   const Size screen = Platform().PrimaryScreenSize();
-  const Rect bounds{screen.width / 2 - kFormWidth / 2, screen.height / 5, kFormWidth,
-                    kCollapsedHeight};
+  // Centred by its width on the screen, which is wider than 272 pixels on a scaled display.
+  const int width = Platform().ToScreenPixels(FHandle, kFormWidth);
+  const Rect bounds{screen.width / 2 - width / 2, screen.height / 5, kFormWidth, kCollapsedHeight};
   Platform().SetWindowBounds(FHandle, bounds);
   Platform().StartTimer(FHandle, kTimerPeriodMs);
   ManagerInstance->RegisterHotKeys(FHandle);

@@ -113,6 +113,7 @@ class NullPlatform : public IPlatform {
   WindowHandle window = 0;
   WindowSpec windowSpec;
   Rect bounds;
+  int dpi = 96;
   bool visible = false;
   bool closeRequested = false;
   bool destroyed = false;
@@ -169,6 +170,7 @@ class NullPlatform : public IPlatform {
   WindowHandle CreateMainWindow(const WindowSpec& spec, IWindowEvents* events) override;
   Rect WindowBounds(WindowHandle) override { return bounds; }
   void SetWindowBounds(WindowHandle w, const Rect& b) override;
+  int ToScreenPixels(WindowHandle, int length) override { return length * dpi / 96; }
   void StartTimer(WindowHandle, int milliseconds) override { timerMs = milliseconds; }
   void Invalidate(WindowHandle, const Rect& r) override { invalidated.push_back(r); }
   void SetTooltip(WindowHandle, int tool, const Rect& r, const std::string& text) override;

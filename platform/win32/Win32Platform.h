@@ -77,6 +77,7 @@ class Win32Platform : public IPlatform {
   WindowHandle CreateMainWindow(const WindowSpec& spec, IWindowEvents* events) override;
   Rect WindowBounds(WindowHandle w) override;
   void SetWindowBounds(WindowHandle w, const Rect& bounds) override;
+  int ToScreenPixels(WindowHandle w, int length) override;
   void StartTimer(WindowHandle w, int milliseconds) override;
   void Invalidate(WindowHandle w, const Rect& r) override;
   void SetTooltip(WindowHandle w, int tool, const Rect& r, const std::string& text) override;

@@ -281,6 +281,11 @@ void Win32Platform::SetWindowBounds(WindowHandle w, const Rect& bounds) {
                  s->scale.ToPhysical(bounds.height), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+int Win32Platform::ToScreenPixels(WindowHandle w, int length) {
+  WindowState* s = StateOf(w);
+  return s == nullptr ? length : s->scale.ToPhysical(length);
+}
+
 void Win32Platform::StartTimer(WindowHandle w, int milliseconds) {
   if (WindowState* s = StateOf(w)) ::SetTimer(s->hwnd, kTimerId, milliseconds, nullptr);
 }

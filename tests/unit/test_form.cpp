@@ -77,10 +77,15 @@ TEST_F(FormTest, ShowingPlacesTheCollapsedStripAndStartsEverything) {
 TEST_F(FormTest, PlacementFollowsTheScreenSize) {
   const struct {
     Size screen;
+    int dpi;
     Point corner;
-  } cases[] = {{{1024, 768}, {376, 153}}, {{1920, 1080}, {824, 216}}, {{801, 604}, {264, 120}}};
+  } cases[] = {{{1024, 768}, 96, {376, 153}},
+               {{1920, 1080}, 96, {824, 216}},
+               {{801, 604}, 96, {264, 120}},
+               {{2880, 1620}, 144, {1236, 324}}};  // 272 wide shows as 408 at 150 %
   for (const auto& c : cases) {
     platform.screenSize = c.screen;
+    platform.dpi = c.dpi;
     form->FormShow();
     EXPECT_EQ(platform.bounds.x, c.corner.x);
     EXPECT_EQ(platform.bounds.y, c.corner.y);
