@@ -137,7 +137,7 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
       OnDpiChanged(*s, HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
       return 0;
     case WM_QUERYENDSESSION:
-      OnSessionEnd(*s);
+      // The user may still cancel the log-off; the colours are kept once it is final.
       return TRUE;
     case WM_ENDSESSION:
       if (wParam) OnSessionEnd(*s);

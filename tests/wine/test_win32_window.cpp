@@ -169,8 +169,11 @@ TEST_F(Win32Window, EveryCallbackIsGuardedAndTheLoopGoesOn) {
   // Closed, not destroyed.
   ASSERT_TRUE(::IsWindow(hwnd));
   const HWND owner = ::GetWindow(hwnd, GW_OWNER);
-  // Session end is told once, whichever of its messages comes.
+  // Session end is told once it is final, and only once.
   ::SendMessageA(hwnd, WM_QUERYENDSESSION, 0, 0);
+  ::SendMessageA(hwnd, WM_ENDSESSION, FALSE, 0);  // cancelled
+  EXPECT_EQ(sessionEnds, 0);
+  ::SendMessageA(hwnd, WM_ENDSESSION, TRUE, 0);
   ::SendMessageA(hwnd, WM_ENDSESSION, TRUE, 0);
   EXPECT_EQ(sessionEnds, 1);
 
