@@ -23,7 +23,17 @@ add_executable(Velmora WIN32 app/Velmora.cpp ${VELMORA_RES}/Velmora.rc
 target_link_libraries(Velmora PRIVATE velmora_win32)
 # Small: unused sections dropped (the toolchain puts each function in its
 # own), no symbols.
-target_link_options(Velmora PRIVATE -Wl,--gc-sections -s)
+if(MSVC)
+  # main() as the entry of a GUI program; the manifest comes from our resources.
+  target_link_options(Velmora PRIVATE /ENTRY:mainCRTStartup /MANIFEST:NO)
+  set_property(TARGET Velmora velmora_portable velmora_win32 PROPERTY
+    MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
+else()
+  target_link_options(Velmora PRIVATE -Wl,--gc-sections -s)
+endif()
 
-add_subdirectory(tests/wine)
-add_subdirectory(tests/e2e)
+# The tests run the Windows programs under Wine on Linux.
+if(CMAKE_CROSSCOMPILING)
+  add_subdirectory(tests/wine)
+  add_subdirectory(tests/e2e)
+endif()
