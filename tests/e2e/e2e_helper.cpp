@@ -3,6 +3,9 @@
 //                                           keeps it open SECONDS, closes it
 //   e2e_helper.exe dialog-texts CAPTION     prints "class|text" for every child
 //                                           window of the dialog box CAPTION
+//   e2e_helper.exe clipboard-owner CAPTION  prints "X Y", the top-left corner of
+//                                           the top-level window CAPTION of the
+//                                           process that owns the clipboard
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +14,9 @@
 // helper stays out of the system header (only the Win32 backend includes it).
 extern "C" {
 using EnumChildProc = int(__stdcall*)(void* window, long data);
+struct WinRect {
+  long left, top, right, bottom;
+};
 __declspec(dllimport) int __stdcall OpenClipboard(void* owner);
 __declspec(dllimport) int __stdcall CloseClipboard();
 __declspec(dllimport) void __stdcall Sleep(unsigned long milliseconds);
@@ -18,6 +24,11 @@ __declspec(dllimport) void* __stdcall FindWindowA(const char* class_name, const 
 __declspec(dllimport) int __stdcall EnumChildWindows(void* parent, EnumChildProc proc, long data);
 __declspec(dllimport) int __stdcall GetWindowTextA(void* window, char* text, int size);
 __declspec(dllimport) int __stdcall GetClassNameA(void* window, char* text, int size);
+__declspec(dllimport) void* __stdcall GetClipboardOwner();
+__declspec(dllimport) unsigned long __stdcall GetWindowThreadProcessId(void* window,
+                                                                      unsigned long* process);
+__declspec(dllimport) int __stdcall EnumWindows(EnumChildProc proc, long data);
+__declspec(dllimport) int __stdcall GetWindowRect(void* window, WinRect* rect);
 }
 
 namespace {
@@ -51,12 +62,46 @@ int PrintDialogTexts(const char* caption) {
   return 0;
 }
 
+struct OwnerSearch {
+  unsigned long process;
+  const char* caption;
+  int found;
+};
+
+int __stdcall PrintIfOwnersWindow(void* window, long data) {
+  auto* search = reinterpret_cast<OwnerSearch*>(data);
+  unsigned long process = 0;
+  GetWindowThreadProcessId(window, &process);
+  char text[256] = "";
+  GetWindowTextA(window, text, sizeof text);
+  WinRect rect{};
+  if (process != search->process || std::strcmp(text, search->caption) != 0 ||
+      !GetWindowRect(window, &rect))
+    return 1;
+  std::printf("%ld %ld\n", rect.left, rect.top);
+  search->found = 1;
+  return 0;
+}
+
+int PrintClipboardOwner(const char* caption) {
+  void* owner = GetClipboardOwner();
+  if (!owner) return 2;
+  OwnerSearch search{0, caption, 0};
+  GetWindowThreadProcessId(owner, &search.process);
+  EnumWindows(PrintIfOwnersWindow, reinterpret_cast<long>(&search));
+  return search.found ? 0 : 3;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc == 3 && std::strcmp(argv[1], "hold-clipboard") == 0)
     return HoldClipboard(std::atoi(argv[2]));
   if (argc == 3 && std::strcmp(argv[1], "dialog-texts") == 0) return PrintDialogTexts(argv[2]);
-  std::fputs("usage: e2e_helper hold-clipboard SECONDS | dialog-texts CAPTION\n", stderr);
+  if (argc == 3 && std::strcmp(argv[1], "clipboard-owner") == 0)
+    return PrintClipboardOwner(argv[2]);
+  std::fputs(
+      "usage: e2e_helper hold-clipboard SECONDS | dialog-texts CAPTION | clipboard-owner CAPTION\n",
+      stderr);
   return 64;
 }

@@ -1,7 +1,5 @@
 """Dragging the window by its strip."""
 
-import time
-
 import velmora_e2e as e2e
 from velmora_e2e import VelmoraTest
 
@@ -10,22 +8,8 @@ HEX_TEXT = (230, 8)
 
 class DragTest(VelmoraTest):
 
-    def drag(self, app, button, grip, offset):
-        """Drags from a window point by offset; returns the pointer's final spot."""
-        x, y = app.to_screen(grip)
-        e2e.move_pointer(x, y)
-        e2e.press(button)
-        steps = 6
-        for i in range(1, steps + 1):
-            e2e.move_pointer(x + offset[0] * i // steps, y + offset[1] * i // steps)
-        return x + offset[0], y + offset[1]
-
     def assert_stays(self, app, origin, seconds=0.6):
-        # Nothing to wait for when nothing should happen: watch for a while.
-        deadline = time.monotonic() + seconds
-        while time.monotonic() < deadline:
-            self.assertEqual(app.origin(), origin)
-            time.sleep(0.1)
+        e2e.holds_for("the window at %s" % (origin,), lambda: app.origin() == origin, seconds)
 
     def test_drags_move_the_window_until_the_button_is_released(self):
         app = self.start()
@@ -39,7 +23,7 @@ class DragTest(VelmoraTest):
             with self.subTest(name):
                 start = app.origin()
                 end = (start[0] + offset[0], start[1] + offset[1]) if moves else start
-                x, y = self.drag(app, button, grip, offset)
+                x, y = app.drag(grip, offset, button)
                 e2e.wait_for("the window at %s" % (end,), lambda: app.origin() == end)
                 e2e.release(button)
                 # After the release the pointer moves on alone.

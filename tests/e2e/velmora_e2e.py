@@ -121,6 +121,15 @@ def wait_for(what, probe, timeout=5.0, interval=0.05):
         time.sleep(interval)
 
 
+def holds_for(what, probe, seconds=1.5, interval=0.1):
+    """Checks that probe() stays truthy for `seconds`: for what must not happen."""
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        if not probe():
+            raise AssertionError("%s did not hold" % what)
+        time.sleep(interval)
+
+
 # --- the X display -----------------------------------------------------------
 
 def windows_named(pattern, visible=True):
@@ -245,6 +254,13 @@ def dialog_texts(caption):
     return [line.split("|", 1)[1] for line in lines if "|" in line] if code == 0 else []
 
 
+def clipboard_owner():
+    """The top-left corner of the main window of the copy of Velmora that owns the
+    clipboard, or None when no Velmora owns it."""
+    code, lines = helper("clipboard-owner", MAIN_CAPTION)
+    return tuple(int(v) for v in lines[0].split()) if code == 0 and lines else None
+
+
 class ClipboardHolder:
     """A Windows program that keeps the clipboard open for `seconds`."""
 
@@ -285,7 +301,9 @@ class Velmora:
     def _find_window(self):
         if self.proc.poll() is not None:
             raise AssertionError("Velmora ended at start with code %d" % self.proc.returncode)
-        found = windows_named("^%s$" % MAIN_CAPTION)
+        # By process: a second copy of Velmora may be running.
+        found = [w for w in windows_named("^%s$" % MAIN_CAPTION)
+                 if window_pid(w) == self.proc.pid]
         return found[0] if len(found) == 1 else None
 
     # Geometry and pixels, in window coordinates.
@@ -350,6 +368,17 @@ class Velmora:
     def hot_key(self, keys):
         self.focus()
         key(keys)
+
+    def drag(self, grip, offset, button=1):
+        """Presses at a window point and moves by offset in steps; the button stays
+        down. Returns the pointer's final spot."""
+        x, y = self.to_screen(grip)
+        move_pointer(x, y)
+        press(button)
+        steps = 6
+        for i in range(1, steps + 1):
+            move_pointer(x + offset[0] * i // steps, y + offset[1] * i // steps)
+        return x + offset[0], y + offset[1]
 
     def expand(self):
         self.click(HELP_BUTTON)
