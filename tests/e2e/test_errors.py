@@ -10,15 +10,18 @@ class ErrorBoxTest(VelmoraTest):
     def test_busy_clipboard_is_reported_and_the_strip_goes_on(self):
         app = self.start()
         app.point_at_screen((0x2B, 0x80, 0x5C))
-        holder = e2e.ClipboardHolder(seconds=4)
+        holder = e2e.ClipboardHolder(seconds=2)
         self.addCleanup(holder.stop)
         app.hot_key("alt+h")
         box = e2e.wait_box()
         self.assertEqual(e2e.window_pid(box), app.proc.pid)
         self.assertIn("Cannot open clipboard.", e2e.dialog_texts(e2e.BOX_CAPTION))
-        # Ticks go on while the box is open.
+        # Ticks go on while the box is open, and bring no second box, during the
+        # hold or after it.
         app.point_at_screen((0x80, 0x2B, 0x5C))
         self.assertEqual(holder.wait(timeout=20), 0)
+        app.point_at_screen((0x2B, 0x5C, 0x80))
+        e2e.holds_for("one error box", lambda: e2e.error_boxes() == [box])
         e2e.dismiss_box(box)
 
         app.point_at_screen((0x5C, 0x2B, 0x80))
@@ -32,6 +35,9 @@ class ErrorBoxTest(VelmoraTest):
         # read-only files all the same.
         os.mkdir(e2e.config_path())
         app = self.start()
+        app.expand()
+        self.assertSlots(app, [e2e.WHITE] * 6)
+        self.assertEqual(e2e.error_boxes(), [], "an error box at start")
         app.click(e2e.EXIT)
         box = e2e.wait_box()
         self.assertIn("Unable to write to %s." % e2e.CONFIG_WINDOWS_NAME,
