@@ -1,5 +1,7 @@
 #include "tests/wine/Win32TestSupport.h"
 
+#include <exception>
+
 namespace velmora {
 
 namespace {
@@ -67,6 +69,41 @@ bool PumpUntil(const std::function<bool()>& done, int milliseconds) {
     if (::GetTickCount() - start >= static_cast<DWORD>(milliseconds)) return false;
     ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
   }
+}
+
+namespace {
+
+struct LoopBody {
+  const std::function<void()>* body = nullptr;
+  WindowHandle window = 0;
+  std::exception_ptr error;
+};
+LoopBody* g_loopBody = nullptr;
+
+// A thread timer's procedure: DispatchMessage calls it from the event loop.
+// Nothing may unwind through the system's frames, so errors are kept.
+VOID CALLBACK RunLoopBody(HWND, UINT, UINT_PTR timer, DWORD) noexcept {
+  ::KillTimer(nullptr, timer);
+  LoopBody* run = g_loopBody;
+  if (run == nullptr || run->body == nullptr) return;
+  g_loopBody = nullptr;
+  try {
+    (*run->body)();
+  } catch (...) {
+    run->error = std::current_exception();
+  }
+  Platform().CloseWindow(run->window);
+}
+
+}  // namespace
+
+void WithinEventLoop(WindowHandle w, const std::function<void()>& body) {
+  LoopBody run{&body, w, nullptr};
+  g_loopBody = &run;
+  ::SetTimer(nullptr, 0, 0, RunLoopBody);
+  Platform().RunEventLoop(w);
+  g_loopBody = nullptr;
+  if (run.error) std::rethrow_exception(run.error);
 }
 
 std::string ClipboardText() {

@@ -52,6 +52,12 @@ void PumpMessages(int milliseconds);
 // returns the last value of `done`.
 bool PumpUntil(const std::function<bool()>& done, int milliseconds = 3000);
 
+// Runs the event loop of the main window `w` (shown as the program shows
+// it) and calls `body` once from inside it, as soon as the loop dispatches;
+// the window is closed when `body` returns. What `body` throws is rethrown
+// here after the loop has ended.
+void WithinEventLoop(WindowHandle w, const std::function<void()>& body);
+
 // The CF_TEXT content of the clipboard, or "(none)".
 std::string ClipboardText();
 
