@@ -2,7 +2,7 @@
 # runs every test. Both install missing Debian packages first.
 JOBS ?= $(shell nproc)
 
-.PHONY: all bootstrap linux windows sanitize test test-linux test-sanitize test-windows run clean fuzz
+.PHONY: all bootstrap linux windows sanitize test test-linux test-sanitize test-windows run clean fuzz bench
 
 all: linux windows
 
@@ -31,6 +31,11 @@ test-windows: windows
 	tests/wine/session.sh ctest --preset windows
 
 test: test-linux test-sanitize test-windows
+
+# The benchmark table (tests/bench/run.sh): Velmora.exe and the bench
+# programs under Wine on a virtual display.
+bench: windows
+	tests/wine/session.sh tests/bench/run.sh
 
 run: windows
 	scripts/run.sh
