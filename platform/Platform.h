@@ -188,7 +188,7 @@ class IPlatform {
 
   // --- The main window -----------------------------------------------------
   // Creates the native window, hidden. `events` must outlive it.
-  virtual WindowHandle CreateMainWindow(const WindowSpec& spec, IWindowEvents* events) = 0;
+  virtual WindowHandle CreateMainWindow(const WindowSpec& desc, IWindowEvents* events) = 0;
   // Client-area bounds in 96-DPI pixels, position in screen pixels.
   virtual Rect WindowBounds(WindowHandle w) = 0;
   virtual void SetWindowBounds(WindowHandle w, const Rect& bounds) = 0;

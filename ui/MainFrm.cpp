@@ -48,14 +48,14 @@ std::uint32_t ChartRGB(int column, int row) { return kChart[row][column]; }
 TMainForm::TMainForm() {
   BuildStrip();
   BuildBottomPanel();
-  WindowSpec spec;
-  spec.caption = "Velmora";
-  spec.appTitle = "Velmora 3.6";
-  spec.width = kFormWidth;
-  spec.height = kExpandedHeight;
-  spec.background = kBackgroundBlue;
-  spec.topmost = true;
-  FHandle = Platform().CreateMainWindow(spec, this);
+  WindowSpec desc;
+  desc.caption = "Velmora";
+  desc.appTitle = "Velmora 3.6";
+  desc.width = kFormWidth;
+  desc.height = kExpandedHeight;
+  desc.background = kBackgroundBlue;
+  desc.topmost = true;
+  FHandle = Platform().CreateMainWindow(desc, this);
 }
 
 TMainForm::~TMainForm() {

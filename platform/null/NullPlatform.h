@@ -167,7 +167,7 @@ class NullPlatform : public IPlatform {
                     const std::string& text) override;
   WindowHandle CaptureWindow() override { return captureWindow; }
   void CancelMode(WindowHandle w) override;
-  WindowHandle CreateMainWindow(const WindowSpec& spec, IWindowEvents* events) override;
+  WindowHandle CreateMainWindow(const WindowSpec& desc, IWindowEvents* events) override;
   Rect WindowBounds(WindowHandle) override { return bounds; }
   void SetWindowBounds(WindowHandle w, const Rect& b) override;
   int ToScreenPixels(WindowHandle, int length) override { return length * dpi / 96; }

@@ -41,11 +41,11 @@ const NullCanvas::TextRun* NullCanvas::TextAt(int x, int y) const {
   return nullptr;
 }
 
-WindowHandle NullPlatform::CreateMainWindow(const WindowSpec& spec, IWindowEvents* e) {
-  windowSpec = spec;
+WindowHandle NullPlatform::CreateMainWindow(const WindowSpec& desc, IWindowEvents* e) {
+  windowSpec = desc;
   events = e;
   window = 0x1000;
-  bounds = Rect{0, 0, spec.width, spec.height};
+  bounds = Rect{0, 0, desc.width, desc.height};
   return window;
 }
 

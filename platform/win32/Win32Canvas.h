@@ -36,7 +36,7 @@ int WindowDpi(HWND hwnd);
 // Fonts made for one DPI, kept while the window lives.
 class FontCache {
  public:
-  HFONT Get(const FontSpec& spec, int dpi);
+  HFONT Get(const FontSpec& desc, int dpi);
   void Clear() { fonts_.clear(); }
 
  private:

@@ -74,7 +74,7 @@ class Win32Platform : public IPlatform {
 
   // The main window and the event loop (win32_window.cpp, win32_window_input.cpp;
   // its canvas: win32_canvas.cpp)
-  WindowHandle CreateMainWindow(const WindowSpec& spec, IWindowEvents* events) override;
+  WindowHandle CreateMainWindow(const WindowSpec& desc, IWindowEvents* events) override;
   Rect WindowBounds(WindowHandle w) override;
   void SetWindowBounds(WindowHandle w, const Rect& bounds) override;
   int ToScreenPixels(WindowHandle w, int length) override;

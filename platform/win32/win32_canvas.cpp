@@ -57,21 +57,21 @@ int WindowDpi(HWND hwnd) {
   return dpi > 0 ? dpi : kLogicalDpi;
 }
 
-HFONT FontCache::Get(const FontSpec& spec, int dpi) {
-  const Key key{spec.face, spec.points, spec.charset, spec.underline, dpi};
+HFONT FontCache::Get(const FontSpec& desc, int dpi) {
+  const Key key{desc.face, desc.points, desc.charset, desc.underline, dpi};
   auto it = fonts_.find(key);
   if (it != fonts_.end()) return it->second.Get();
 
   LOGFONTA lf{};
-  lf.lfHeight = -::MulDiv(spec.points, dpi, 72);  // 8 pt at 96 DPI: -11
+  lf.lfHeight = -::MulDiv(desc.points, dpi, 72);  // 8 pt at 96 DPI: -11
   lf.lfWeight = FW_NORMAL;
-  lf.lfUnderline = spec.underline ? TRUE : FALSE;
-  lf.lfCharSet = static_cast<BYTE>(spec.charset);
+  lf.lfUnderline = desc.underline ? TRUE : FALSE;
+  lf.lfCharSet = static_cast<BYTE>(desc.charset);
   lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
   lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
   lf.lfQuality = DEFAULT_QUALITY;
   lf.lfPitchAndFamily = DEFAULT_PITCH;
-  lstrcpynA(lf.lfFaceName, spec.face.c_str(), LF_FACESIZE);
+  lstrcpynA(lf.lfFaceName, desc.face.c_str(), LF_FACESIZE);
   ScopedGdiObj<HFONT> font(::CreateFontIndirectA(&lf));
   const HFONT handle = font.Get();
   if (handle != nullptr) fonts_.emplace(key, std::move(font));

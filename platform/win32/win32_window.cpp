@@ -230,22 +230,22 @@ void Win32Platform::Deliver(std::exception_ptr error) noexcept {
   }
 }
 
-WindowHandle Win32Platform::CreateMainWindow(const WindowSpec& spec, IWindowEvents* events) {
+WindowHandle Win32Platform::CreateMainWindow(const WindowSpec& desc, IWindowEvents* events) {
   if (window_ != nullptr) throw std::logic_error("Velmora has only one main window");
   RegisterWindowClasses();
   auto state = std::make_unique<WindowState>();
   state->platform = this;
   state->events = events;
-  state->background = spec.background;
+  state->background = desc.background;
 
   // Shown only to carry the task-bar button; never activated by us. NOTE:
   // Wine gives a zero-size window a one-pixel X window, so it lies far off
   // screen, where the system keeps minimised windows too.
-  state->owner = ::CreateWindowExA(0, MAKEINTATOM(ownerClass_), spec.appTitle.c_str(),
+  state->owner = ::CreateWindowExA(0, MAKEINTATOM(ownerClass_), desc.appTitle.c_str(),
                                    WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, kOffScreen, kOffScreen,
                                    0, 0, nullptr, nullptr, instance_, state.get());
-  const HWND hwnd = ::CreateWindowExA(spec.topmost ? WS_EX_TOPMOST : 0, MAKEINTATOM(windowClass_),
-                                      spec.caption.c_str(), WS_POPUP, 0, 0, spec.width, spec.height,
+  const HWND hwnd = ::CreateWindowExA(desc.topmost ? WS_EX_TOPMOST : 0, MAKEINTATOM(windowClass_),
+                                      desc.caption.c_str(), WS_POPUP, 0, 0, desc.width, desc.height,
                                       state->owner, nullptr, instance_, nullptr);
   if (hwnd == nullptr) {
     if (state->owner != nullptr) ::DestroyWindow(state->owner);
@@ -255,8 +255,8 @@ WindowHandle Win32Platform::CreateMainWindow(const WindowSpec& spec, IWindowEven
   state->hwnd = hwnd;
   ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state.get()));
   state->scale.dpi = WindowDpi(hwnd);
-  ::SetWindowPos(hwnd, nullptr, 0, 0, state->scale.ToPhysical(spec.width),
-                 state->scale.ToPhysical(spec.height), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ::SetWindowPos(hwnd, nullptr, 0, 0, state->scale.ToPhysical(desc.width),
+                 state->scale.ToPhysical(desc.height), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   window_ = std::move(state);
   return reinterpret_cast<WindowHandle>(hwnd);
 }

@@ -90,14 +90,14 @@ class Win32Window : public Win32Test {
   void TearDown() override { Destroy(); }
 
   void Create(Rect bounds = Rect{376, 153, 272, 32}) {
-    WindowSpec spec;
-    spec.caption = "Velmora";
-    spec.appTitle = "Velmora 3.6";
-    spec.width = 272;
-    spec.height = 346;
-    spec.background = kBlue;
-    spec.topmost = true;
-    w = Platform().CreateMainWindow(spec, &events);
+    WindowSpec desc;
+    desc.caption = "Velmora";
+    desc.appTitle = "Velmora 3.6";
+    desc.width = 272;
+    desc.height = 346;
+    desc.background = kBlue;
+    desc.topmost = true;
+    w = Platform().CreateMainWindow(desc, &events);
     hwnd = HwndOf(w);
     bounds_ = bounds;
   }
