@@ -1,23 +1,32 @@
 // The one seam between Velmora and the operating system.
 //
 // Everything above this file (app/, core/, config/, ui/) talks to the OS only
-// through IPlatform. Backends: platform/win32 (the real program) and
+// through IPlatform and the IWindow it creates. The seam says what the
+// program needs ("the pixel under the pointer", "put this text on the
+// clipboard", "Alt+H"), never an OS call under a new name: whatever
+// bookkeeping an OS needs for it (device contexts, global atoms, an open
+// clipboard, a last-error number) lives in that OS's backend.
+//
+// Backends: platform/win32 (Windows), platform/x11 (X11 and GTK 3) and
 // platform/null (an in-memory model driven by the unit tests).
+//
+// This header includes nothing from the layers above it.
 #pragma once
 
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <string>
-
-#include "core/Color.h"
 
 namespace velmora {
 
-// Opaque handle of a native object (a window, a device context). 0 = none.
-using NativeHandle = std::uintptr_t;
-using WindowHandle = NativeHandle;
-using ScreenDCHandle = NativeHandle;
+// A colour as 0x00BBGGRR: red in bits 0-7, green 8-15, blue 16-23 (the
+// layout of a Windows COLORREF). core/Color.h builds the texts on it.
+using TColor = std::int32_t;
+
+// What a backend returns for a pixel it cannot read.
+constexpr TColor kInvalidColor = static_cast<TColor>(0xFFFFFFFF);
 
 struct Point {
   int x = 0;
@@ -60,11 +69,16 @@ enum class PointerShape { Arrow, Move, Hand };
 enum class MouseButton { Left, Right, Middle };
 enum class TextAlign { Left, Center };
 
-// A font as the form describes it; the backend scales it to the window's DPI.
+// Colours the system chooses (the user's theme); the form asks for their
+// value with IPlatform::SystemColorValue.
+enum class SystemColor { WindowText };
+
+// A font as the form describes it; the backend scales it to the window's
+// scale and may substitute a face it has for one it lacks.
 struct FontSpec {
   std::string face = "MS Sans Serif";
   int points = 8;
-  int charset = 1;  // DEFAULT_CHARSET
+  int charset = 1;  // the default character set
   bool underline = false;
 
   bool operator==(const FontSpec& o) const {
@@ -73,12 +87,9 @@ struct FontSpec {
   }
 };
 
-// Colour values the backend resolves itself (the system's window-text colour).
-// Any other TColor is drawn as it stands.
-constexpr TColor kSystemWindowText = static_cast<TColor>(0x80000008);
-
-// What the form paints with. Coordinates are in 96-DPI client pixels; the
-// backend scales them. Every call is clipped to the rectangle it is given.
+// What the form paints with. Coordinates are the window's logical pixels
+// (96 DPI, scale 1); the backend scales them. Every call is clipped to the
+// rectangle it is given.
 class ICanvas {
  public:
   virtual ~ICanvas() = default;
@@ -88,16 +99,21 @@ class ICanvas {
   // Text on a transparent background, clipped to r, vertically at the top.
   virtual void DrawText(const Rect& r, const std::string& text, const FontSpec& font,
                         TColor color, TextAlign align) = 0;
+  // The size the text takes in that font, in logical pixels (rounded up),
+  // exactly as DrawText would draw it.
+  virtual Size MeasureText(const std::string& text, const FontSpec& font) = 0;
 };
 
-// Events a backend reports to the window that owns the native window.
-// Positions are 96-DPI client pixels.
+// What the form hears from its window. Positions are logical client pixels.
+// The form may throw from any of them: the portable EventDispatch (below)
+// catches it.
 class IWindowEvents {
  public:
   virtual ~IWindowEvents() = default;
   // The window is about to become visible for the first time.
   virtual void OnShow() = 0;
   virtual void OnTimer() = 0;
+  // A registered hot key was pressed; `id` is what RegisterHotKey returned.
   virtual void OnHotKey(int id) = 0;
   virtual void OnMouseDown(Point p, MouseButton button) = 0;
   virtual void OnMouseUp(Point p, MouseButton button) = 0;
@@ -108,21 +124,127 @@ class IWindowEvents {
   virtual void OnPaint(ICanvas& canvas, const Rect& dirty) = 0;
   // The window is being destroyed; it still exists.
   virtual void OnDestroy() = 0;
-  // The user's session ends (log off, shut down); the process may not get
-  // another chance to save anything.
+  // The user's session ends (log-off, shut-down, SIGTERM, the display
+  // gone); the process may not get another chance to save anything.
   virtual void OnSessionEnd() = 0;
 };
 
-// Receives every exception that escapes an event handler (see RunEventLoop).
+// Receives every exception that escapes an event handler.
 using ExceptionHandler = std::function<void(std::exception_ptr)>;
 
-struct WindowSpec {
-  std::string caption;     // window text
-  std::string appTitle;    // the application's name towards the shell (task bar)
-  int width = 0;           // client size, 96-DPI pixels
+// Where exceptions escaping any event handler go; dispatch then goes on.
+// Without a handler they are dropped.
+void SetExceptionHandler(ExceptionHandler handler);
+
+// The one exception boundary between a backend and the form. A backend owns
+// one, next to its native window, and reports every event through it; it
+// never calls IWindowEvents itself. Each call catches whatever the form
+// throws and hands it to the exception handler, so nothing unwinds through
+// the OS's frames. Timer ticks, hot keys and mouse input that arrive before
+// the event loop starts or after it has ended are dropped: by then the form
+// may be taking itself apart (its manager gone) while a last error box still
+// dispatches; painting, the session's end and destruction still reach it.
+class EventDispatch {
+ public:
+  explicit EventDispatch(IWindowEvents& events) : events_(events) {}
+  EventDispatch(const EventDispatch&) = delete;
+  EventDispatch& operator=(const EventDispatch&) = delete;
+
+  // The event loop: Show() marks its start (and runs OnShow), LoopEnded() its end.
+  void Show() noexcept;
+  void LoopEnded() noexcept { loopRunning_ = false; }
+  bool LoopRunning() const { return loopRunning_; }
+
+  void Timer() noexcept;
+  void HotKey(int id) noexcept;
+  void MouseDown(Point p, MouseButton button) noexcept;
+  void MouseUp(Point p, MouseButton button) noexcept;
+  void MouseMove(Point p) noexcept;
+  void MouseLeave() noexcept;
+  // Arrow when the form cannot tell (or the loop is not running).
+  PointerShape PointerAt(Point p) noexcept;
+  void Paint(ICanvas& canvas, const Rect& dirty) noexcept;
+  // Once per window, whichever comes first of the OS's notices.
+  void SessionEnd() noexcept;
+  // Once per window.
+  void Destroy() noexcept;
+
+ private:
+  template <typename Fn>
+  void Guarded(Fn&& callback) noexcept;
+
+  IWindowEvents& events_;
+  bool loopRunning_ = false;
+  bool sessionEnded_ = false;
+  bool destroyed_ = false;
+};
+
+// What a window is created with.
+struct WindowDesc {
+  std::string caption;  // the window's own text (not shown: no caption bar)
+  int width = 0;        // client size, logical pixels
   int height = 0;
   TColor background = 0;
   bool topmost = false;
+};
+
+// The keys Velmora binds system-wide, always with Alt.
+enum class HotKey { AltD, AltH, AltS };
+
+struct HotKeyRegistration {
+  // The identifier OnHotKey reports for this key; valid (and distinct from
+  // the other keys') even when the key could not be registered.
+  int id = 0;
+  // False when another program holds the combination.
+  bool registered = false;
+};
+
+// Velmora's one native window, owned by the form. It owns all its backend
+// state; destroying the object destroys the native window (without events,
+// when Destroy() was not called).
+class IWindow {
+ public:
+  virtual ~IWindow() = default;
+
+  // Position in screen (device) pixels, size in logical client pixels.
+  virtual Rect Bounds() = 0;
+  // Keeps the top-left corner given; a taller window grows downwards.
+  virtual void SetBounds(const Rect& bounds) = 0;
+  // A length of logical pixels in screen (device) pixels at the window's scale.
+  virtual int ToScreenPixels(int length) = 0;
+
+  virtual void StartTimer(int milliseconds) = 0;
+  virtual void Invalidate(const Rect& r) = 0;
+  // A tooltip over a rectangle of the client area; `tool` tells tooltips apart.
+  virtual void SetTooltip(int tool, const Rect& r, const std::string& text) = 0;
+  // Moves the window with the pointer until `button` is released.
+  virtual void BeginMove(MouseButton button) = 0;
+
+  // System-wide hot keys, delivered to this window's OnHotKey.
+  virtual HotKeyRegistration RegisterHotKey(HotKey key) = 0;
+  virtual void UnregisterHotKey(int id) = 0;
+
+  // Asks the window to close; the event loop then ends.
+  virtual void Close() = 0;
+  // Shows the window (OnShow first) and dispatches events until it closes.
+  virtual void RunEventLoop() = 0;
+  // Destroys the native window; OnDestroy runs inside, while it still exists.
+  virtual void Destroy() = 0;
+};
+
+// The pixel under the pointer, or why it could not be read.
+struct PixelReading {
+  bool ok = false;
+  Point position;       // screen (device) pixels; may be negative on multi-monitor desktops
+  TColor color = 0;     // kInvalidColor when the pixel itself cannot be read
+  int errorCode = 0;    // when !ok: the platform's error number
+  std::string errorText;  // and its own description of it, as it gives it
+};
+
+enum class ClipboardResult {
+  Ok,
+  Busy,     // another program holds the clipboard: worth another try
+  Refused,  // the clipboard would not take the text
 };
 
 class IPlatform {
@@ -130,41 +252,28 @@ class IPlatform {
   virtual ~IPlatform() = default;
 
   // --- Screen --------------------------------------------------------------
-  virtual ScreenDCHandle GetScreenDC() = 0;  // 0 on failure
-  virtual void ReleaseScreenDC(ScreenDCHandle dc) = 0;
-  // False when the position cannot be read; LastErrorCode() then tells why.
-  virtual bool GetPointerPos(Point& p) = 0;
-  // The pixel's colour, or kInvalidColor when it cannot be read.
-  virtual TColor GetPixel(ScreenDCHandle dc, Point p) = 0;
-  virtual Size PrimaryScreenSize() = 0;
-
-  // --- Errors --------------------------------------------------------------
-  virtual int LastErrorCode() = 0;
-  // The platform's own description of an error code, as it gives it.
-  virtual std::string ErrorDescription(int code) = 0;
-
-  // --- Atoms and hot keys -------------------------------------------------
-  virtual std::uint16_t AddGlobalAtom(const std::string& name) = 0;  // 0 on failure
-  virtual void DeleteGlobalAtom(std::uint16_t atom) = 0;
-  virtual bool RegisterHotKey(WindowHandle w, int id, unsigned modifiers, unsigned vk) = 0;
-  virtual bool UnregisterHotKey(WindowHandle w, int id) = 0;
+  // Reads the pointer's position and the colour of the device pixel there,
+  // fresh every call (nothing cached between calls).
+  virtual PixelReading ReadPixelUnderPointer() = 0;
+  // The primary monitor in screen (device) pixels.
+  virtual Rect PrimaryScreen() = 0;
 
   // --- Clipboard (plain 8-bit text) --------------------------------------
-  virtual bool OpenClipboard(WindowHandle owner) = 0;
-  virtual bool EmptyClipboard() = 0;
-  // Hands a copy of the text to the open clipboard as plain text. The backend
-  // frees its memory block itself when the clipboard refuses it.
-  virtual bool SetClipboardText(const std::string& text) = 0;
-  virtual void CloseClipboard() = 0;
+  // Replaces the clipboard's content by the text, on behalf of `owner`.
+  virtual ClipboardResult SetClipboardText(IWindow* owner, const std::string& text) = 0;
   virtual void Sleep(int milliseconds) = 0;
 
   // --- Shell ---------------------------------------------------------------
-  // Asks the shell to "Open" an address; the outcome is not reported.
-  virtual void ShellOpen(WindowHandle owner, const std::string& address) = 0;
+  // Asks the desktop to open an address (web page, mailto:); the outcome is
+  // not reported.
+  virtual void OpenAddress(IWindow* owner, const std::string& address) = 0;
 
   // --- Files ---------------------------------------------------------------
-  // The shared documents folder of all users; empty when it cannot be found.
-  virtual std::string CommonDocumentsFolder() = 0;
+  // The folder Velmora's "Quorvane\Velmora\Config.ini" lies under (Windows:
+  // the shared documents folder of all users); empty when it cannot be found.
+  virtual std::string ConfigBaseFolder() = 0;
+  // The separator of folder names in file names ('\\' or '/').
+  virtual char PathSeparator() = 0;
   // The value text of a key in a profile (INI) file, read into a 2048-character
   // buffer; empty when the file, section or key is missing.
   virtual std::string ReadProfileString(const std::string& file, const std::string& section,
@@ -177,38 +286,20 @@ class IPlatform {
   // --- Dialogs -------------------------------------------------------------
   // The colour chooser, fully opened, `color` preselected. True and `color`
   // set when the user confirmed a choice.
-  virtual bool ChooseColor(WindowHandle owner, TColor& color) = 0;
+  virtual bool ChooseColor(IWindow* owner, TColor& color) = 0;
   // A modal error box with one OK button; returns when it is dismissed.
-  virtual void ShowErrorBox(WindowHandle owner, const std::string& caption,
+  virtual void ShowErrorBox(IWindow* owner, const std::string& caption,
                             const std::string& text) = 0;
-  // The window holding the mouse capture in this process, or 0.
-  virtual WindowHandle CaptureWindow() = 0;
-  // Tells a window to cancel its mode (drag, menu, capture).
-  virtual void CancelMode(WindowHandle w) = 0;
+  // Ends whatever holds the mouse in this process (a drag, a capture).
+  virtual void CancelPointerCapture() = 0;
+  virtual TColor SystemColorValue(SystemColor color) = 0;
 
   // --- The main window -----------------------------------------------------
   // Creates the native window, hidden. `events` must outlive it.
-  virtual WindowHandle CreateMainWindow(const WindowSpec& desc, IWindowEvents* events) = 0;
-  // Client-area bounds in 96-DPI pixels, position in screen pixels.
-  virtual Rect WindowBounds(WindowHandle w) = 0;
-  virtual void SetWindowBounds(WindowHandle w, const Rect& bounds) = 0;
-  // A length of the window's 96-DPI pixels in screen pixels at its current DPI.
-  virtual int ToScreenPixels(WindowHandle w, int length) = 0;
-  virtual void StartTimer(WindowHandle w, int milliseconds) = 0;
-  virtual void Invalidate(WindowHandle w, const Rect& r) = 0;
-  // A tooltip over a rectangle of the client area; `tool` tells tooltips apart.
-  virtual void SetTooltip(WindowHandle w, int tool, const Rect& r, const std::string& text) = 0;
-  // Moves the window with the pointer until `button` is released.
-  virtual void BeginWindowMove(WindowHandle w, MouseButton button) = 0;
-  // Asks the window to close; the event loop then ends.
-  virtual void CloseWindow(WindowHandle w) = 0;
-  // Where exceptions escaping any event handler go (OnShow and OnDestroy
-  // included); dispatch then goes on. Without a handler they are dropped.
-  virtual void SetExceptionHandler(ExceptionHandler handler) = 0;
-  // Shows the window (OnShow first) and dispatches events until it closes.
-  virtual void RunEventLoop(WindowHandle w) = 0;
-  // Destroys the window (OnDestroy runs inside).
-  virtual void DestroyWindow(WindowHandle w) = 0;
+  // `appTitle` names the application towards the desktop (task bar).
+  virtual std::unique_ptr<IWindow> CreateMainWindow(const WindowDesc& desc,
+                                                    const std::string& appTitle,
+                                                    IWindowEvents& events) = 0;
 };
 
 // The platform the program runs on; set once at start-up (or by a test).

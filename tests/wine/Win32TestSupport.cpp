@@ -53,6 +53,29 @@ TestWindow::~TestWindow() {
   ::DestroyWindow(hwnd_);
 }
 
+ClipboardHolder::ClipboardHolder() {
+  opened_ = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  release_ = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  thread_ = ::CreateThread(nullptr, 0, &ClipboardHolder::Hold, this, 0, nullptr);
+  ::WaitForSingleObject(opened_, 5000);
+}
+
+ClipboardHolder::~ClipboardHolder() {
+  ::SetEvent(release_);
+  ::WaitForSingleObject(thread_, 5000);
+  for (HANDLE h : {thread_, opened_, release_}) ::CloseHandle(h);
+}
+
+DWORD WINAPI ClipboardHolder::Hold(void* param) {
+  auto* self = static_cast<ClipboardHolder*>(param);
+  TestWindow window;
+  self->holding_ = ::OpenClipboard(window) != FALSE;
+  ::SetEvent(self->opened_);
+  ::WaitForSingleObject(self->release_, 10000);
+  if (self->holding_) ::CloseClipboard();
+  return 0;
+}
+
 void PumpMessages(int milliseconds) {
   PumpUntil([] { return false; }, milliseconds);
 }
@@ -75,7 +98,7 @@ namespace {
 
 struct LoopBody {
   const std::function<void()>* body = nullptr;
-  WindowHandle window = 0;
+  IWindow* window = nullptr;
   std::exception_ptr error;
 };
 LoopBody* g_loopBody = nullptr;
@@ -92,16 +115,16 @@ VOID CALLBACK RunLoopBody(HWND, UINT, UINT_PTR timer, DWORD) noexcept {
   } catch (...) {
     run->error = std::current_exception();
   }
-  Platform().CloseWindow(run->window);
+  run->window->Close();
 }
 
 }  // namespace
 
-void WithinEventLoop(WindowHandle w, const std::function<void()>& body) {
-  LoopBody run{&body, w, nullptr};
+void WithinEventLoop(IWindow& window, const std::function<void()>& body) {
+  LoopBody run{&body, &window, nullptr};
   g_loopBody = &run;
   ::SetTimer(nullptr, 0, 0, RunLoopBody);
-  Platform().RunEventLoop(w);
+  window.RunEventLoop();
   g_loopBody = nullptr;
   if (run.error) std::rethrow_exception(run.error);
 }
