@@ -37,7 +37,8 @@ class CairoCanvas : public ICanvas {
                 TextAlign align) override;
   Size MeasureText(const std::string& text, const FontSpec& font) override;
 
-  // The family pango really uses for a font (fontconfig may substitute).
+  // The face pango really uses for a font, e.g. "DejaVu Sans Semi-Condensed"
+  // (fontconfig may substitute another).
   std::string ResolvedFamily(const FontSpec& font);
 
  private:
@@ -112,6 +113,7 @@ class X11Platform : public IPlatform {
 
   // x11_hotkeys.cpp
   void WatchKeyboard();
+  void UnwatchKeyboard();
   bool GrabKeys(Grab& grab);
   void UngrabKeys(const Grab& grab);
   void RegrabAll();

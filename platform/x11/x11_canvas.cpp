@@ -15,10 +15,10 @@ void SetColor(cairo_t* cr, TColor color) {
 }  // namespace
 
 // NOTE: Linux has neither "MS Sans Serif" nor "Tahoma"; every text is drawn
-// in DejaVu Sans Condensed, sized so the form's texts fit their boxes.
+// in DejaVu Sans Condensed (its stretch is semi-condensed), sized so the form's texts fit their boxes.
 const char* X11Font::Family() { return "DejaVu Sans"; }
 
-double X11Font::PixelSize(int points) { return points * 10.0 / 8.0; }
+double X11Font::PixelSize(int points) { return points * 9.5 / 8.0; }
 
 CairoCanvas::CairoCanvas(cairo_t* cr) : cr_(cairo_reference(cr)) {
   cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);
@@ -60,7 +60,7 @@ PangoLayout* CairoCanvas::Layout(const std::string& text, const FontSpec& font) 
   }
   PangoFontDescription* desc = pango_font_description_new();
   pango_font_description_set_family(desc, X11Font::Family());
-  pango_font_description_set_stretch(desc, PANGO_STRETCH_CONDENSED);
+  pango_font_description_set_stretch(desc, PANGO_STRETCH_SEMI_CONDENSED);
   pango_font_description_set_absolute_size(desc, X11Font::PixelSize(font.points) * PANGO_SCALE);
   pango_layout_set_font_description(layout_, desc);
   pango_font_description_free(desc);
@@ -104,8 +104,10 @@ std::string CairoCanvas::ResolvedFamily(const FontSpec& font) {
   PangoFont* loaded = pango_context_load_font(context, pango_layout_get_font_description(layout));
   if (loaded == nullptr) return std::string();
   PangoFontDescription* desc = pango_font_describe(loaded);
-  std::string family = pango_font_description_get_family(desc);
-  if (pango_font_description_get_stretch(desc) == PANGO_STRETCH_CONDENSED) family += " Condensed";
+  pango_font_description_unset_fields(desc, PANGO_FONT_MASK_SIZE);
+  gchar* name = pango_font_description_to_string(desc);
+  std::string family = name;
+  g_free(name);
   pango_font_description_free(desc);
   g_object_unref(loaded);
   return family;

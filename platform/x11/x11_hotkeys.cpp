@@ -73,6 +73,13 @@ void X11Platform::WatchKeyboard() {
                    G_CALLBACK(OnKeysChanged), this);
 }
 
+void X11Platform::UnwatchKeyboard() {
+  if (!keyboardWatched_) return;
+  keyboardWatched_ = false;
+  gdk_window_remove_filter(gdk_get_default_root_window(), FilterRootEvent, this);
+  g_signal_handlers_disconnect_by_data(gdk_keymap_get_for_display(display_), this);
+}
+
 bool X11Platform::GrabKeys(Grab& grab) {
   const Window root = DefaultRootWindow(xdisplay_);
   const unsigned numLock = NumLockMask();

@@ -75,6 +75,7 @@ X11Platform::~X11Platform() {
   if (displayOwner == this) displayOwner = nullptr;
   if (displayGone_) return;
   UngrabAllHotKeys();
+  UnwatchKeyboard();
   // A copy on the clipboard outlives us where a clipboard manager runs.
   gtk_clipboard_store(gtk_clipboard_get_for_display(display_, GDK_SELECTION_CLIPBOARD));
 }

@@ -50,7 +50,7 @@ X11Window::X11Window(X11Platform& platform, const WindowDesc& desc, const std::s
     : platform_(platform), dispatch_(events), background_(desc.background),
       size_{desc.width, desc.height} {
   // The task bar and WM_CLASS name the application.
-  g_set_application_name(ToUtf8(appTitle).c_str());
+  if (g_get_application_name() == nullptr) g_set_application_name(ToUtf8(appTitle).c_str());
   if (g_get_prgname() == nullptr) g_set_prgname("velmora");
   gdk_set_program_class("Velmora");
 

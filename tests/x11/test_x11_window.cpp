@@ -1,0 +1,154 @@
+// The main window: placement in device pixels, input in logical pixels,
+// moving without a window manager, the error box, and fonts that fit.
+#include <cmath>
+#include <cstdlib>
+
+#include "tests/x11/X11TestSupport.h"
+
+namespace velmora {
+namespace {
+
+class Window : public X11Test {};
+
+TEST_F(Window, BoundsAreDevicePixelsAndSizesLogical) {
+  WithWindow(Point{200, 100}, [&](IWindow& w) {
+    const int scale = w.ToScreenPixels(1);
+    EXPECT_EQ(w.ToScreenPixels(272), 272 * scale);
+    EXPECT_EQ(w.Bounds(), (Rect{200, 100, 272, 32}));
+    // Taller: grows downwards from the same corner.
+    w.SetBounds(Rect{300, 120, 272, 346});
+    PumpUntil([&] {
+      GdkWindow* gdk = gtk_widget_get_window(GTK_WIDGET(static_cast<X11Window&>(w).Widget()));
+      return gdk_window_get_height(gdk) == 346;
+    });
+    EXPECT_EQ(w.Bounds(), (Rect{300, 120, 272, 346}));
+    // The X server agrees, in device pixels.
+    Display* display = platform->XDisplay();
+    ::Window child = 0;
+    int x = 0;
+    int y = 0;
+    GdkWindow* gdk = gtk_widget_get_window(GTK_WIDGET(static_cast<X11Window&>(w).Widget()));
+    XTranslateCoordinates(display, GDK_WINDOW_XID(gdk), DefaultRootWindow(display), 0, 0, &x, &y,
+                          &child);
+    EXPECT_EQ(x, 300);
+    EXPECT_EQ(y, 120);
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(display, GDK_WINDOW_XID(gdk), &attributes);
+    EXPECT_EQ(attributes.width, 272 * scale);
+    EXPECT_EQ(attributes.height, 346 * scale);
+  }, 32);
+}
+
+TEST_F(Window, ClicksAndMovesArriveInLogicalPixels) {
+  form.pointer = [](Point p) { return p.x < 100 ? PointerShape::Move : PointerShape::Hand; };
+  WithWindow(Point{0, 0}, [&](IWindow& w) {
+    const int scale = w.ToScreenPixels(1);
+    form.mouse.clear();
+    const std::string at = std::to_string(41 * scale) + " " + std::to_string(7 * scale);
+    ASSERT_EQ(std::system(("xdotool mousemove " + at + " click 1 click 3").c_str()), 0);
+    PumpUntil([&] { return form.mouse.size() >= 5; });
+    PumpPending();
+    const std::vector<std::string> expected = {"move 41,7", "down 41,7 L", "up 41,7 L",
+                                               "down 41,7 R", "up 41,7 R"};
+    EXPECT_EQ(form.mouse, expected);
+    form.mouse.clear();
+    ASSERT_EQ(std::system("xdotool mousemove 600 600"), 0);
+    PumpUntil([&] { return !form.mouse.empty() && form.mouse.back() == "leave"; });
+    EXPECT_EQ(form.mouse.back(), "leave");
+  });
+}
+
+TEST_F(Window, WithoutAWindowManagerTheWindowFollowsThePointerUntilTheButtonIsUp) {
+  WithWindow(Point{100, 100}, [&](IWindow& w) {
+    const int scale = w.ToScreenPixels(1);
+    const int x0 = 100 + 10 * scale;
+    const int y0 = 100 + 5 * scale;
+    form.mouse.clear();
+    ASSERT_EQ(std::system(("xdotool mousemove " + std::to_string(x0) + " " + std::to_string(y0) +
+                           " mousedown 1").c_str()),
+              0);
+    PumpUntil([&] { return !form.mouse.empty() && form.mouse.back().rfind("down", 0) == 0; });
+    w.BeginMove(MouseButton::Left);
+    // A middle click does not end a move of the left button.
+    ASSERT_EQ(std::system(("xdotool mousemove " + std::to_string(x0 + 60) + " " +
+                           std::to_string(y0 + 40) + " click 2").c_str()),
+              0);
+    PumpUntil([&] { return w.Bounds().x == 160 && w.Bounds().y == 140; });
+    EXPECT_EQ(w.Bounds().x, 160);
+    EXPECT_EQ(w.Bounds().y, 140);
+    ASSERT_EQ(std::system(("xdotool mousemove " + std::to_string(x0 + 100) + " " +
+                           std::to_string(y0 + 50) + " mouseup 1 mousemove 700 700").c_str()),
+              0);
+    PumpPending();
+    PumpPending();
+    EXPECT_EQ(w.Bounds().x, 200);
+    EXPECT_EQ(w.Bounds().y, 150);
+    // After the release the pointer moves alone.
+    ASSERT_EQ(std::system("xdotool mousemove 650 650"), 0);
+    PumpPending();
+    EXPECT_EQ(w.Bounds().x, 200);
+  });
+}
+
+TEST_F(Window, TheErrorBoxIsTitledWithTheCaptionAndClosesWithOk) {
+  WithWindow(Point{0, 0}, [&](IWindow& w) {
+    // The box is modal: a child of ours finds it and presses its button.
+    const std::string script =
+        "for i in $(seq 100); do id=$(xdotool search --name '^Velmora 3.6$' | head -1); "
+        "[ -n \"$id\" ] && break; sleep 0.05; done; [ -n \"$id\" ] || exit 1; "
+        "xdotool windowactivate --sync $id 2>/dev/null || xdotool windowfocus --sync $id; "
+        "xdotool key --window $id Return";
+    gchar* argv[] = {const_cast<gchar*>("/bin/sh"), const_cast<gchar*>("-c"),
+                     const_cast<gchar*>(script.c_str()), nullptr};
+    ASSERT_TRUE(g_spawn_async(nullptr, argv, nullptr, G_SPAWN_DEFAULT, nullptr, nullptr,
+                              nullptr, nullptr));
+    Platform().ShowErrorBox(&w, "Velmora 3.6", "Something went wrong.");
+    SUCCEED() << "the box was answered";
+  });
+}
+
+TEST_F(Window, TheFormsTextsFitTheirBoxesInTheOneFaceAtEveryScale) {
+  struct Case {
+    std::string text;
+    int box;
+  };
+  std::vector<Case> cases = {{"255", 25}, {"Hex: ", 32}, {"Color Box", 45},
+                             {"HTML Color Code Chart", 113}, {"Website", 46}, {"E-mail", 34},
+                             {"Exit", 22}, {">>", 17}, {"Click", 36},
+                             {"Press Alt+H to Copy Hex Color To Clipboard (#RRGGBB)", 273},
+                             {"Press Alt+D to Copy Dec Color To Clipboard (R, G, B)", 273},
+                             {"Press Alt+S to Save Color to Color Box", 273}};
+  for (int scale : {1, 2}) {
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 8, 8);
+    cairo_t* cr = cairo_create(surface);
+    cairo_scale(cr, scale, scale);
+    {
+      CairoCanvas canvas(cr);
+      for (const FontSpec& font : {FontSpec{"MS Sans Serif", 8, 1, false},
+                                   FontSpec{"Tahoma", 8, 1, false}}) {
+        EXPECT_EQ(canvas.ResolvedFamily(font), "DejaVu Sans Semi-Condensed");
+        // The widest hex code: '#' and six of the widest digit or letter.
+        std::string widest = "0";
+        for (const char* c : {"1", "2", "3", "4", "5", "6", "7", "8", "9", "A", "B", "C", "D",
+                              "E", "F"}) {
+          if (canvas.MeasureText(c, font).width > canvas.MeasureText(widest, font).width) {
+            widest = c;
+          }
+        }
+        std::vector<Case> all = cases;
+        all.push_back({"#" + std::string(6, widest[0]), 49});
+        for (const Case& c : all) {
+          const Size size = canvas.MeasureText(c.text, font);
+          EXPECT_LE(size.width, c.box) << c.text << " in " << font.face << " at scale " << scale;
+          EXPECT_GT(size.width, 0);
+          EXPECT_LE(size.height, 13) << c.text;  // every label is 13 high
+        }
+      }
+    }
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+  }
+}
+
+}  // namespace
+}  // namespace velmora

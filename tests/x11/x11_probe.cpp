@@ -1,0 +1,50 @@
+// A stand-in form on the native platform, for the tests of how a session
+// ends: it records OnSessionEnd and OnDestroy in a profile file.
+//   velmora_x11_probe FILE
+#include <cstdio>
+
+#include "platform/PlatformFactory.h"
+
+namespace velmora {
+namespace {
+
+class ProbeForm : public IWindowEvents {
+ public:
+  explicit ProbeForm(std::string file) : file_(std::move(file)) {}
+  void OnShow() override { Record("Show"); }
+  void OnTimer() override {}
+  void OnHotKey(int) override {}
+  void OnMouseDown(Point, MouseButton) override {}
+  void OnMouseUp(Point, MouseButton) override {}
+  void OnMouseMove(Point) override {}
+  void OnMouseLeave() override {}
+  PointerShape PointerAt(Point) override { return PointerShape::Arrow; }
+  void OnPaint(ICanvas& canvas, const Rect& dirty) override { canvas.FillRect(dirty, 0xFF); }
+  void OnDestroy() override { Record("Destroy"); }
+  void OnSessionEnd() override { Record("SessionEnd"); }
+
+ private:
+  void Record(const char* what) { Platform().WriteProfileString(file_, "Probe", what, "1"); }
+  std::string file_;
+};
+
+}  // namespace
+}  // namespace velmora
+
+int main(int argc, char** argv) {
+  if (argc != 2) return 2;
+  std::unique_ptr<velmora::IPlatform> platform = velmora::CreateNativePlatform();
+  velmora::SetPlatform(platform.get());
+  velmora::ProbeForm form(argv[1]);
+  velmora::WindowDesc desc;
+  desc.caption = "Velmora probe";
+  desc.width = 272;
+  desc.height = 32;
+  std::unique_ptr<velmora::IWindow> window =
+      platform->CreateMainWindow(desc, "Velmora 3.6", form);
+  window->RunEventLoop();
+  window->Destroy();
+  window.reset();
+  velmora::SetPlatform(nullptr);
+  return 0;
+}
