@@ -14,8 +14,7 @@ std::string TApplication::BoxText(const std::string& message) {
 }
 
 void TApplication::HandleException(std::exception_ptr error) {
-  const WindowHandle capture = Platform().CaptureWindow();
-  if (capture != 0) Platform().CancelMode(capture);
+  Platform().CancelPointerCapture();
   std::string message;
   try {
     std::rethrow_exception(error);
@@ -40,20 +39,21 @@ void TApplication::HandleException(std::exception_ptr error) {
 int RunVelmora() {
   TApplication application;
   application.Title = kApplicationTitle;
-  Platform().SetExceptionHandler(
+  SetExceptionHandler(
       [&application](std::exception_ptr error) { application.HandleException(error); });
   {
     TMainForm form;
-    application.MainWindow = form.Handle();
+    application.MainWindow = &form.Window();
     try {
       form.FormCreate();
     } catch (...) {
       application.HandleException(std::current_exception());
     }
-    Platform().RunEventLoop(form.Handle());
-    Platform().DestroyWindow(form.Handle());
+    form.Window().RunEventLoop();
+    form.Window().Destroy();
+    application.MainWindow = nullptr;
   }
-  Platform().SetExceptionHandler(nullptr);
+  SetExceptionHandler(nullptr);
   return 0;
 }
 

@@ -5,16 +5,15 @@
 #include <exception>
 #include <string>
 
+#include "app/Version.h"
 #include "platform/Platform.h"
 
 namespace velmora {
 
-inline constexpr const char* kApplicationTitle = "Velmora 3.6";
-
 class TApplication {
  public:
   std::string Title;
-  WindowHandle MainWindow = 0;  // owner of the error boxes
+  IWindow* MainWindow = nullptr;  // owner of the error boxes (not owned)
 
   // Shows a failure in a modal error box (or drops it, see the .cpp).
   void HandleException(std::exception_ptr error);

@@ -25,7 +25,11 @@ std::string FolderOf(const std::string& fileName) {
 
 }  // namespace
 
-std::string GetConfigFileName() { return GetCommonDocumentsPath() + kConfigFileSuffix; }
+std::string GetConfigFileName() {
+  const std::string separator(1, Platform().PathSeparator());
+  return GetCommonDocumentsPath() + separator + "Quorvane" + separator + "Velmora" + separator +
+         "Config.ini";
+}
 
 bool TryStrToInt(const std::string& text, std::int32_t& value) {
   std::string::size_type i = 0;

@@ -6,12 +6,12 @@
 
 namespace velmora {
 
-// Appended as it stands to the shared documents folder.
-inline constexpr const char* kConfigFileSuffix = "\\Quorvane\\Velmora\\Config.ini";
 inline constexpr const char* kColorBoxSection = "ColorBox";
 
-// The full name of Config.ini. When the shared documents folder cannot be
-// found this is the bare suffix, which resolves from the current drive's root.
+// The full name of Config.ini: the base folder, then "Quorvane", "Velmora"
+// and "Config.ini", each after the platform's separator, appended as they
+// stand. When the base folder cannot be found this is the bare suffix, which
+// on Windows resolves from the current drive's root.
 std::string GetConfigFileName();
 
 // Converts a profile value to a 32-bit signed integer: leading spaces, an

@@ -4,6 +4,6 @@
 
 namespace velmora {
 
-std::string GetCommonDocumentsPath() { return Platform().CommonDocumentsFolder(); }
+std::string GetCommonDocumentsPath() { return Platform().ConfigBaseFolder(); }
 
 }  // namespace velmora

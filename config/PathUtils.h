@@ -1,11 +1,12 @@
-// Where the machine-wide shared documents folder lies.
+// Where the folder Velmora keeps its configuration under lies.
 #pragma once
 
 #include <string>
 
 namespace velmora {
 
-// The shared documents folder of all users; empty when it cannot be found.
+// The folder "Quorvane/Velmora/Config.ini" lies under (Windows: the shared
+// documents folder of all users); empty when it cannot be found.
 std::string GetCommonDocumentsPath();
 
 }  // namespace velmora

@@ -4,16 +4,13 @@
 #include <cstdint>
 #include <string>
 
-namespace velmora {
+// TColor (0x00BBGGRR; the top byte takes part in no text) and kInvalidColor.
+#include "platform/Platform.h"
 
-// A colour as 0x00BBGGRR: red in bits 0-7, green 8-15, blue 16-23. The top
-// byte takes part in no text.
-using TColor = std::int32_t;
+namespace velmora {
 
 constexpr TColor kWhite = 0x00FFFFFF;
 constexpr TColor kBackgroundBlue = 14772545;  // #4169E1
-// What the platform returns for a pixel it cannot read.
-constexpr TColor kInvalidColor = static_cast<TColor>(0xFFFFFFFF);
 
 constexpr unsigned RedOf(TColor c) { return static_cast<std::uint32_t>(c) & 0xFFu; }
 constexpr unsigned GreenOf(TColor c) { return (static_cast<std::uint32_t>(c) >> 8) & 0xFFu; }

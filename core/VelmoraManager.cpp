@@ -8,21 +8,6 @@ std::unique_ptr<TVelmoraManager> ManagerInstance;
 
 namespace {
 
-// Holds the screen device context for one sample and releases it on every path.
-class ScopedScreenDC {
- public:
-  ScopedScreenDC() : dc_(Platform().GetScreenDC()) {}
-  ~ScopedScreenDC() {
-    if (dc_ != 0) Platform().ReleaseScreenDC(dc_);
-  }
-  ScopedScreenDC(const ScopedScreenDC&) = delete;
-  ScopedScreenDC& operator=(const ScopedScreenDC&) = delete;
-  ScreenDCHandle Get() const { return dc_; }
-
- private:
-  ScreenDCHandle dc_;
-};
-
 // The platform's description without trailing blanks, line breaks and full stops.
 std::string TrimDescription(std::string text) {
   while (!text.empty()) {
@@ -33,39 +18,15 @@ std::string TrimDescription(std::string text) {
   return text;
 }
 
-[[noreturn]] void RaiseLastOSError() {
-  const int code = Platform().LastErrorCode();
-  const std::string description = TrimDescription(Platform().ErrorDescription(code));
-  throw EOSError(code, "System Error.  Code: " + std::to_string(code) + ".\r\n" + description);
-}
-
-// Holds the open clipboard and closes it on every path.
-class ScopedClipboard {
- public:
-  ScopedClipboard() = default;
-  ~ScopedClipboard() {
-    if (open_) Platform().CloseClipboard();
-  }
-  ScopedClipboard(const ScopedClipboard&) = delete;
-  ScopedClipboard& operator=(const ScopedClipboard&) = delete;
-  void MarkOpen() { open_ = true; }
-
- private:
-  bool open_ = false;
-};
-
-// Alt+D, Alt+H, Alt+S, in registration order: the identifier is the atom
-// value less the offset.
-constexpr int kAtomOffsets[3] = {0xC000, 0xC001, 0xC002};
-constexpr unsigned kHotKeyKeys[3] = {kVkD, kVkH, kVkS};
-
 }  // namespace
 
 TColor ReadScreenPixel() {
-  ScopedScreenDC dc;
-  Point p;
-  if (!Platform().GetPointerPos(p)) RaiseLastOSError();
-  return Platform().GetPixel(dc.Get(), p);
+  const PixelReading reading = Platform().ReadPixelUnderPointer();
+  if (!reading.ok) {
+    throw EOSError(reading.errorCode, "System Error.  Code: " + std::to_string(reading.errorCode) +
+                                          ".\r\n" + TrimDescription(reading.errorText));
+  }
+  return reading.color;
 }
 
 TColor TVelmoraManager::SampleColor() {
@@ -73,21 +34,14 @@ TColor TVelmoraManager::SampleColor() {
   return FColor;
 }
 
-void TVelmoraManager::RegisterHotKeys(WindowHandle window) {
-  // Each adds a reference to the same atom; registration may fail silently.
-  std::int32_t* const ids[3] = {&FHotKeyDec, &FHotKeyHex, &FHotKeySave};
-  for (int i = 0; i < 3; ++i) {
-    *ids[i] = Platform().AddGlobalAtom(kHotKeyAtomName) - kAtomOffsets[i];
-    Platform().RegisterHotKey(window, *ids[i], kModAlt, kHotKeyKeys[i]);
-  }
+void TVelmoraManager::RegisterHotKeys(IWindow& window) {
+  FHotKeyDec = window.RegisterHotKey(HotKey::AltD).id;
+  FHotKeyHex = window.RegisterHotKey(HotKey::AltH).id;
+  FHotKeySave = window.RegisterHotKey(HotKey::AltS).id;
 }
 
-void TVelmoraManager::UnregisterHotKeys(WindowHandle window) {
-  const std::int32_t ids[3] = {FHotKeyDec, FHotKeyHex, FHotKeySave};
-  for (int i = 0; i < 3; ++i) {
-    Platform().UnregisterHotKey(window, ids[i]);
-    Platform().DeleteGlobalAtom(static_cast<std::uint16_t>(ids[i] + kAtomOffsets[i]));
-  }
+void TVelmoraManager::UnregisterHotKeys(IWindow& window) {
+  for (const std::int32_t id : {FHotKeyDec, FHotKeyHex, FHotKeySave}) window.UnregisterHotKey(id);
 }
 
 void TVelmoraManager::HandleHotKey(std::int32_t id) {
@@ -100,25 +54,24 @@ void TVelmoraManager::HandleHotKey(std::int32_t id) {
   }
 }
 
-bool TVelmoraManager::OpenClipboardWithRetry() {
+void TVelmoraManager::CopyToClipboard(const std::string& text) {
+  // When the clipboard stays busy, the user's old content stays too.
   for (int attempt = 1;; ++attempt) {
-    if (Platform().OpenClipboard(FOwner)) return true;
-    if (attempt == kClipboardOpenAttempts) return false;
+    switch (Platform().SetClipboardText(FOwner, text)) {
+      case ClipboardResult::Ok:
+        return;
+      case ClipboardResult::Refused:
+        throw EVelmoraError("Cannot copy to clipboard");
+      case ClipboardResult::Busy:
+        break;
+    }
+    if (attempt == kClipboardOpenAttempts) throw EVelmoraError("Cannot open clipboard");
     Platform().Sleep(kClipboardRetryMs);
   }
 }
 
-void TVelmoraManager::CopyToClipboard(const std::string& text) {
-  // One pass: when the clipboard cannot be opened, the user's old content stays.
-  ScopedClipboard clipboard;
-  if (!OpenClipboardWithRetry()) throw EVelmoraError("Cannot open clipboard");
-  clipboard.MarkOpen();
-  Platform().EmptyClipboard();
-  if (!Platform().SetClipboardText(text)) throw EVelmoraError("Cannot copy to clipboard");
-}
+void TVelmoraManager::OpenHomePage() { Platform().OpenAddress(FOwner, kHomePageAddress); }
 
-void TVelmoraManager::OpenHomePage() { Platform().ShellOpen(FOwner, kHomePageAddress); }
-
-void TVelmoraManager::OpenFeedbackMail() { Platform().ShellOpen(FOwner, kFeedbackMailAddress); }
+void TVelmoraManager::OpenFeedbackMail() { Platform().OpenAddress(FOwner, kFeedbackMailAddress); }
 
 }  // namespace velmora

@@ -16,29 +16,21 @@ namespace velmora {
 inline constexpr const char* kHomePageAddress = "https://www.quorvane.com/velmora/";
 inline constexpr const char* kFeedbackMailAddress = "mailto:velmora@quorvane.com";
 
-// The name of the global atom the hot-key identifiers come from.
-inline constexpr const char* kHotKeyAtomName = "VelmoraHotKey";
-
-constexpr unsigned kModAlt = 1;
-constexpr unsigned kVkD = 0x44;
-constexpr unsigned kVkH = 0x48;
-constexpr unsigned kVkS = 0x53;
-
-// Opening the clipboard is tried this many times, kClipboardRetryMs apart,
-// because another program often holds it for a moment.
+// Putting text on the clipboard is tried this many times, kClipboardRetryMs
+// apart, because another program often holds it for a moment.
 constexpr int kClipboardOpenAttempts = 6;
 constexpr int kClipboardRetryMs = 10;
 
-// The colour of the screen pixel under the pointer. Raises EOSError when the
-// pointer position cannot be read; the screen device context is released on
-// every path.
+// The colour of the screen pixel under the pointer (kInvalidColor when that
+// pixel cannot be read). Raises EOSError when the pointer position cannot be
+// read.
 TColor ReadScreenPixel();
 
 class TVelmoraManager {
  public:
-  // `owner` is the application's window: the clipboard is opened and the
-  // shell asked on its behalf.
-  explicit TVelmoraManager(WindowHandle owner = 0) : FOwner(owner) {}
+  // `owner` is the application's window (or none): the clipboard is filled
+  // and the desktop asked on its behalf.
+  explicit TVelmoraManager(IWindow* owner = nullptr) : FOwner(owner) {}
   TVelmoraManager(const TVelmoraManager&) = delete;
   TVelmoraManager& operator=(const TVelmoraManager&) = delete;
 
@@ -49,8 +41,10 @@ class TVelmoraManager {
   std::string GetGreenText() const { return GreenText(FColor); }
   std::string GetBlueText() const { return BlueText(FColor); }
 
-  void RegisterHotKeys(WindowHandle window);
-  void UnregisterHotKeys(WindowHandle window);
+  // Registers Alt+D, Alt+H and Alt+S with `window`, in that order; a key
+  // another program holds stays unregistered without a word.
+  void RegisterHotKeys(IWindow& window);
+  void UnregisterHotKeys(IWindow& window);
   void HandleHotKey(std::int32_t id);
   void CopyToClipboard(const std::string& text);
   void SetListener(IHotKeyListener* listener) { FListener = listener; }
@@ -62,14 +56,12 @@ class TVelmoraManager {
   std::int32_t HotKeySave() const { return FHotKeySave; }
 
  private:
-  bool OpenClipboardWithRetry();
-
   std::int32_t FHotKeyDec = 0;
   std::int32_t FHotKeyHex = 0;
   std::int32_t FHotKeySave = 0;
   TColor FColor = 0;
   IHotKeyListener* FListener = nullptr;  // not owned: the window outlives the manager
-  WindowHandle FOwner = 0;
+  IWindow* FOwner = nullptr;  // not owned
 };
 
 // The one manager, owned by the main window from its creation to its destruction.

@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 
+#include "core/Color.h"
 #include "platform/Platform.h"
 
 namespace velmora {
@@ -23,6 +24,7 @@ struct TControl {
   FontSpec Font;
   bool ParentFont = false;     // draws in the window's base font
   TColor FontColor = kWhite;
+  bool SystemFontColor = false;  // text in the system's window-text colour instead
   TextAlign Align = TextAlign::Left;
   PointerShape Pointer = PointerShape::Arrow;
   std::string Hint;            // tooltip text; empty for none

@@ -1,5 +1,6 @@
 #include "ui/MainFrm.h"
 
+#include "app/Version.h"
 #include "config/IniFileUtils.h"
 #include "core/Errors.h"
 #include "core/VelmoraManager.h"
@@ -48,14 +49,13 @@ std::uint32_t ChartRGB(int column, int row) { return kChart[row][column]; }
 TMainForm::TMainForm() {
   BuildStrip();
   BuildBottomPanel();
-  WindowSpec desc;
+  WindowDesc desc;
   desc.caption = "Velmora";
-  desc.appTitle = "Velmora 3.6";
   desc.width = kFormWidth;
   desc.height = kExpandedHeight;
   desc.background = kBackgroundBlue;
   desc.topmost = true;
-  FHandle = Platform().CreateMainWindow(desc, this);
+  FWindow = Platform().CreateMainWindow(desc, kApplicationTitle, *this);
 }
 
 TMainForm::~TMainForm() {
@@ -160,7 +160,7 @@ void TMainForm::BuildBottomPanel() {
 
   TControl heading;
   heading.Parent = BottomPanel;
-  heading.FontColor = kSystemWindowText;
+  heading.SystemFontColor = true;
   heading.Name = "lblColorBox";
   heading.Bounds = {2, top + 69, 45, 13};
   heading.Caption = "Color Box";
@@ -183,7 +183,7 @@ void TMainForm::BuildBottomPanel() {
     slot.Pointer = PointerShape::Hand;
     slot.Align = TextAlign::Center;
     slot.ParentFont = true;
-    slot.FontColor = kSystemWindowText;
+    slot.SystemFontColor = true;
     if (i == 0) slot.Caption = "Click";
     slot.OnClick = [this](TControl& sender) { ColorBox1Click(&sender); };
     ColorBoxes[i] = &Add(slot);
@@ -213,32 +213,33 @@ TControl* TMainForm::Find(const std::string& name) {
 // --- Lifecycle ---------------------------------------------------------------
 
 void TMainForm::FormCreate() {
-  ManagerInstance = std::make_unique<TVelmoraManager>(FHandle);
+  ManagerInstance = std::make_unique<TVelmoraManager>(FWindow.get());
   ManagerInstance->SetListener(this);
   ReadColorBox();
 }
 
 void TMainForm::FormShow() {
   SetCaption(lblHelpCaption, "Welcome to Velmora HotKeys Help!");
-  const Size screen = Platform().PrimaryScreenSize();
+  const Rect screen = Platform().PrimaryScreen();
   // Centred by its width on the screen, which is wider than 272 pixels on a scaled display.
-  const int width = Platform().ToScreenPixels(FHandle, kFormWidth);
-  const Rect bounds{screen.width / 2 - width / 2, screen.height / 5, kFormWidth, kCollapsedHeight};
-  Platform().SetWindowBounds(FHandle, bounds);
-  Platform().StartTimer(FHandle, kTimerPeriodMs);
-  ManagerInstance->RegisterHotKeys(FHandle);
+  const int width = FWindow->ToScreenPixels(kFormWidth);
+  const Rect bounds{screen.x + screen.width / 2 - width / 2, screen.y + screen.height / 5,
+                    kFormWidth, kCollapsedHeight};
+  FWindow->SetBounds(bounds);
+  FWindow->StartTimer(kTimerPeriodMs);
+  ManagerInstance->RegisterHotKeys(*FWindow);
   ApplyDefaultFont(FBaseFont);
   lblWebsite->Hint = "Visit Velmora HomePage";
   lblEmail->Hint = "About Velmora Feedback";
   lblExit->Hint = "Exit";
   for (TControl* slot : ColorBoxes) slot->Hint = kSlotHint;
   for (const TControl& c : FControls) {
-    if (!c.Hint.empty()) Platform().SetTooltip(FHandle, c.Id, c.Bounds, c.Hint);
+    if (!c.Hint.empty()) FWindow->SetTooltip(c.Id, c.Bounds, c.Hint);
   }
 }
 
 void TMainForm::FormDestroy() {
-  if (ManagerInstance) ManagerInstance->UnregisterHotKeys(FHandle);
+  if (ManagerInstance) ManagerInstance->UnregisterHotKeys(*FWindow);
   ManagerInstance.reset();
   WriteColorBox();
 }
@@ -277,16 +278,16 @@ void TMainForm::CatchTimerTimer() {
 
 void TMainForm::WMHotKey(std::int32_t id) { ManagerInstance->HandleHotKey(id); }
 
-void TMainForm::FormMouseDown(MouseButton button) { Platform().BeginWindowMove(FHandle, button); }
+void TMainForm::FormMouseDown(MouseButton button) { FWindow->BeginMove(button); }
 
 void TMainForm::lblWebsiteClick() { ManagerInstance->OpenHomePage(); }
 void TMainForm::lblEmailClick() { ManagerInstance->OpenFeedbackMail(); }
-void TMainForm::lblExitClick() { Platform().CloseWindow(FHandle); }
+void TMainForm::lblExitClick() { FWindow->Close(); }
 
 // --- The lower area --------------------------------------------------------------
 
 void TMainForm::btnHelpClick() {
-  Rect bounds = Platform().WindowBounds(FHandle);
+  Rect bounds = FWindow->Bounds();
   if (HelpPanel->Visible) {
     bounds.height = kCollapsedHeight;
     SetHint(btnHelp, kOpenColorBoxHint);
@@ -294,7 +295,7 @@ void TMainForm::btnHelpClick() {
     bounds.height = kExpandedHeight;
     SetHint(btnHelp, kHideColorBoxHint);
   }
-  Platform().SetWindowBounds(FHandle, bounds);
+  FWindow->SetBounds(bounds);
   HelpPanel->Visible = !HelpPanel->Visible;
   Repaint(BottomPanel);
 }
@@ -311,7 +312,7 @@ void TMainForm::ColorBox1Click(TControl* sender) {
   for (TControl* slot : ColorBoxes) isSlot = isSlot || slot == sender;
   if (!isSlot) return;
   TColor chosen = sender->Color;
-  if (Platform().ChooseColor(FHandle, chosen)) SetPanelColor(sender, chosen);
+  if (Platform().ChooseColor(FWindow.get(), chosen)) SetPanelColor(sender, chosen);
 }
 
 void TMainForm::ReadColorBox() {
@@ -332,7 +333,7 @@ void TMainForm::WriteColorBox() {
 // --- Changing what is shown ------------------------------------------------------
 
 void TMainForm::Repaint(const TControl* control) {
-  if (FHandle != 0 && control->Showing()) Platform().Invalidate(FHandle, control->Bounds);
+  if (FWindow != nullptr && control->Showing()) FWindow->Invalidate(control->Bounds);
 }
 
 void TMainForm::SetCaption(TControl* control, const std::string& text) {
@@ -349,7 +350,7 @@ void TMainForm::SetPanelColor(TControl* control, TColor color) {
 
 void TMainForm::SetHint(TControl* control, const std::string& hint) {
   control->Hint = hint;
-  Platform().SetTooltip(FHandle, control->Id, control->Bounds, hint);
+  FWindow->SetTooltip(control->Id, control->Bounds, hint);
 }
 
 // --- Input -------------------------------------------------------------------------
@@ -435,7 +436,10 @@ void TMainForm::PaintControl(ICanvas& canvas, const TControl& c) {
       text.height = kTextLineHeight;
       break;
   }
-  if (!c.Caption.empty()) canvas.DrawText(text, c.Caption, font, c.FontColor, c.Align);
+  if (c.Caption.empty()) return;
+  const TColor color =
+      c.SystemFontColor ? Platform().SystemColorValue(SystemColor::WindowText) : c.FontColor;
+  canvas.DrawText(text, c.Caption, font, color, c.Align);
 }
 
 }  // namespace velmora

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -36,7 +37,8 @@ class TMainForm : public IWindowEvents, public IHotKeyListener {
   TMainForm(const TMainForm&) = delete;
   TMainForm& operator=(const TMainForm&) = delete;
 
-  WindowHandle Handle() const { return FHandle; }
+  // The native window, from construction to the form's end.
+  IWindow& Window() { return *FWindow; }
 
   // Handlers, named after the control and event that call them.
   void FormCreate();
@@ -94,7 +96,7 @@ class TMainForm : public IWindowEvents, public IHotKeyListener {
   void Repaint(const TControl* control);
   void PaintControl(ICanvas& canvas, const TControl& c);
 
-  WindowHandle FHandle = 0;
+  std::unique_ptr<IWindow> FWindow;
   FontSpec FBaseFont;
   bool FDestroyed = false;
   TControl* FPressed = nullptr;  // control under the last left-button press

@@ -1,12 +1,16 @@
 // An in-memory platform for the unit tests: a scripted screen, a clipboard
-// that holds text, global atoms and hot keys, a file store, recorded shell
-// requests and message boxes, and one window whose canvas paints into a pixel
-// buffer. Tests drive it through its public state and the Send* methods.
+// that holds text, hot keys (some held by "another program"), a file store,
+// recorded desktop requests and message boxes, and one window whose canvas
+// paints into a pixel buffer. All its state is the public fields of
+// NullPlatform; tests set and read them and drive the window through the
+// Send* methods, which report through the window's EventDispatch like a
+// real backend.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -16,6 +20,11 @@
 namespace velmora {
 
 // A canvas that paints into a pixel buffer and records every text it draws.
+//
+// Text is measured with a fixed model: every character advances
+// NullCanvas::CharWidth(font) pixels ((points * 3 + 3) / 4: 6 at 8 pt) and a
+// line is LineHeight(font) pixels high (points * 4 / 3 + 2, rounded up: 13 at
+// 8 pt); there are no line breaks.
 class NullCanvas : public ICanvas {
  public:
   struct TextRun {
@@ -31,6 +40,9 @@ class NullCanvas : public ICanvas {
   void FrameRect(const Rect& r, TColor color) override;
   void DrawText(const Rect& r, const std::string& text, const FontSpec& font, TColor color,
                 TextAlign align) override;
+  Size MeasureText(const std::string& text, const FontSpec& font) override;
+  static int CharWidth(const FontSpec& font) { return (font.points * 3 + 3) / 4; }
+  static int LineHeight(const FontSpec& font) { return (font.points * 4 + 2) / 3 + 2; }
 
   TColor PixelAt(int x, int y) const;
   // The last text drawn whose rectangle starts at (x, y), or nullptr.
@@ -47,45 +59,44 @@ class NullCanvas : public ICanvas {
   std::vector<TColor> pixels_;
 };
 
+class NullWindow;
+
 class NullPlatform : public IPlatform {
  public:
+  // Makes itself the current platform for its lifetime.
   NullPlatform();
   ~NullPlatform() override;
 
-  // --- Scripted state tests set and read ---------------------------------
-  Size screenSize{1024, 768};
+  // --- Screen ---------------------------------------------------------------
+  Rect screen{0, 0, 1024, 768};  // the primary monitor
   Point pointer;
   bool pointerReadable = true;
   int pointerErrorCode = 5;  // the code reported while the pointer cannot be read
   std::map<int, std::string> errorDescriptions;
-  // Pixels of the screen; any other pixel reads as `screenFill`.
+  // Pixels of the screen; any other pixel on it reads as `screenFill`, any
+  // pixel off it as kInvalidColor.
   std::map<std::pair<int, int>, TColor> screenPixels;
   TColor screenFill = 0;
-  bool screenDCAvailable = true;
-  int screenDCsOut = 0;  // obtained and not yet released
-  int screenDCsTaken = 0;
+  bool pixelsReadable = true;  // false: every pixel reads as kInvalidColor
+  int pixelReads = 0;          // calls of ReadPixelUnderPointer
 
-  std::map<std::uint16_t, int> atomRefs;    // atom value -> reference count
-  std::map<std::string, std::uint16_t> atomNames;
-  std::uint16_t nextAtom = 0xC123;
-  struct HotKey {
-    WindowHandle window;
-    unsigned modifiers;
-    unsigned vk;
-  };
-  std::map<int, HotKey> hotKeys;  // registered, by identifier
-  std::set<std::pair<unsigned, unsigned>> hotKeysHeldElsewhere;  // (modifiers, vk)
+  // --- Hot keys -------------------------------------------------------------
+  // Registered keys, by the identifier RegisterHotKey handed out.
+  std::map<int, HotKey> hotKeys;
+  std::set<HotKey> hotKeysHeldElsewhere;  // another program has these
 
-  // The clipboard: the formats it holds (only text is modelled, plus a marker
-  // of other content) and who has it open.
+  // --- Clipboard --------------------------------------------------------------
+  // Only text is modelled, plus a marker of other content.
   std::string clipboardText;
   bool clipboardHasOtherFormat = false;
-  bool clipboardOpen = false;
-  int clipboardBusyAttempts = 0;  // the next N opens fail (another program holds it)
+  bool clipboardHeldElsewhere = false;  // every attempt finds it busy
+  int clipboardBusyAttempts = 0;        // the next N attempts find it busy
   bool clipboardRefusesData = false;
-  int clipboardOpens = 0;
+  int clipboardAttempts = 0;
+  IWindow* clipboardOwner = nullptr;
   int sleptMs = 0;
 
+  // --- Desktop and dialogs ---------------------------------------------------
   std::vector<std::string> shellRequests;
   struct MessageBox {
     std::string caption;
@@ -94,40 +105,47 @@ class NullPlatform : public IPlatform {
   std::vector<MessageBox> errorBoxes;
   // Runs while an error box is "open" (before ShowErrorBox returns).
   std::function<void()> whileErrorBoxOpen;
-  WindowHandle captureWindow = 0;
-  std::vector<WindowHandle> cancelModeSent;
-
+  bool pointerCaptured = false;  // something in the program holds the mouse
+  int captureCancels = 0;        // CancelPointerCapture calls that ended a capture
+  TColor systemWindowText = 0x00102030;
   // The colour chooser: what the user will do next, and what it was shown.
   bool chooserConfirms = false;
   TColor chooserPick = 0;
   std::vector<TColor> chooserShown;
 
-  // Files: full name -> bytes; existing folders; names that cannot be written.
-  std::string commonDocuments = "C:\\Users\\Public\\Documents";
+  // --- Files ---------------------------------------------------------------------
+  // Full name -> bytes; existing folders; names that cannot be written.
+  std::string configBaseFolder = "C:\\Users\\Public\\Documents";
+  char pathSeparator = '\\';
   std::map<std::string, std::string> files;
   std::set<std::string> folders;
   std::set<std::string> readOnly;
 
-  // --- The window -----------------------------------------------------------
-  IWindowEvents* events = nullptr;
-  WindowHandle window = 0;
-  WindowSpec windowSpec;
+  // --- The window (one at a time) ---------------------------------------------
+  NullWindow* window = nullptr;  // the live window object, if any
+  WindowDesc windowDesc;
+  std::string appTitle;
   Rect bounds;
   int dpi = 96;
   bool visible = false;
   bool closeRequested = false;
   bool destroyed = false;
-  int timerMs = 0;
+  int timerMs = 0;  // 0: no timer
   std::vector<Rect> invalidated;
   std::map<int, std::pair<Rect, std::string>> tooltips;
-  std::vector<MouseButton> moves;  // BeginWindowMove requests
-  std::function<void()> eventLoopBody;  // runs inside RunEventLoop after OnShow
-  ExceptionHandler exceptionHandler;
+  std::vector<MouseButton> moves;  // BeginMove requests
+  // The event loop: RunEventLoop shows the window, runs this body and
+  // returns. The loop ends when the window is closed (at once when that
+  // happens outside RunEventLoop); until then, events sent after
+  // RunEventLoop returned still count as inside it.
+  std::function<void()> eventLoopBody;
 
-  // Event senders: each goes through the same exception boundary as a real
-  // window procedure.
+  // Event senders: each goes through the window's EventDispatch.
   void SendTimer();
   void SendHotKey(int id);
+  // A press of the key as the user makes it: reaches the window only when
+  // the key is registered there.
+  void PressHotKey(HotKey key);
   void SendMouseDown(Point p, MouseButton b = MouseButton::Left);
   void SendMouseUp(Point p, MouseButton b = MouseButton::Left);
   void SendClick(Point p);  // left down and up
@@ -135,53 +153,54 @@ class NullPlatform : public IPlatform {
   void SendSessionEnd();
   // Paints the whole client area into a fresh canvas and returns it.
   NullCanvas Paint();
-  // Runs `fn` as an event handler: exceptions go to the exception handler.
-  void Dispatch(const std::function<void()>& fn);
 
-  // --- IPlatform ----------------------------------------------------------
-  ScreenDCHandle GetScreenDC() override;
-  void ReleaseScreenDC(ScreenDCHandle dc) override;
-  bool GetPointerPos(Point& p) override;
-  TColor GetPixel(ScreenDCHandle dc, Point p) override;
-  Size PrimaryScreenSize() override { return screenSize; }
-  int LastErrorCode() override { return lastError_; }
-  std::string ErrorDescription(int code) override;
-  std::uint16_t AddGlobalAtom(const std::string& name) override;
-  void DeleteGlobalAtom(std::uint16_t atom) override;
-  bool RegisterHotKey(WindowHandle w, int id, unsigned modifiers, unsigned vk) override;
-  bool UnregisterHotKey(WindowHandle w, int id) override;
-  bool OpenClipboard(WindowHandle owner) override;
-  bool EmptyClipboard() override;
-  bool SetClipboardText(const std::string& text) override;
-  void CloseClipboard() override;
+  // --- IPlatform ------------------------------------------------------------------
+  PixelReading ReadPixelUnderPointer() override;
+  Rect PrimaryScreen() override { return screen; }
+  ClipboardResult SetClipboardText(IWindow* owner, const std::string& text) override;
   void Sleep(int milliseconds) override { sleptMs += milliseconds; }
-  void ShellOpen(WindowHandle owner, const std::string& address) override;
-  std::string CommonDocumentsFolder() override { return commonDocuments; }
+  void OpenAddress(IWindow* owner, const std::string& address) override;
+  std::string ConfigBaseFolder() override { return configBaseFolder; }
+  char PathSeparator() override { return pathSeparator; }
   std::string ReadProfileString(const std::string& file, const std::string& section,
                                 const std::string& key) override;
   bool WriteProfileString(const std::string& file, const std::string& section,
                           const std::string& key, const std::string& value) override;
   bool CreateFolders(const std::string& path) override;
-  bool ChooseColor(WindowHandle owner, TColor& color) override;
-  void ShowErrorBox(WindowHandle owner, const std::string& caption,
-                    const std::string& text) override;
-  WindowHandle CaptureWindow() override { return captureWindow; }
-  void CancelMode(WindowHandle w) override;
-  WindowHandle CreateMainWindow(const WindowSpec& desc, IWindowEvents* events) override;
-  Rect WindowBounds(WindowHandle) override { return bounds; }
-  void SetWindowBounds(WindowHandle w, const Rect& b) override;
-  int ToScreenPixels(WindowHandle, int length) override { return length * dpi / 96; }
-  void StartTimer(WindowHandle, int milliseconds) override { timerMs = milliseconds; }
-  void Invalidate(WindowHandle, const Rect& r) override { invalidated.push_back(r); }
-  void SetTooltip(WindowHandle, int tool, const Rect& r, const std::string& text) override;
-  void BeginWindowMove(WindowHandle, MouseButton button) override { moves.push_back(button); }
-  void CloseWindow(WindowHandle) override { closeRequested = true; }
-  void SetExceptionHandler(ExceptionHandler handler) override;
-  void RunEventLoop(WindowHandle w) override;
-  void DestroyWindow(WindowHandle w) override;
+  bool ChooseColor(IWindow* owner, TColor& color) override;
+  void ShowErrorBox(IWindow* owner, const std::string& caption, const std::string& text) override;
+  void CancelPointerCapture() override;
+  TColor SystemColorValue(SystemColor color) override;
+  std::unique_ptr<IWindow> CreateMainWindow(const WindowDesc& desc, const std::string& appTitle,
+                                            IWindowEvents& events) override;
+};
+
+// The null platform's window: its state lives in the NullPlatform.
+class NullWindow : public IWindow {
+ public:
+  NullWindow(NullPlatform& platform, IWindowEvents& events);
+  ~NullWindow() override;
+
+  EventDispatch& Dispatch() { return dispatch_; }
+
+  Rect Bounds() override { return platform_.bounds; }
+  void SetBounds(const Rect& bounds) override;
+  int ToScreenPixels(int length) override { return length * platform_.dpi / 96; }
+  void StartTimer(int milliseconds) override { platform_.timerMs = milliseconds; }
+  void Invalidate(const Rect& r) override { platform_.invalidated.push_back(r); }
+  void SetTooltip(int tool, const Rect& r, const std::string& text) override;
+  void BeginMove(MouseButton button) override { platform_.moves.push_back(button); }
+  HotKeyRegistration RegisterHotKey(HotKey key) override;
+  void UnregisterHotKey(int id) override;
+  void Close() override;
+  void RunEventLoop() override;
+  void Destroy() override;
 
  private:
-  int lastError_ = 0;
+  NullPlatform& platform_;
+  EventDispatch dispatch_;
+  bool inLoop_ = false;
+  int nextHotKeyId_ = 0x101;
 };
 
 }  // namespace velmora

@@ -7,9 +7,9 @@ namespace velmora {
 
 namespace {
 
-// The folder a file lies in: everything before its last backslash.
-std::string ParentOf(const std::string& path) {
-  const std::string::size_type slash = path.find_last_of('\\');
+// The folder a file lies in: everything before its last separator.
+std::string ParentOf(const std::string& path, char separator) {
+  const std::string::size_type slash = path.find_last_of(separator);
   return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
@@ -29,7 +29,7 @@ std::string NullPlatform::ReadProfileString(const std::string& file, const std::
 
 bool NullPlatform::WriteProfileString(const std::string& file, const std::string& section,
                                       const std::string& key, const std::string& value) {
-  const std::string parent = ParentOf(file);
+  const std::string parent = ParentOf(file, pathSeparator);
   if (folders.count(file) || readOnly.count(file)) return false;
   if (!IsRoot(parent) && !folders.count(parent)) return false;
   auto it = files.find(file);
@@ -41,7 +41,7 @@ bool NullPlatform::WriteProfileString(const std::string& file, const std::string
 bool NullPlatform::CreateFolders(const std::string& path) {
   std::string::size_type pos = 0;
   while (pos != std::string::npos) {
-    pos = path.find('\\', pos + 1);
+    pos = path.find(pathSeparator, pos + 1);
     const std::string prefix = path.substr(0, pos);
     if (IsRoot(prefix) || folders.count(prefix)) continue;
     if (files.count(prefix)) return false;

@@ -1,4 +1,5 @@
-// The window, its events and the pixel-buffer canvas of the null platform.
+// The window, its events and hot keys, and the pixel-buffer canvas of the
+// null platform.
 #include "platform/null/NullPlatform.h"
 
 namespace velmora {
@@ -29,6 +30,10 @@ void NullCanvas::DrawText(const Rect& r, const std::string& text, const FontSpec
   texts.push_back(TextRun{r, text, font, color, align});
 }
 
+Size NullCanvas::MeasureText(const std::string& text, const FontSpec& font) {
+  return Size{static_cast<int>(text.size()) * CharWidth(font), LineHeight(font)};
+}
+
 TColor NullCanvas::PixelAt(int x, int y) const {
   if (x < 0 || y < 0 || x >= width_ || y >= height_) return kInvalidColor;
   return pixels_[y * width_ + x];
@@ -41,74 +46,104 @@ const NullCanvas::TextRun* NullCanvas::TextAt(int x, int y) const {
   return nullptr;
 }
 
-WindowHandle NullPlatform::CreateMainWindow(const WindowSpec& desc, IWindowEvents* e) {
-  windowSpec = desc;
-  events = e;
-  window = 0x1000;
+std::unique_ptr<IWindow> NullPlatform::CreateMainWindow(const WindowDesc& desc,
+                                                        const std::string& title,
+                                                        IWindowEvents& events) {
+  windowDesc = desc;
+  appTitle = title;
   bounds = Rect{0, 0, desc.width, desc.height};
-  return window;
+  visible = closeRequested = destroyed = false;
+  timerMs = 0;
+  return std::make_unique<NullWindow>(*this, events);
 }
 
-void NullPlatform::SetWindowBounds(WindowHandle, const Rect& b) {
-  bounds = b;
-  invalidated.push_back(Rect{0, 0, b.width, b.height});
+NullWindow::NullWindow(NullPlatform& platform, IWindowEvents& events)
+    : platform_(platform), dispatch_(events) {
+  platform_.window = this;
 }
 
-void NullPlatform::SetTooltip(WindowHandle, int tool, const Rect& r, const std::string& text) {
-  tooltips[tool] = {r, text};
+NullWindow::~NullWindow() {
+  // Gone without events; its hot keys go with it, as with a native window.
+  if (platform_.window == this) platform_.window = nullptr;
+  platform_.hotKeys.clear();
+  platform_.visible = false;
 }
 
-void NullPlatform::SetExceptionHandler(ExceptionHandler handler) {
-  exceptionHandler = std::move(handler);
+void NullWindow::SetBounds(const Rect& b) {
+  platform_.bounds = b;
+  platform_.invalidated.push_back(Rect{0, 0, b.width, b.height});
 }
 
-void NullPlatform::Dispatch(const std::function<void()>& fn) {
-  try {
-    fn();
-  } catch (...) {
-    if (exceptionHandler) exceptionHandler(std::current_exception());
+void NullWindow::SetTooltip(int tool, const Rect& r, const std::string& text) {
+  platform_.tooltips[tool] = {r, text};
+}
+
+HotKeyRegistration NullWindow::RegisterHotKey(HotKey key) {
+  HotKeyRegistration registration{nextHotKeyId_++, false};
+  if (platform_.hotKeysHeldElsewhere.count(key) != 0) return registration;
+  for (const auto& entry : platform_.hotKeys) {
+    if (entry.second == key) return registration;  // already ours under another id
   }
+  platform_.hotKeys[registration.id] = key;
+  registration.registered = true;
+  return registration;
 }
 
-void NullPlatform::RunEventLoop(WindowHandle) {
-  Dispatch([this] { events->OnShow(); });
-  visible = true;
-  if (eventLoopBody) eventLoopBody();
+void NullWindow::UnregisterHotKey(int id) { platform_.hotKeys.erase(id); }
+
+void NullWindow::Close() {
+  platform_.closeRequested = true;
+  if (!inLoop_) dispatch_.LoopEnded();
 }
 
-void NullPlatform::DestroyWindow(WindowHandle) {
-  if (destroyed) return;
-  Dispatch([this] { events->OnDestroy(); });
-  destroyed = true;
-  visible = false;
+void NullWindow::RunEventLoop() {
+  inLoop_ = true;
+  dispatch_.Show();
+  platform_.visible = true;
+  if (platform_.eventLoopBody) platform_.eventLoopBody();
+  inLoop_ = false;
+  if (platform_.closeRequested) dispatch_.LoopEnded();
+}
+
+void NullWindow::Destroy() {
+  if (platform_.destroyed) return;
+  dispatch_.Destroy();
+  platform_.destroyed = true;
+  platform_.visible = false;
+  platform_.timerMs = 0;
 }
 
 void NullPlatform::SendTimer() {
-  Dispatch([this] { events->OnTimer(); });
+  if (window != nullptr && timerMs > 0) window->Dispatch().Timer();
 }
 void NullPlatform::SendHotKey(int id) {
-  Dispatch([this, id] { events->OnHotKey(id); });
+  if (window != nullptr) window->Dispatch().HotKey(id);
+}
+void NullPlatform::PressHotKey(HotKey key) {
+  for (const auto& entry : hotKeys) {
+    if (entry.second == key) SendHotKey(entry.first);
+  }
 }
 void NullPlatform::SendMouseDown(Point p, MouseButton b) {
-  Dispatch([this, p, b] { events->OnMouseDown(p, b); });
+  if (window != nullptr) window->Dispatch().MouseDown(p, b);
 }
 void NullPlatform::SendMouseUp(Point p, MouseButton b) {
-  Dispatch([this, p, b] { events->OnMouseUp(p, b); });
+  if (window != nullptr) window->Dispatch().MouseUp(p, b);
 }
 void NullPlatform::SendClick(Point p) {
   SendMouseDown(p);
   SendMouseUp(p);
 }
 void NullPlatform::SendMouseMove(Point p) {
-  Dispatch([this, p] { events->OnMouseMove(p); });
+  if (window != nullptr) window->Dispatch().MouseMove(p);
 }
 void NullPlatform::SendSessionEnd() {
-  Dispatch([this] { events->OnSessionEnd(); });
+  if (window != nullptr) window->Dispatch().SessionEnd();
 }
 
 NullCanvas NullPlatform::Paint() {
   NullCanvas canvas(bounds.width, bounds.height);
-  Dispatch([&] { events->OnPaint(canvas, Rect{0, 0, bounds.width, bounds.height}); });
+  if (window != nullptr) window->Dispatch().Paint(canvas, Rect{0, 0, bounds.width, bounds.height});
   invalidated.clear();
   return canvas;
 }

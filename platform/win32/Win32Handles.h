@@ -94,6 +94,22 @@ class ScopedPaint {
   HDC dc_;
 };
 
+// The clipboard, opened on behalf of a window (or none) and closed on every path.
+class ScopedClipboard {
+ public:
+  explicit ScopedClipboard(HWND owner) : open_(::OpenClipboard(owner) != FALSE) {}
+  ~ScopedClipboard() {
+    if (open_) ::CloseClipboard();
+  }
+  ScopedClipboard(const ScopedClipboard&) = delete;
+  ScopedClipboard& operator=(const ScopedClipboard&) = delete;
+  // False when another program holds it.
+  bool IsOpen() const { return open_; }
+
+ private:
+  bool open_;
+};
+
 // A global memory block, freed unless ownership passes to the system.
 class ScopedGlobal {
  public:

@@ -16,7 +16,6 @@ int CeilMulDiv(int a, int b, int c) {
 }
 
 COLORREF ToColorRef(TColor color) {
-  if (color == kSystemWindowText) return ::GetSysColor(COLOR_WINDOWTEXT);
   return static_cast<COLORREF>(color) & 0x00FFFFFF;
 }
 
@@ -101,14 +100,28 @@ void Win32Canvas::DrawText(const Rect& r, const std::string& text, const FontSpe
                            TColor color, TextAlign align) {
   if (r.Empty() || text.empty()) return;
   RECT box = scale_.ToPhysical(r);
-  const HFONT handle = fonts_.Get(font, scale_.dpi);
-  ScopedSelectObject selected(dc_, handle != nullptr ? handle : ::GetStockObject(DEFAULT_GUI_FONT));
+  ScopedSelectObject selected(dc_, FontFor(font));
   ::SetTextColor(dc_, ToColorRef(color));
   ::SetBkMode(dc_, TRANSPARENT);
   // Clipped to the box (no DT_NOCLIP), top-aligned, "&" drawn as it stands.
   const UINT format =
       DT_TOP | DT_NOPREFIX | DT_EXPANDTABS | (align == TextAlign::Center ? DT_CENTER : DT_LEFT);
   ::DrawTextA(dc_, text.c_str(), static_cast<int>(text.size()), &box, format);
+}
+
+Size Win32Canvas::MeasureText(const std::string& text, const FontSpec& font) {
+  ScopedSelectObject selected(dc_, FontFor(font));
+  SIZE extent{0, 0};
+  if (!::GetTextExtentPoint32A(dc_, text.c_str(), static_cast<int>(text.size()), &extent)) {
+    return Size{};
+  }
+  return Size{CeilMulDiv(extent.cx, kLogicalDpi, scale_.dpi),
+              CeilMulDiv(extent.cy, kLogicalDpi, scale_.dpi)};
+}
+
+HGDIOBJ Win32Canvas::FontFor(const FontSpec& font) {
+  const HFONT handle = fonts_.Get(font, scale_.dpi);
+  return handle != nullptr ? handle : ::GetStockObject(DEFAULT_GUI_FONT);
 }
 
 }  // namespace velmora

@@ -1,9 +1,10 @@
-// The colour chooser, the error box and cancelling a mouse mode.
+// The colour chooser, the error box, cancelling a mouse mode and the
+// system's colours.
 #include "platform/win32/Win32Platform.h"
 
 namespace velmora {
 
-bool Win32Platform::ChooseColor(WindowHandle owner, TColor& color) {
+bool Win32Platform::ChooseColor(IWindow* owner, TColor& color) {
   // NOTE: the chooser does not open without a custom-colour array; it starts
   // with sixteen white boxes and is forgotten afterwards.
   COLORREF customColors[16];
@@ -11,7 +12,7 @@ bool Win32Platform::ChooseColor(WindowHandle owner, TColor& color) {
 
   CHOOSECOLORA cc{};
   cc.lStructSize = sizeof cc;
-  cc.hwndOwner = reinterpret_cast<HWND>(owner);
+  cc.hwndOwner = HwndOf(owner);
   cc.rgbResult = static_cast<COLORREF>(color) & 0x00FFFFFF;
   cc.lpCustColors = customColors;
   cc.Flags = CC_FULLOPEN | CC_RGBINIT;
@@ -20,17 +21,22 @@ bool Win32Platform::ChooseColor(WindowHandle owner, TColor& color) {
   return true;
 }
 
-void Win32Platform::ShowErrorBox(WindowHandle owner, const std::string& caption,
+void Win32Platform::ShowErrorBox(IWindow* owner, const std::string& caption,
                                  const std::string& text) {
-  ::MessageBoxA(reinterpret_cast<HWND>(owner), text.c_str(), caption.c_str(), MB_ICONERROR | MB_OK);
+  ::MessageBoxA(HwndOf(owner), text.c_str(), caption.c_str(), MB_ICONERROR | MB_OK);
 }
 
-WindowHandle Win32Platform::CaptureWindow() {
-  return reinterpret_cast<WindowHandle>(::GetCapture());
+void Win32Platform::CancelPointerCapture() {
+  // GetCapture only sees this thread's windows: the capture is ours.
+  if (const HWND capture = ::GetCapture()) ::SendMessageA(capture, WM_CANCELMODE, 0, 0);
 }
 
-void Win32Platform::CancelMode(WindowHandle w) {
-  ::SendMessageA(reinterpret_cast<HWND>(w), WM_CANCELMODE, 0, 0);
+TColor Win32Platform::SystemColorValue(SystemColor color) {
+  switch (color) {
+    case SystemColor::WindowText:
+      break;
+  }
+  return static_cast<TColor>(::GetSysColor(COLOR_WINDOWTEXT));
 }
 
 }  // namespace velmora

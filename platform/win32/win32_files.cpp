@@ -43,7 +43,8 @@ std::string::size_type FirstComponent(const std::string& path) {
 
 }  // namespace
 
-std::string Win32Platform::CommonDocumentsFolder() {
+// The shared documents folder of all users.
+std::string Win32Platform::ConfigBaseFolder() {
   ScopedIdList list;
   if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_COMMON_DOCUMENTS, list.Out())) ||
       !list.Get()) {

@@ -6,7 +6,8 @@
 // window titled with the application's title, which carries the task-bar
 // button, as classic Windows frameworks do: an owned window gets no task-bar
 // button of its own, so the task bar and Alt+Tab name the application
-// ("Velmora 3.6") while the window itself keeps its own caption ("Velmora").
+// (the application's title) while the window itself keeps its own caption
+// ("Velmora").
 #include <stdexcept>
 
 #include "platform/win32/Win32Window.h"
@@ -17,8 +18,6 @@
 #endif
 
 namespace velmora {
-
-using WindowState = Win32Platform::WindowState;
 
 namespace {
 
@@ -41,8 +40,7 @@ void AttachState(HWND hwnd, LPARAM createParams) {
 void PaintContent(WindowState& s, HDC dc, const RECT& dirty) {
   Win32Canvas canvas(dc, s.scale, s.fonts);
   canvas.FillPhysical(dirty, s.background);
-  const Rect logical = s.scale.CoveringLogical(dirty);
-  s.Guarded([&] { s.events->OnPaint(canvas, logical); });
+  s.dispatch.Paint(canvas, s.scale.CoveringLogical(dirty));
 }
 
 // Paints off screen and copies the result in one BitBlt, so the window never
@@ -81,19 +79,14 @@ void OnDpiChanged(WindowState& s, int dpi, const RECT& suggested) {
   ::InvalidateRect(s.hwnd, nullptr, FALSE);
 }
 
-// Log-off or shut-down: the form hears of it once, whichever message comes.
-void OnSessionEnd(WindowState& s) {
-  if (s.sessionEnded) return;
-  s.sessionEnded = true;
-  s.Guarded([&] { s.events->OnSessionEnd(); });
+// Mouse input and the pointer's shape: handled only while the event loop
+// runs (the dispatch drops timer ticks and hot keys outside it too).
+bool IsMouseMessage(UINT message) {
+  return message == WM_SETCURSOR || message == WM_MOUSELEAVE ||
+         (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST);
 }
 
-// Timer ticks, hot keys and mouse input: what the form hears only while the
-// event loop runs.
-bool IsLoopEvent(UINT message) {
-  return message == WM_TIMER || message == WM_HOTKEY || message == WM_SETCURSOR ||
-         message == WM_MOUSELEAVE || (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST);
-}
+}  // namespace
 
 LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
   WindowState* s = StateFromHwnd(hwnd);
@@ -101,15 +94,17 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
   // Once the loop has ended the form may be taking itself apart (its manager
   // gone), while an error box of its destruction step still dispatches
   // messages: it only paints, hears of the session's end and is destroyed.
-  if (s->loopEnded && IsLoopEvent(message)) return ::DefWindowProcA(hwnd, message, wParam, lParam);
+  if (!s->dispatch.LoopRunning() && IsMouseMessage(message)) {
+    return ::DefWindowProcA(hwnd, message, wParam, lParam);
+  }
 
   switch (message) {
     case WM_TIMER:
       if (wParam != kTimerId) break;
-      s->Guarded([s] { s->events->OnTimer(); });
+      s->dispatch.Timer();
       return 0;
     case WM_HOTKEY:
-      s->Guarded([s, wParam] { s->events->OnHotKey(static_cast<int>(wParam)); });
+      s->dispatch.HotKey(static_cast<int>(wParam));
       return 0;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
@@ -140,7 +135,8 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
       // The user may still cancel the log-off; the colours are kept once it is final.
       return TRUE;
     case WM_ENDSESSION:
-      if (wParam) OnSessionEnd(*s);
+      // Log-off or shut-down: the form hears of it once, whichever message comes.
+      if (wParam) s->dispatch.SessionEnd();
       return 0;
     case WM_CLOSE:
       // Closing ends the event loop; the window lives on until DestroyWindow.
@@ -180,19 +176,13 @@ LRESULT CALLBACK OwnerWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
   return ::DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
-}  // namespace
-
 Win32Platform::Win32Platform() : instance_(::GetModuleHandleA(nullptr)) {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
   ::InitCommonControlsEx(&controls);
 }
 
 Win32Platform::~Win32Platform() {
-  if (window_ != nullptr) {
-    if (window_->hwnd != nullptr) ::DestroyWindow(window_->hwnd);
-    if (window_->owner != nullptr) ::DestroyWindow(window_->owner);
-    window_.reset();
-  }
+  // Fails harmlessly while a window of the class still exists.
   if (windowClass_ != 0) ::UnregisterClassA(MAKEINTATOM(windowClass_), instance_);
   if (ownerClass_ != 0) ::UnregisterClassA(MAKEINTATOM(ownerClass_), instance_);
 }
@@ -214,126 +204,117 @@ void Win32Platform::RegisterWindowClasses() {
   }
 }
 
-Win32Platform::WindowState* Win32Platform::StateOf(WindowHandle w) const {
-  if (window_ == nullptr || w == 0) return nullptr;
-  return reinterpret_cast<HWND>(w) == window_->hwnd ? window_.get() : nullptr;
-}
-
-void Win32Platform::Deliver(std::exception_ptr error) noexcept {
-  // A copy: the handler may replace itself while it runs.
-  const ExceptionHandler handler = onException_;
-  if (!handler) return;
-  try {
-    handler(error);
-  } catch (...) {
-    // The handler failed too; it must not unwind through the system either.
-  }
-}
-
-WindowHandle Win32Platform::CreateMainWindow(const WindowSpec& desc, IWindowEvents* events) {
-  if (window_ != nullptr) throw std::logic_error("Velmora has only one main window");
+std::unique_ptr<IWindow> Win32Platform::CreateMainWindow(const WindowDesc& desc,
+                                                         const std::string& appTitle,
+                                                         IWindowEvents& events) {
   RegisterWindowClasses();
-  auto state = std::make_unique<WindowState>();
-  state->platform = this;
-  state->events = events;
-  state->background = desc.background;
+  return std::make_unique<Win32Window>(instance_, windowClass_, ownerClass_, desc, appTitle,
+                                       events);
+}
 
+HWND HwndOf(IWindow* window) {
+  return window == nullptr ? nullptr : static_cast<Win32Window*>(window)->Hwnd();
+}
+
+Win32Window::Win32Window(HINSTANCE instance, ATOM windowClass, ATOM ownerClass,
+                         const WindowDesc& desc, const std::string& appTitle,
+                         IWindowEvents& events)
+    : instance_(instance), state_(events) {
+  state_.background = desc.background;
   // Shown only to carry the task-bar button; never activated by us. NOTE:
   // Wine gives a zero-size window a one-pixel X window, so it lies far off
   // screen, where the system keeps minimised windows too.
-  state->owner = ::CreateWindowExA(0, MAKEINTATOM(ownerClass_), desc.appTitle.c_str(),
+  state_.owner = ::CreateWindowExA(0, MAKEINTATOM(ownerClass), appTitle.c_str(),
                                    WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, kOffScreen, kOffScreen,
-                                   0, 0, nullptr, nullptr, instance_, state.get());
-  const HWND hwnd = ::CreateWindowExA(desc.topmost ? WS_EX_TOPMOST : 0, MAKEINTATOM(windowClass_),
+                                   0, 0, nullptr, nullptr, instance_, &state_);
+  const HWND hwnd = ::CreateWindowExA(desc.topmost ? WS_EX_TOPMOST : 0, MAKEINTATOM(windowClass),
                                       desc.caption.c_str(), WS_POPUP, 0, 0, desc.width, desc.height,
-                                      state->owner, nullptr, instance_, nullptr);
+                                      state_.owner, nullptr, instance_, nullptr);
   if (hwnd == nullptr) {
-    if (state->owner != nullptr) ::DestroyWindow(state->owner);
+    DestroyNative();
     throw std::runtime_error("Cannot create the main window");
   }
   // Attached after creation: the window has no events to report before.
-  state->hwnd = hwnd;
-  ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state.get()));
-  state->scale.dpi = WindowDpi(hwnd);
-  ::SetWindowPos(hwnd, nullptr, 0, 0, state->scale.ToPhysical(desc.width),
-                 state->scale.ToPhysical(desc.height), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  window_ = std::move(state);
-  return reinterpret_cast<WindowHandle>(hwnd);
+  state_.hwnd = hwnd;
+  ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state_));
+  state_.scale.dpi = WindowDpi(hwnd);
+  ::SetWindowPos(hwnd, nullptr, 0, 0, state_.scale.ToPhysical(desc.width),
+                 state_.scale.ToPhysical(desc.height), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-Rect Win32Platform::WindowBounds(WindowHandle w) {
-  WindowState* s = StateOf(w);
-  if (s == nullptr) return Rect{};
+Win32Window::~Win32Window() {
+  ReleaseHotKeys();
+  DestroyNative();
+}
+
+void Win32Window::DestroyNative() {
+  // Detached first: the form hears nothing of this.
+  for (HWND* w : {&state_.hwnd, &state_.owner}) {
+    if (*w == nullptr) continue;
+    ::SetWindowLongPtrA(*w, GWLP_USERDATA, 0);
+    ::DestroyWindow(*w);
+    *w = nullptr;
+  }
+  state_.tooltip = nullptr;  // destroyed with the window it belongs to
+}
+
+Rect Win32Window::Bounds() {
+  if (state_.hwnd == nullptr) return Rect{};
   RECT frame;
   RECT client;
-  ::GetWindowRect(s->hwnd, &frame);
-  ::GetClientRect(s->hwnd, &client);
-  return Rect{frame.left, frame.top, s->scale.ToLogical(client.right),
-              s->scale.ToLogical(client.bottom)};
+  ::GetWindowRect(state_.hwnd, &frame);
+  ::GetClientRect(state_.hwnd, &client);
+  return Rect{frame.left, frame.top, state_.scale.ToLogical(client.right),
+              state_.scale.ToLogical(client.bottom)};
 }
 
-void Win32Platform::SetWindowBounds(WindowHandle w, const Rect& bounds) {
-  WindowState* s = StateOf(w);
-  if (s == nullptr) return;
+void Win32Window::SetBounds(const Rect& bounds) {
+  if (state_.hwnd == nullptr) return;
   // The top-left corner stays where it is given; a taller window grows
   // downwards and the system invalidates only the part that appears.
-  ::SetWindowPos(s->hwnd, nullptr, bounds.x, bounds.y, s->scale.ToPhysical(bounds.width),
-                 s->scale.ToPhysical(bounds.height), SWP_NOZORDER | SWP_NOACTIVATE);
+  ::SetWindowPos(state_.hwnd, nullptr, bounds.x, bounds.y, state_.scale.ToPhysical(bounds.width),
+                 state_.scale.ToPhysical(bounds.height), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-int Win32Platform::ToScreenPixels(WindowHandle w, int length) {
-  WindowState* s = StateOf(w);
-  return s == nullptr ? length : s->scale.ToPhysical(length);
+void Win32Window::StartTimer(int milliseconds) {
+  if (state_.hwnd != nullptr) ::SetTimer(state_.hwnd, kTimerId, milliseconds, nullptr);
 }
 
-void Win32Platform::StartTimer(WindowHandle w, int milliseconds) {
-  if (WindowState* s = StateOf(w)) ::SetTimer(s->hwnd, kTimerId, milliseconds, nullptr);
+void Win32Window::Invalidate(const Rect& r) {
+  if (state_.hwnd == nullptr || r.Empty()) return;
+  const RECT area = state_.scale.Covering(r);
+  ::InvalidateRect(state_.hwnd, &area, FALSE);
 }
 
-void Win32Platform::Invalidate(WindowHandle w, const Rect& r) {
-  WindowState* s = StateOf(w);
-  if (s == nullptr || r.Empty()) return;
-  const RECT area = s->scale.Covering(r);
-  ::InvalidateRect(s->hwnd, &area, FALSE);
+void Win32Window::Close() {
+  if (state_.hwnd != nullptr) ::PostMessageA(state_.hwnd, WM_CLOSE, 0, 0);
 }
 
-void Win32Platform::CloseWindow(WindowHandle w) {
-  if (WindowState* s = StateOf(w)) ::PostMessageA(s->hwnd, WM_CLOSE, 0, 0);
-}
-
-void Win32Platform::SetExceptionHandler(ExceptionHandler handler) {
-  onException_ = std::move(handler);
-}
-
-void Win32Platform::RunEventLoop(WindowHandle w) {
-  WindowState* s = StateOf(w);
-  if (s == nullptr) return;
-  s->loopEnded = false;
-  s->Guarded([s] { s->events->OnShow(); });
+void Win32Window::RunEventLoop() {
+  if (state_.hwnd == nullptr) return;
+  state_.dispatch.Show();
   // The owner first, so that the task-bar button appears; it never takes the
   // focus. The main window is activated: hot keys under Wine need a focused
   // Wine window.
-  ::ShowWindow(s->owner, SW_SHOWNOACTIVATE);
-  ::ShowWindow(s->hwnd, SW_SHOWNORMAL);
-  ::UpdateWindow(s->hwnd);
+  ::ShowWindow(state_.owner, SW_SHOWNOACTIVATE);
+  ::ShowWindow(state_.hwnd, SW_SHOWNORMAL);
+  ::UpdateWindow(state_.hwnd);
 
   MSG msg;
   while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
     ::TranslateMessage(&msg);
     ::DispatchMessageA(&msg);
   }
-  s->loopEnded = true;
-  ::KillTimer(s->hwnd, kTimerId);
+  state_.dispatch.LoopEnded();
+  ::KillTimer(state_.hwnd, kTimerId);
 }
 
-void Win32Platform::DestroyWindow(WindowHandle w) {
-  WindowState* s = StateOf(w);
-  if (s == nullptr) return;
+void Win32Window::Destroy() {
+  if (state_.hwnd == nullptr) return;
   // The form's last words run while the window still exists.
-  s->Guarded([s] { s->events->OnDestroy(); });
-  ::DestroyWindow(s->hwnd);
-  if (s->owner != nullptr) ::DestroyWindow(s->owner);
-  window_.reset();
+  state_.dispatch.Destroy();
+  ReleaseHotKeys();
+  DestroyNative();
 }
 
 }  // namespace velmora

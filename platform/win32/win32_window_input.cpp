@@ -4,8 +4,6 @@
 
 namespace velmora {
 
-using WindowState = Win32Platform::WindowState;
-
 namespace {
 
 Point ClientPoint(const WindowState& s, LPARAM lParam) {
@@ -51,7 +49,7 @@ void OnMouseButton(WindowState& s, UINT message, WPARAM wParam, LPARAM lParam) {
       // reaches it even outside (a press on a link released elsewhere is no
       // click).
       ::SetCapture(s.hwnd);
-      s.Guarded([&] { s.events->OnMouseDown(p, button); });
+      s.dispatch.MouseDown(p, button);
       return;
     }
     default: {
@@ -61,7 +59,7 @@ void OnMouseButton(WindowState& s, UINT message, WPARAM wParam, LPARAM lParam) {
       // Released before the form hears of it: a click may open a dialog.
       const bool anyHeld = (wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) != 0;
       if (!anyHeld && ::GetCapture() == s.hwnd) ::ReleaseCapture();
-      s.Guarded([&] { s.events->OnMouseUp(p, button); });
+      s.dispatch.MouseUp(p, button);
       return;
     }
   }
@@ -73,12 +71,12 @@ void OnMouseMove(WindowState& s, LPARAM lParam) {
     s.trackingLeave = ::TrackMouseEvent(&track) != FALSE;
   }
   const Point p = ClientPoint(s, lParam);
-  s.Guarded([&] { s.events->OnMouseMove(p); });
+  s.dispatch.MouseMove(p);
 }
 
 void OnMouseLeave(WindowState& s) {
   s.trackingLeave = false;
-  s.Guarded([&] { s.events->OnMouseLeave(); });
+  s.dispatch.MouseLeave();
 }
 
 bool OnSetCursor(WindowState& s, HWND over, UINT hitTest) {
@@ -86,8 +84,7 @@ bool OnSetCursor(WindowState& s, HWND over, UINT hitTest) {
   POINT pt;
   if (!::GetCursorPos(&pt)) return false;
   ::ScreenToClient(s.hwnd, &pt);
-  PointerShape shape = PointerShape::Arrow;
-  s.Guarded([&] { shape = s.events->PointerAt(s.scale.ToLogical(pt)); });
+  const PointerShape shape = s.dispatch.PointerAt(s.scale.ToLogical(pt));
   ::SetCursor(::LoadCursorA(nullptr, CursorName(shape)));
   return true;
 }
@@ -130,9 +127,9 @@ void TrackWindowMove(HWND hwnd, MouseButton button) {
   if (::GetCapture() == hwnd) ::ReleaseCapture();
 }
 
-void Win32Platform::BeginWindowMove(WindowHandle w, MouseButton button) {
-  WindowState* s = StateOf(w);
-  if (s == nullptr) return;
+void Win32Window::BeginMove(MouseButton button) {
+  WindowState* s = &state_;
+  if (s->hwnd == nullptr) return;
   if (button == MouseButton::Left) {
     // The system moves the window as if its caption bar had been pressed.
     ::ReleaseCapture();
@@ -146,9 +143,9 @@ void Win32Platform::BeginWindowMove(WindowHandle w, MouseButton button) {
   TrackWindowMove(s->hwnd, button);
 }
 
-void Win32Platform::SetTooltip(WindowHandle w, int tool, const Rect& r, const std::string& text) {
-  WindowState* s = StateOf(w);
-  if (s == nullptr) return;
+void Win32Window::SetTooltip(int tool, const Rect& r, const std::string& text) {
+  WindowState* s = &state_;
+  if (s->hwnd == nullptr) return;
   if (s->tooltip == nullptr) {
     // Shown whether the window is active or not, "&" as it stands.
     s->tooltip =

@@ -75,7 +75,7 @@ LRESULT CALLBACK CountingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
 }
 
 void Measure(TMainForm& form) {
-  const HWND hwnd = HwndOf(form.Handle());
+  const HWND hwnd = HwndOf(&form.Window());
   // The pointer rests on bare screen away from the window.
   ::SetCursorPos(8, 8);
   PumpMessages(500);
@@ -121,14 +121,14 @@ int main() {
   std::unique_ptr<IPlatform> platform = CreateNativePlatform();
   SetPlatform(platform.get());
   int failures = 0;
-  Platform().SetExceptionHandler([&](std::exception_ptr) { ++failures; });
+  SetExceptionHandler([&](std::exception_ptr) { ++failures; });
   {
     TMainForm form;
     form.FormCreate();
-    WithinEventLoop(form.Handle(), [&] { Measure(form); });
-    Platform().DestroyWindow(form.Handle());
+    WithinEventLoop(form.Window(), [&] { Measure(form); });
+    form.Window().Destroy();
   }
-  Platform().SetExceptionHandler(nullptr);
+  SetExceptionHandler(nullptr);
   SetPlatform(nullptr);
   std::printf("handler_failures %d\n", failures);
   return failures == 0 ? 0 : 1;

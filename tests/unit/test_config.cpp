@@ -100,16 +100,26 @@ TEST(TryStrToInt, TableOfTexts) {
   EXPECT_FALSE(TryStrToInt(std::string("5\0", 2), value));
 }
 
-TEST(ConfigFileName, SharedDocumentsFolderAndSuffixAsTheyStand) {
+TEST(ConfigFileName, BaseFolderAndSuffixAsTheyStand) {
   NullPlatform platform;
-  platform.commonDocuments = "C:\\Users\\Public\\Documents";
-  EXPECT_EQ(GetCommonDocumentsPath(), "C:\\Users\\Public\\Documents");
-  EXPECT_EQ(GetConfigFileName(), "C:\\Users\\Public\\Documents\\Quorvane\\Velmora\\Config.ini");
-  platform.commonDocuments = "D:\\Shared\\";
-  EXPECT_EQ(GetConfigFileName(), "D:\\Shared\\\\Quorvane\\Velmora\\Config.ini");
-  platform.commonDocuments.clear();
-  EXPECT_EQ(GetCommonDocumentsPath(), "");
-  EXPECT_EQ(GetConfigFileName(), "\\Quorvane\\Velmora\\Config.ini");
+  const struct {
+    const char* folder;
+    char separator;
+    const char* name;
+  } cases[] = {
+      {"C:\\Users\\Public\\Documents", '\\',
+       "C:\\Users\\Public\\Documents\\Quorvane\\Velmora\\Config.ini"},
+      {"D:\\Shared\\", '\\', "D:\\Shared\\\\Quorvane\\Velmora\\Config.ini"},
+      {"", '\\', "\\Quorvane\\Velmora\\Config.ini"},
+      {"/home/ann/.config", '/', "/home/ann/.config/Quorvane/Velmora/Config.ini"},
+      {"", '/', "/Quorvane/Velmora/Config.ini"},
+  };
+  for (const auto& c : cases) {
+    platform.configBaseFolder = c.folder;
+    platform.pathSeparator = c.separator;
+    EXPECT_EQ(GetCommonDocumentsPath(), c.folder);
+    EXPECT_EQ(GetConfigFileName(), c.name);
+  }
 }
 
 TEST(ConfigFileWrite, ReadOnlyFileRaisesAndKeepsWhatWasWritten) {
@@ -131,7 +141,7 @@ TEST(ConfigFileWrite, ReadOnlyFileRaisesAndKeepsWhatWasWritten) {
 
 TEST(ConfigFileWrite, BareSuffixWhenNoSharedFolderIsFound) {
   NullPlatform platform;
-  platform.commonDocuments.clear();
+  platform.configBaseFolder.clear();
   TIniFile ini(GetConfigFileName());
   ini.WriteInteger("ColorBox", "CB1", 5);
   EXPECT_TRUE(platform.folders.count("\\Quorvane\\Velmora"));

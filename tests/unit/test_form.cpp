@@ -19,15 +19,16 @@ class FormTest : public ::testing::Test {
  protected:
   void SetUp() override {
     app.Title = kApplicationTitle;
-    platform.SetExceptionHandler([this](std::exception_ptr e) { app.HandleException(e); });
+    SetExceptionHandler([this](std::exception_ptr e) { app.HandleException(e); });
     form = std::make_unique<TMainForm>();
-    app.MainWindow = form->Handle();
+    app.MainWindow = &form->Window();
     form->FormCreate();
-    platform.RunEventLoop(form->Handle());
+    form->Window().RunEventLoop();
   }
   void TearDown() override {
-    platform.DestroyWindow(form->Handle());
+    form->Window().Destroy();
     form.reset();
+    SetExceptionHandler(nullptr);
   }
   // Rests the pointer on a pixel of `color` and lets one tick pass.
   void TickOver(TColor color) {
@@ -56,9 +57,10 @@ TEST_F(FormTest, ShowingPlacesTheCollapsedStripAndStartsEverything) {
   EXPECT_EQ(platform.hotKeys.size(), 3u);
   EXPECT_EQ(form->lblHelpCaption->Caption, "Welcome to Velmora HotKeys Help!");
   EXPECT_EQ(form->BaseFont(), (FontSpec{"Tahoma", 8, 0, false}));
-  EXPECT_EQ(platform.windowSpec.caption, "Velmora");
-  EXPECT_TRUE(platform.windowSpec.topmost);
-  EXPECT_EQ(platform.windowSpec.background, kBackgroundBlue);
+  EXPECT_EQ(platform.windowDesc.caption, "Velmora");
+  EXPECT_EQ(platform.appTitle, "Velmora 3.6");
+  EXPECT_TRUE(platform.windowDesc.topmost);
+  EXPECT_EQ(platform.windowDesc.background, kBackgroundBlue);
 
   std::map<std::string, std::string> tips;
   for (const auto& entry : platform.tooltips) {
@@ -74,17 +76,18 @@ TEST_F(FormTest, ShowingPlacesTheCollapsedStripAndStartsEverything) {
   EXPECT_EQ(tips.size(), 10u);
 }
 
-TEST_F(FormTest, PlacementFollowsTheScreenSize) {
+TEST_F(FormTest, PlacementFollowsThePrimaryScreen) {
   const struct {
-    Size screen;
+    Rect screen;
     int dpi;
     Point corner;
-  } cases[] = {{{1024, 768}, 96, {376, 153}},
-               {{1920, 1080}, 96, {824, 216}},
-               {{801, 604}, 96, {264, 120}},
-               {{2880, 1620}, 144, {1236, 324}}};  // 272 wide shows as 408 at 150 %
+  } cases[] = {{{0, 0, 1024, 768}, 96, {376, 153}},
+               {{0, 0, 1920, 1080}, 96, {824, 216}},
+               {{0, 0, 801, 604}, 96, {264, 120}},
+               {{0, 0, 2880, 1620}, 144, {1236, 324}},  // 272 wide shows as 408 at 150 %
+               {{1280, 200, 1024, 768}, 96, {1656, 353}}};  // not at the desktop's origin
   for (const auto& c : cases) {
-    platform.screenSize = c.screen;
+    platform.screen = c.screen;
     platform.dpi = c.dpi;
     form->FormShow();
     EXPECT_EQ(platform.bounds.x, c.corner.x);
@@ -243,7 +246,13 @@ TEST_F(FormTest, StoresShiftTheColourBoxInEitherState) {
                                           0x00100002, 0x00100001}));
   NullCanvas canvas = platform.Paint();
   EXPECT_EQ(canvas.PixelAt(20, 34 + 84 + 18), 0x00100006);
+  ASSERT_NE(canvas.TextAt(4, 34 + 84 + 11), nullptr);
   EXPECT_EQ(canvas.TextAt(4, 34 + 84 + 11)->text, "Click");
+  // The slot's text follows the system's colour for window text.
+  EXPECT_EQ(canvas.TextAt(4, 34 + 84 + 11)->color, platform.systemWindowText);
+  platform.systemWindowText = 0x00445566;
+  canvas = platform.Paint();
+  EXPECT_EQ(canvas.TextAt(4, 34 + 84 + 11)->color, 0x00445566);
 }
 
 TEST_F(FormTest, ChartClickStoresTheLastSampleNotTheSwatch) {
@@ -337,7 +346,6 @@ TEST(FormLifecycle, DestructionRemovesHotKeysThenManagerThenWrites) {
   EXPECT_EQ(platform.hotKeysAtWrite, 0u);
   EXPECT_FALSE(platform.managerAtWrite);
   EXPECT_EQ(platform.writes, 6);
-  for (const auto& entry : platform.atomRefs) EXPECT_EQ(entry.second, 0);
 }
 
 TEST(FormLifecycle, FailedWriteIsShownAndTheRunStillEnds) {
@@ -389,9 +397,9 @@ TEST(ErrorDisplay, CancelsCaptureDropsSilentAbortsAndUsesTheTitle) {
   NullPlatform platform;
   TApplication app;
   app.Title = kApplicationTitle;
-  platform.captureWindow = 0x77;
+  platform.pointerCaptured = true;
   app.HandleException(std::make_exception_ptr(ESilentAbort()));
-  EXPECT_EQ(platform.cancelModeSent, std::vector<WindowHandle>{0x77});
+  EXPECT_EQ(platform.captureCancels, 1);
   EXPECT_TRUE(platform.errorBoxes.empty());
   app.HandleException(std::make_exception_ptr(EVelmoraError("Broken")));
   ASSERT_EQ(platform.errorBoxes.size(), 1u);

@@ -75,7 +75,7 @@ namespace {
 
 struct LoopBody {
   const std::function<void()>* body = nullptr;
-  WindowHandle window = 0;
+  IWindow* window = nullptr;
   std::exception_ptr error;
 };
 LoopBody* g_loopBody = nullptr;
@@ -92,16 +92,16 @@ VOID CALLBACK RunLoopBody(HWND, UINT, UINT_PTR timer, DWORD) noexcept {
   } catch (...) {
     run->error = std::current_exception();
   }
-  Platform().CloseWindow(run->window);
+  run->window->Close();
 }
 
 }  // namespace
 
-void WithinEventLoop(WindowHandle w, const std::function<void()>& body) {
-  LoopBody run{&body, w, nullptr};
+void WithinEventLoop(IWindow& window, const std::function<void()>& body) {
+  LoopBody run{&body, &window, nullptr};
   g_loopBody = &run;
   ::SetTimer(nullptr, 0, 0, RunLoopBody);
-  Platform().RunEventLoop(w);
+  window.RunEventLoop();
   g_loopBody = nullptr;
   if (run.error) std::rethrow_exception(run.error);
 }

@@ -10,6 +10,7 @@
 
 #include "platform/PlatformFactory.h"
 #include "platform/win32/Win32Platform.h"
+#include "tests/shared/scripted_events.h"
 
 namespace velmora {
 
@@ -17,17 +18,23 @@ namespace velmora {
 class Win32Test : public ::testing::Test {
  protected:
   Win32Test() : platform_(CreateNativePlatform()) { SetPlatform(platform_.get()); }
-  ~Win32Test() override { SetPlatform(nullptr); }
+  ~Win32Test() override {
+    SetExceptionHandler(nullptr);
+    SetPlatform(nullptr);
+  }
 
   std::unique_ptr<IPlatform> platform_;
 };
 
-inline WindowHandle HandleOf(HWND hwnd) {
-  return reinterpret_cast<WindowHandle>(hwnd);
-}
-inline HWND HwndOf(WindowHandle w) {
-  return reinterpret_cast<HWND>(w);
-}
+// A main window of the backend (hidden) whose events nobody hears.
+struct QuietWindow {
+  QuietWindow() : window(Platform().CreateMainWindow(WindowDesc{"Velmora test", 40, 20}, "Test",
+                                                     events)) {}
+  HWND Hwnd() const { return HwndOf(window.get()); }
+
+  ScriptedEvents events;
+  std::unique_ptr<IWindow> window;
+};
 
 // A top-level window of the test's own, filled with one colour. Hidden unless
 // `bounds` is given; then it is shown topmost there without taking the focus.
@@ -38,7 +45,6 @@ class TestWindow {
   TestWindow(const TestWindow&) = delete;
   TestWindow& operator=(const TestWindow&) = delete;
   operator HWND() const { return hwnd_; }
-  WindowHandle Handle() const { return HandleOf(hwnd_); }
 
  private:
   HWND hwnd_;
@@ -52,11 +58,11 @@ void PumpMessages(int milliseconds);
 // returns the last value of `done`.
 bool PumpUntil(const std::function<bool()>& done, int milliseconds = 3000);
 
-// Runs the event loop of the main window `w` (shown as the program shows
-// it) and calls `body` once from inside it, as soon as the loop dispatches;
-// the window is closed when `body` returns. What `body` throws is rethrown
-// here after the loop has ended.
-void WithinEventLoop(WindowHandle w, const std::function<void()>& body);
+// Runs the event loop of the main window (shown as the program shows it)
+// and calls `body` once from inside it, as soon as the loop dispatches; the
+// window is closed when `body` returns. What `body` throws is rethrown here
+// after the loop has ended.
+void WithinEventLoop(IWindow& window, const std::function<void()>& body);
 
 // The CF_TEXT content of the clipboard, or "(none)".
 std::string ClipboardText();

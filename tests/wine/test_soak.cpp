@@ -99,7 +99,7 @@ class Soak : public Win32Test {};
 
 TEST_F(Soak, TicksResizesAndStoresLeaveNothingBehind) {
   int failures = 0;
-  Platform().SetExceptionHandler([&](std::exception_ptr) { ++failures; });
+  SetExceptionHandler([&](std::exception_ptr) { ++failures; });
   // Two patches of screen of different colours for the pointer to rest on,
   // so that ticks change the strip and storing changes the colour box.
   const RECT redArea{20, 20, 80, 80};
@@ -109,12 +109,12 @@ TEST_F(Soak, TicksResizesAndStoresLeaveNothingBehind) {
 
   TMainForm form;
   form.FormCreate();
-  const HWND hwnd = HwndOf(form.Handle());
+  const HWND hwnd = HwndOf(&form.Window());
   Holdings before, after;
   long paints = 0;
   double seconds = 0;
 
-  WithinEventLoop(form.Handle(), [&] {
+  WithinEventLoop(form.Window(), [&] {
     PaintCounter counter(hwnd);
     auto cycle = [&](int n) {
       ::SetCursorPos(n % 2 == 0 ? 50 : 130, 50);
@@ -138,8 +138,8 @@ TEST_F(Soak, TicksResizesAndStoresLeaveNothingBehind) {
     // which the form writes again when it is destroyed.
     form.ReadColorBox();
   });
-  Platform().DestroyWindow(form.Handle());
-  Platform().SetExceptionHandler(nullptr);
+  form.Window().Destroy();
+  SetExceptionHandler(nullptr);
 
   std::printf("[ soak     ] %d ticks, %d cycles, %ld paints in %.1f s; %s\n", kTicks, kCycles,
               paints, seconds, Describe(after).c_str());

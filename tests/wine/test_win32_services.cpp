@@ -66,16 +66,16 @@ class ClipboardHolder {
 using Win32Clipboard = Win32Test;
 
 TEST_F(Win32Clipboard, CopyLeavesOnlyTheNewPlainText) {
-  TestWindow owner;
+  QuietWindow owner;
   const UINT privateFormat = ::RegisterClipboardFormatA("Velmora.Test.Private");
-  ASSERT_TRUE(::OpenClipboard(owner));
+  ASSERT_TRUE(::OpenClipboard(owner.Hwnd()));
   ::EmptyClipboard();
   const wchar_t oldText[] = L"older text";
   PutOnClipboard(CF_UNICODETEXT, oldText, sizeof oldText);
   PutOnClipboard(privateFormat, "private", 8);
   ::CloseClipboard();
 
-  TVelmoraManager manager(owner.Handle());
+  TVelmoraManager manager(owner.window.get());
   manager.CopyToClipboard("#4169E1");
 
   EXPECT_EQ(ClipboardText(), "#4169E1");
@@ -91,13 +91,13 @@ TEST_F(Win32Clipboard, CopyLeavesOnlyTheNewPlainText) {
     EXPECT_STREQ(static_cast<const wchar_t*>(::GlobalLock(data)), L"#4169E1");
     ::GlobalUnlock(data);
   }
-  EXPECT_EQ(::GetClipboardOwner(), static_cast<HWND>(owner));
+  EXPECT_EQ(::GetClipboardOwner(), owner.Hwnd());
   ::CloseClipboard();
 }
 
 TEST_F(Win32Clipboard, HeldByAnotherWindowFailsAndKeepsTheContent) {
-  TestWindow owner;
-  TVelmoraManager manager(owner.Handle());
+  QuietWindow owner;
+  TVelmoraManager manager(owner.window.get());
   manager.CopyToClipboard("65, 105, 225");
   {
     ClipboardHolder holder;
@@ -110,37 +110,53 @@ TEST_F(Win32Clipboard, HeldByAnotherWindowFailsAndKeepsTheContent) {
 using Win32HotKeys = Win32Test;
 
 TEST_F(Win32HotKeys, OneAtomGivesThreeIdentifiersAndIsFreedAgain) {
-  TestWindow first;
-  TestWindow second;
-  ASSERT_EQ(::GlobalFindAtomA(kHotKeyAtomName), 0) << "left over from an earlier run";
+  constexpr char kAtomName[] = "VelmoraHotKey";
+  constexpr UINT kKeys[] = {'D', 'H', 'S'};
+  QuietWindow first;
+  QuietWindow second;
+  ASSERT_EQ(::GlobalFindAtomA(kAtomName), 0) << "left over from an earlier run";
 
-  TVelmoraManager manager(first.Handle());
-  manager.RegisterHotKeys(first.Handle());
-  const ATOM atom = ::GlobalFindAtomA(kHotKeyAtomName);
+  TVelmoraManager manager(first.window.get());
+  manager.RegisterHotKeys(*first.window);
+  const ATOM atom = ::GlobalFindAtomA(kAtomName);
   ASSERT_NE(atom, 0);
   EXPECT_EQ(manager.HotKeyDec(), atom - 0xC000);
   EXPECT_EQ(manager.HotKeyHex(), atom - 0xC001);
   EXPECT_EQ(manager.HotKeySave(), atom - 0xC002);
 
   // The combinations are taken: nobody else gets them, whatever the identifier.
-  for (unsigned vk : {kVkD, kVkH, kVkS}) {
-    EXPECT_FALSE(Platform().RegisterHotKey(second.Handle(), 0x100, MOD_ALT, vk)) << vk;
+  for (UINT vk : kKeys) {
+    EXPECT_FALSE(::RegisterHotKey(second.Hwnd(), 0x100, MOD_ALT, vk)) << vk;
   }
   // A second copy of the program gets the same identifiers and none of the keys;
   // giving up its share of the atom leaves the first copy's keys alone.
-  TVelmoraManager secondCopy(second.Handle());
-  secondCopy.RegisterHotKeys(second.Handle());
+  EXPECT_FALSE(second.window->RegisterHotKey(HotKey::AltH).registered);
+  second.window->UnregisterHotKey(manager.HotKeyHex());
+  TVelmoraManager secondCopy(second.window.get());
+  secondCopy.RegisterHotKeys(*second.window);
   EXPECT_EQ(secondCopy.HotKeyHex(), manager.HotKeyHex());
-  secondCopy.UnregisterHotKeys(second.Handle());
-  EXPECT_FALSE(Platform().RegisterHotKey(second.Handle(), 0x100, MOD_ALT, kVkH));
-  EXPECT_EQ(::GlobalFindAtomA(kHotKeyAtomName), atom);
+  secondCopy.UnregisterHotKeys(*second.window);
+  EXPECT_FALSE(::RegisterHotKey(second.Hwnd(), 0x100, MOD_ALT, 'H'));
+  EXPECT_EQ(::GlobalFindAtomA(kAtomName), atom);
 
-  manager.UnregisterHotKeys(first.Handle());
-  EXPECT_EQ(::GlobalFindAtomA(kHotKeyAtomName), 0);
-  for (unsigned vk : {kVkD, kVkH, kVkS}) {
-    EXPECT_TRUE(Platform().RegisterHotKey(second.Handle(), 0x100, MOD_ALT, vk)) << vk;
-    EXPECT_TRUE(Platform().UnregisterHotKey(second.Handle(), 0x100));
+  manager.UnregisterHotKeys(*first.window);
+  EXPECT_EQ(::GlobalFindAtomA(kAtomName), 0);
+  for (UINT vk : kKeys) {
+    EXPECT_TRUE(::RegisterHotKey(second.Hwnd(), 0x100, MOD_ALT, vk)) << vk;
+    EXPECT_TRUE(::UnregisterHotKey(second.Hwnd(), 0x100));
   }
+}
+
+TEST_F(Win32HotKeys, AWindowGoneWithoutUnregisteringGivesItsAtomBack) {
+  {
+    QuietWindow window;
+    EXPECT_TRUE(window.window->RegisterHotKey(HotKey::AltS).registered);
+    ASSERT_NE(::GlobalFindAtomA("VelmoraHotKey"), 0);
+  }
+  EXPECT_EQ(::GlobalFindAtomA("VelmoraHotKey"), 0);
+  QuietWindow other;
+  EXPECT_TRUE(::RegisterHotKey(other.Hwnd(), 0x100, MOD_ALT, 'S'));
+  ::UnregisterHotKey(other.Hwnd(), 0x100);
 }
 
 using Win32Screen = Win32Test;
@@ -149,39 +165,51 @@ TEST_F(Win32Screen, SamplesThePixelUnderThePointerAndCopiesIt) {
   const RECT area{200, 300, 240, 340};
   TestWindow patch(RGB(0x12, 0x34, 0x56), &area);
   ASSERT_TRUE(::SetCursorPos(220, 320));
-  TVelmoraManager manager(patch.Handle());
+  QuietWindow owner;
+  TVelmoraManager manager(owner.window.get());
   // The window reaches the screen when the system has drawn it.
   PumpUntil([&] { return manager.SampleColor() == 0x00563412; });
   EXPECT_EQ(manager.Color(), 0x00563412);
-  Point p;
-  ASSERT_TRUE(Platform().GetPointerPos(p));
-  EXPECT_EQ(p.x, 220);
-  EXPECT_EQ(p.y, 320);
+  const PixelReading reading = Platform().ReadPixelUnderPointer();
+  ASSERT_TRUE(reading.ok);
+  EXPECT_EQ(reading.position.x, 220);
+  EXPECT_EQ(reading.position.y, 320);
 
   // The hot keys copy that sample.
-  manager.RegisterHotKeys(patch.Handle());
+  manager.RegisterHotKeys(*owner.window);
   manager.HandleHotKey(manager.HotKeyHex());
   EXPECT_EQ(ClipboardText(), "#123456");
   manager.HandleHotKey(manager.HotKeyDec());
   EXPECT_EQ(ClipboardText(), "18, 52, 86");
-  manager.UnregisterHotKeys(patch.Handle());
+  manager.UnregisterHotKeys(*owner.window);
 
-  // No pixel lies there: the system's invalid-colour mark comes through.
-  const ScreenDCHandle dc = Platform().GetScreenDC();
-  ASSERT_NE(dc, 0u);
-  EXPECT_EQ(Platform().GetPixel(dc, Point{-20000, -20000}), kInvalidColor);
-  Platform().ReleaseScreenDC(dc);
-
-  const Size screen = Platform().PrimaryScreenSize();
-  EXPECT_EQ(screen.width, ::GetSystemMetrics(SM_CXSCREEN));
+  const Rect screen = Platform().PrimaryScreen();
+  EXPECT_EQ(screen, (Rect{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)}));
   EXPECT_GT(screen.height, 0);
+}
+
+// The backend, except that the pointer lies where no monitor is.
+class PointerFarAway : public Win32Platform {
+ protected:
+  bool ReadPointerPosition(POINT& p) override {
+    p = POINT{-20000, -20000};
+    return true;
+  }
+};
+
+TEST(Win32ScreenEdge, NoPixelThereGivesTheInvalidMark) {
+  PointerFarAway platform;
+  const PixelReading reading = platform.ReadPixelUnderPointer();
+  ASSERT_TRUE(reading.ok);
+  EXPECT_EQ(reading.position.x, -20000);
+  EXPECT_EQ(reading.color, kInvalidColor);
 }
 
 // The backend, except that reading the pointer fails with a real system
 // error: opening a folder as a file is refused with "access denied".
 class PointerDenied : public Win32Platform {
- public:
-  bool GetPointerPos(Point&) override {
+ protected:
+  bool ReadPointerPosition(POINT&) override {
     const HANDLE h = ::CreateFileA("C:\\windows", GENERIC_READ, FILE_SHARE_READ, nullptr,
                                    OPEN_EXISTING, 0, nullptr);
     if (h != INVALID_HANDLE_VALUE) ::CloseHandle(h);
@@ -206,7 +234,7 @@ TEST(Win32Errors, SystemErrorCarriesTheSystemsTextWithoutItsEnding) {
   EXPECT_EQ(code, ERROR_ACCESS_DENIED);
   // The system ends its text with a full stop and a line break; Wine and
   // Windows word it differently.
-  const std::string description = platform.ErrorDescription(ERROR_ACCESS_DENIED);
+  const std::string description = SystemErrorText(ERROR_ACCESS_DENIED);
   EXPECT_EQ(description.substr(description.size() - 3), ".\r\n");
   EXPECT_TRUE(message == "System Error.  Code: 5.\r\nAccess denied" ||
               message == "System Error.  Code: 5.\r\nAccess is denied")

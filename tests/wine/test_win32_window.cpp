@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/Color.h"
 #include "platform/win32/Win32Canvas.h"
 #include "tests/wine/Win32TestSupport.h"
 
@@ -15,48 +16,6 @@ constexpr TColor kBlue = 0x00E16941;  // #4169E1
 constexpr TColor kPatch = 0x00563412;
 constexpr TColor kRed = 0x000000FF;
 constexpr int kMaxTicks = 60;
-
-// IWindowEvents whose every callback a test can script.
-struct ScriptedEvents : IWindowEvents {
-  std::function<void()> show, timer, destroy, sessionEnd, leave;
-  std::function<void(int)> hotKey;
-  std::function<void(Point, MouseButton)> down, up;
-  std::function<void(Point)> move;
-  std::function<PointerShape(Point)> pointer;
-  std::function<void(ICanvas&, const Rect&)> paint;
-
-  void OnShow() override {
-    if (show) show();
-  }
-  void OnTimer() override {
-    if (timer) timer();
-  }
-  void OnHotKey(int id) override {
-    if (hotKey) hotKey(id);
-  }
-  void OnMouseDown(Point p, MouseButton b) override {
-    if (down) down(p, b);
-  }
-  void OnMouseUp(Point p, MouseButton b) override {
-    if (up) up(p, b);
-  }
-  void OnMouseMove(Point p) override {
-    if (move) move(p);
-  }
-  void OnMouseLeave() override {
-    if (leave) leave();
-  }
-  PointerShape PointerAt(Point p) override { return pointer ? pointer(p) : PointerShape::Arrow; }
-  void OnPaint(ICanvas& canvas, const Rect& dirty) override {
-    if (paint) paint(canvas, dirty);
-  }
-  void OnDestroy() override {
-    if (destroy) destroy();
-  }
-  void OnSessionEnd() override {
-    if (sessionEnd) sessionEnd();
-  }
-};
 
 TColor ScreenPixel(int x, int y) {
   HDC screen = ::GetDC(nullptr);
@@ -90,15 +49,14 @@ class Win32Window : public Win32Test {
   void TearDown() override { Destroy(); }
 
   void Create(Rect bounds = Rect{376, 153, 272, 32}) {
-    WindowSpec desc;
+    WindowDesc desc;
     desc.caption = "Velmora";
-    desc.appTitle = "Velmora 3.6";
     desc.width = 272;
     desc.height = 346;
     desc.background = kBlue;
     desc.topmost = true;
-    w = Platform().CreateMainWindow(desc, &events);
-    hwnd = HwndOf(w);
+    window = Platform().CreateMainWindow(desc, "Velmora 3.6", events);
+    hwnd = HwndOf(window.get());
     bounds_ = bounds;
   }
 
@@ -109,8 +67,8 @@ class Win32Window : public Win32Test {
     bool closing = false;
     const std::function<void()> show = events.show;
     events.show = [&] {
-      Platform().SetWindowBounds(w, bounds_);
-      Platform().StartTimer(w, 50);
+      window->SetBounds(bounds_);
+      window->StartTimer(50);
       if (show) show();
     };
     events.timer = [&] {
@@ -118,22 +76,22 @@ class Win32Window : public Win32Test {
       const int current = ++n;
       if (current >= kMaxTicks || !tick(current)) {
         closing = true;
-        Platform().CloseWindow(w);
+        window->Close();
       }
     };
-    Platform().RunEventLoop(w);
+    window->RunEventLoop();
     events.show = show;
     events.timer = nullptr;
     EXPECT_LT(n, kMaxTicks) << "the script did not finish";
   }
 
   void Destroy() {
-    if (w != 0) Platform().DestroyWindow(w);
-    w = 0;
+    if (window != nullptr) window->Destroy();
+    window.reset();
   }
 
   ScriptedEvents events;
-  WindowHandle w = 0;
+  std::unique_ptr<IWindow> window;
   HWND hwnd = nullptr;
 
  private:
@@ -142,7 +100,7 @@ class Win32Window : public Win32Test {
 
 TEST_F(Win32Window, EveryCallbackIsGuardedAndTheLoopGoesOn) {
   std::vector<std::string> caught;
-  Platform().SetExceptionHandler([&](std::exception_ptr e) { caught.push_back(Describe(e)); });
+  SetExceptionHandler([&](std::exception_ptr e) { caught.push_back(Describe(e)); });
   Create();
   events.show = [] { throw std::runtime_error("show"); };
   events.paint = [](ICanvas&, const Rect&) { throw std::runtime_error("paint"); };
@@ -193,16 +151,20 @@ TEST_F(Win32Window, WithoutAHandlerExceptionsAreDropped) {
     ++ticks;
     throw std::runtime_error("tick");
   };
-  ::SendMessageA(hwnd, WM_TIMER, 1, 0);
-  ::SendMessageA(hwnd, WM_TIMER, 1, 0);
+  WithinEventLoop(*window, [&] {
+    ::SendMessageA(hwnd, WM_TIMER, 1, 0);
+    ::SendMessageA(hwnd, WM_TIMER, 1, 0);
+  });
   EXPECT_EQ(ticks, 2);
 }
 
 TEST_F(Win32Window, BorderlessTopmostFrameShowsWhatTheFormPaints) {
   Create(Rect{376, 153, 272, 32});
   std::vector<Rect> dirty;
+  Size measured;
   events.paint = [&](ICanvas& canvas, const Rect& r) {
     dirty.push_back(r);
+    measured = canvas.MeasureText("Hex:", FontSpec{});
     canvas.FillRect(Rect{10, 10, 20, 12}, kPatch);
     canvas.FrameRect(Rect{40, 4, 20, 20}, kRed);
     canvas.DrawText(Rect{70, 2, 60, 13}, "Hex:", FontSpec{}, kWhite, TextAlign::Left);
@@ -214,6 +176,7 @@ TEST_F(Win32Window, BorderlessTopmostFrameShowsWhatTheFormPaints) {
   };
   bool wasDrawn = false;
   int textPixels = 0;
+  int textRight = 0;  // one past the rightmost pixel of the text
   Rect bounds;
   std::vector<Rect> repainted;
   bool invalidated = false;
@@ -222,11 +185,15 @@ TEST_F(Win32Window, BorderlessTopmostFrameShowsWhatTheFormPaints) {
       if (!drawn()) return true;  // not on the screen yet
       wasDrawn = true;
       for (int y = 2; y < 15; ++y) {
-        for (int x = 70; x < 130; ++x) textPixels += at(x, y) == kWhite ? 1 : 0;
+        for (int x = 70; x < 130; ++x) {
+          if (at(x, y) != kWhite) continue;
+          ++textPixels;
+          textRight = std::max(textRight, x + 1);
+        }
       }
-      bounds = Platform().WindowBounds(w);
+      bounds = window->Bounds();
       dirty.clear();
-      Platform().Invalidate(w, Rect{100, 5, 10, 10});
+      window->Invalidate(Rect{100, 5, 10, 10});
       invalidated = true;
       return true;
     }
@@ -236,6 +203,10 @@ TEST_F(Win32Window, BorderlessTopmostFrameShowsWhatTheFormPaints) {
 
   EXPECT_TRUE(wasDrawn);
   EXPECT_GT(textPixels, 5);
+  // The text lies within the width measured for it, and fills most of it.
+  EXPECT_LE(textRight, 70 + measured.width);
+  EXPECT_GE(textRight, 70 + measured.width / 2);
+  EXPECT_GE(measured.height, 8);
   EXPECT_EQ(bounds, (Rect{376, 153, 272, 32}));
   ASSERT_EQ(repainted.size(), 1u);
   EXPECT_EQ(repainted[0], (Rect{100, 5, 10, 10}));
@@ -269,7 +240,8 @@ TEST_F(Win32Window, InputReachesTheFormInClientPixels) {
   events.leave = [&] { ++leaves; };
   events.hotKey = [&](int id) { hotKeys.push_back(id); };
   events.pointer = [](Point p) { return p.x < 100 ? PointerShape::Hand : PointerShape::Move; };
-  events.show = [&] { Platform().RegisterHotKey(w, 0x77, MOD_ALT, 'H'); };
+  HotKeyRegistration altH;
+  events.show = [&] { altH = window->RegisterHotKey(HotKey::AltH); };
   const HCURSOR hand = ::LoadCursorA(nullptr, IDC_HAND);
   const HCURSOR sizeAll = ::LoadCursorA(nullptr, IDC_SIZEALL);
   HCURSOR overLink = nullptr, overStrip = nullptr;
@@ -302,7 +274,7 @@ TEST_F(Win32Window, InputReachesTheFormInClientPixels) {
         return n < 9 || leaves == 0;
     }
   });
-  Platform().UnregisterHotKey(w, 0x77);
+  window->UnregisterHotKey(altH.id);
 
   EXPECT_EQ(moveOverLink.x, 20);
   EXPECT_EQ(moveOverLink.y, 10);
@@ -314,7 +286,8 @@ TEST_F(Win32Window, InputReachesTheFormInClientPixels) {
   EXPECT_TRUE(downs[0].second == MouseButton::Left && ups[0].second == MouseButton::Left);
   EXPECT_TRUE(downs[1].second == MouseButton::Middle && ups[1].second == MouseButton::Middle);
   EXPECT_EQ(::GetCapture(), nullptr);
-  EXPECT_EQ(hotKeys, std::vector<int>{0x77});
+  EXPECT_TRUE(altH.registered);
+  EXPECT_EQ(hotKeys, std::vector<int>{altH.id});
   EXPECT_EQ(leaves, 1);
 }
 
@@ -323,7 +296,7 @@ TEST_F(Win32Window, DragMovesTheWindowUntilThatButtonIsReleased) {
   // One window for all buttons: each run of the loop puts it back first.
   for (MouseButton button : {MouseButton::Left, MouseButton::Right, MouseButton::Middle}) {
     SCOPED_TRACE(static_cast<int>(button));
-    events.down = [&](Point, MouseButton pressed) { Platform().BeginWindowMove(w, pressed); };
+    events.down = [&](Point, MouseButton pressed) { window->BeginMove(pressed); };
     Rect afterRelease;
     Rect afterMovingOn;
     // Ticks go on inside the move loop: they drive the drag.
@@ -345,11 +318,11 @@ TEST_F(Win32Window, DragMovesTheWindowUntilThatButtonIsReleased) {
           PressButton(button, false);
           break;
         case 11:
-          afterRelease = Platform().WindowBounds(w);
+          afterRelease = window->Bounds();
           MovePointerTo(600, 500);
           break;
         case 13:
-          afterMovingOn = Platform().WindowBounds(w);
+          afterMovingOn = window->Bounds();
           return false;
       }
       return true;
@@ -362,9 +335,9 @@ TEST_F(Win32Window, DragMovesTheWindowUntilThatButtonIsReleased) {
 
 TEST_F(Win32Window, TooltipsShareOneControlAndFollowTheirText) {
   Create();
-  Platform().SetTooltip(w, 7, Rect{240, 16, 17, 17}, "Open Color Box");
-  Platform().SetTooltip(w, 9, Rect{200, 16, 22, 13}, "Exit");
-  Platform().SetTooltip(w, 7, Rect{240, 16, 17, 17}, "Hide Color Box");
+  window->SetTooltip(7, Rect{240, 16, 17, 17}, "Open Color Box");
+  window->SetTooltip(9, Rect{200, 16, 22, 13}, "Exit");
+  window->SetTooltip(7, Rect{240, 16, 17, 17}, "Hide Color Box");
 
   std::vector<HWND> tips;
   ::EnumThreadWindows(::GetCurrentThreadId(), CollectTooltips, reinterpret_cast<LPARAM>(&tips));
