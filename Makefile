@@ -1,8 +1,9 @@
-# Velmora: `make run` builds and starts it, `make test` builds everything and
+# Velmora: `make run` builds and starts the native program (`make run-windows`
+# Velmora.exe under Wine), `make test` builds everything and
 # runs every test. Both install missing Debian packages first.
 JOBS ?= $(shell nproc)
 
-.PHONY: all bootstrap linux windows sanitize test test-linux test-sanitize test-windows run clean fuzz bench
+.PHONY: all bootstrap linux windows sanitize test test-linux test-sanitize test-windows run run-windows clean fuzz bench
 
 all: linux windows
 
@@ -37,8 +38,12 @@ test: test-linux test-sanitize test-windows
 bench: windows
 	tests/wine/session.sh tests/bench/run.sh
 
-run: windows
+# The native program; without $$DISPLAY on a virtual one, with a screenshot.
+run: linux
 	scripts/run.sh
+
+run-windows: windows
+	scripts/run-windows.sh
 
 # libFuzzer runs of the configuration store, FUZZ_SECONDS (60) per target.
 fuzz:
