@@ -171,6 +171,8 @@ class X11Window : public IWindow {
 
   int Scale();
   void SetPointerShape(PointerShape shape);
+  // The tooltip's tool under a point (0: none).
+  int ToolAt(Point p) const;
   void DestroyWidget();
 
   static gboolean OnDraw(GtkWidget* widget, cairo_t* cr, gpointer self);
@@ -196,6 +198,7 @@ class X11Window : public IWindow {
   std::map<int, Tooltip> tooltips_;
   std::map<int, bool> hotKeys_;  // ids this window registered
   PointerShape shape_ = PointerShape::Arrow;
+  int toolUnderPointer_ = 0;
   // Our own move loop (no window manager): the button and the pointer's
   // offset from the window's corner, in logical pixels.
   bool moving_ = false;

@@ -130,18 +130,23 @@ void X11Window::SetTooltip(int tool, const Rect& r, const std::string& text) {
   }
 }
 
+int X11Window::ToolAt(Point p) const {
+  for (const auto& entry : tooltips_) {
+    if (entry.second.rect.Contains(p)) return entry.first;
+  }
+  return 0;
+}
+
 gboolean X11Window::OnQueryTooltip(GtkWidget*, gint x, gint y, gboolean, GtkTooltip* tooltip,
                                    gpointer self) {
   auto* window = static_cast<X11Window*>(self);
-  for (const auto& entry : window->tooltips_) {
-    const Tooltip& tip = entry.second;
-    if (!tip.rect.Contains(Point{x, y})) continue;
-    gtk_tooltip_set_text(tooltip, tip.text.c_str());
-    const GdkRectangle area{tip.rect.x, tip.rect.y, tip.rect.width, tip.rect.height};
-    gtk_tooltip_set_tip_area(tooltip, &area);
-    return TRUE;
-  }
-  return FALSE;
+  const auto it = window->tooltips_.find(window->ToolAt(Point{x, y}));
+  if (it == window->tooltips_.end()) return FALSE;
+  const Tooltip& tip = it->second;
+  gtk_tooltip_set_text(tooltip, tip.text.c_str());
+  const GdkRectangle area{tip.rect.x, tip.rect.y, tip.rect.width, tip.rect.height};
+  gtk_tooltip_set_tip_area(tooltip, &area);
+  return TRUE;
 }
 
 void X11Window::BeginMove(MouseButton button) {
@@ -290,6 +295,13 @@ gboolean X11Window::OnMotion(GtkWidget*, GdkEventMotion* event, gpointer self) {
     return TRUE;
   }
   const Point p = ToPoint(event->x, event->y);
+  // NOTE: GTK keeps a shown tooltip while the pointer stays in the widget;
+  // another tool under the pointer needs a fresh query.
+  const int tool = window->ToolAt(p);
+  if (tool != window->toolUnderPointer_) {
+    window->toolUnderPointer_ = tool;
+    gtk_widget_trigger_tooltip_query(window->widget_);
+  }
   window->SetPointerShape(window->dispatch_.PointerAt(p));
   window->dispatch_.MouseMove(p);
   return TRUE;
