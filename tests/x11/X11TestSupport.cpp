@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace velmora {
 
@@ -22,6 +23,17 @@ void PumpPending() {
     while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
     g_usleep(2000);
   }
+}
+
+std::string MakeTempFolder() {
+  char pattern[] = "/tmp/velmora-x11-test.XXXXXX";
+  return mkdtemp(pattern) != nullptr ? std::string(pattern) : std::string();
+}
+
+void RemoveFolder(const std::string& folder) {
+  if (folder.empty()) return;
+  const std::string command = "chmod -R u+w '" + folder + "'; rm -rf '" + folder + "'";
+  if (std::system(command.c_str()) != 0) ADD_FAILURE() << "could not remove " << folder;
 }
 
 namespace {

@@ -21,6 +21,10 @@ void PumpPending();
 // can answer it, e.g. a clipboard read); its standard output in `output`.
 int RunPumping(const std::string& command, std::string* output = nullptr);
 
+// A new empty folder under /tmp, and its removal with everything in it.
+std::string MakeTempFolder();
+void RemoveFolder(const std::string& folder);
+
 // A form that paints what it is told and records what reaches it.
 class RecordingForm : public IWindowEvents {
  public:

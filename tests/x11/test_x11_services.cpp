@@ -61,12 +61,11 @@ class Files : public X11Test {
  protected:
   void SetUp() override {
     X11Test::SetUp();
-    char pattern[] = "/tmp/velmora-x11-files.XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    root = pattern;
+    root = MakeTempFolder();
+    ASSERT_FALSE(root.empty());
   }
   void TearDown() override {
-    std::system(("chmod -R u+w '" + root + "'; rm -rf '" + root + "'").c_str());
+    RemoveFolder(root);
     X11Test::TearDown();
   }
   std::string Content(const std::string& file) {
@@ -117,8 +116,7 @@ TEST_F(Files, ProfileStringsGoToRealFilesAndBack) {
   EXPECT_EQ(Content(file), "[ColorBox]\r\nCB1=0\r\nCB2=255\r\n");
   EXPECT_EQ(Platform().ReadProfileString(file, "colorbox", "cb2"), "255");
   // Nothing of the temporary files is left beside it.
-  std::string listing;
-  std::system(("ls -A '" + folder + "' > '" + root + "/ls'").c_str());
+  ASSERT_EQ(std::system(("ls -A '" + folder + "' > '" + root + "/ls'").c_str()), 0);
   EXPECT_EQ(Content(root + "/ls"), "Config.ini\n");
 }
 

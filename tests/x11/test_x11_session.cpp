@@ -21,13 +21,12 @@ class Session : public X11Test {
  protected:
   void SetUp() override {
     X11Test::SetUp();
-    char pattern[] = "/tmp/velmora-x11-session.XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    folder = pattern;
+    folder = MakeTempFolder();
+    ASSERT_FALSE(folder.empty());
     record = folder + "/record.ini";
   }
   void TearDown() override {
-    std::system(("rm -rf '" + folder + "'").c_str());
+    RemoveFolder(folder);
     X11Test::TearDown();
   }
   // Starts the probe with extra environment settings ("NAME=value" ...).
