@@ -1,9 +1,11 @@
 // The main window: placement in device pixels, input in logical pixels,
 // moving without a window manager, the error box, and fonts that fit.
+#include "tests/x11/X11TestSupport.h"
+// After gtest: Xlib defines names gtest uses.
+#include <X11/extensions/Xfixes.h>
+
 #include <cmath>
 #include <cstdlib>
-
-#include "tests/x11/X11TestSupport.h"
 
 namespace velmora {
 namespace {
@@ -55,6 +57,33 @@ TEST_F(Window, ClicksAndMovesArriveInLogicalPixels) {
     ASSERT_EQ(std::system("xdotool mousemove 600 600"), 0);
     PumpUntil([&] { return !form.mouse.empty() && form.mouse.back() == "leave"; });
     EXPECT_EQ(form.mouse.back(), "leave");
+  });
+}
+
+TEST_F(Window, ThePointerTakesTheShapeTheFormAsksFor) {
+  form.pointer = [](Point p) {
+    return p.x < 100 ? PointerShape::Move : (p.x < 200 ? PointerShape::Hand : PointerShape::Arrow);
+  };
+  WithWindow(Point{0, 0}, [&](IWindow& w) {
+    const int scale = w.ToScreenPixels(1);
+    Display* display = platform->XDisplay();
+    struct Case {
+      int x;
+      const char* name;
+    };
+    // Hand, arrow, move, and back: every change shows.
+    const Case cases[] = {{150, "pointer"}, {250, "default"}, {50, "move"}, {150, "pointer"}};
+    for (const Case& c : cases) {
+      MovePointer(Point{c.x * scale, 10 * scale});
+      std::string name;
+      PumpUntil([&] {
+        XFixesCursorImage* image = XFixesGetCursorImage(display);
+        name = image != nullptr && image->name != nullptr ? image->name : "";
+        if (image != nullptr) XFree(image);
+        return name == c.name;
+      });
+      EXPECT_EQ(name, c.name) << "at x " << c.x;
+    }
   });
 }
 
