@@ -87,6 +87,59 @@ TEST_F(Window, ThePointerTakesTheShapeTheFormAsksFor) {
   });
 }
 
+// The text of the label inside a widget, if any.
+std::string LabelText(GtkWidget* widget) {
+  if (GTK_IS_LABEL(widget)) return gtk_label_get_text(GTK_LABEL(widget));
+  if (!GTK_IS_CONTAINER(widget)) return std::string();
+  std::string text;
+  GList* children = gtk_container_get_children(GTK_CONTAINER(widget));
+  for (GList* child = children; child != nullptr && text.empty(); child = child->next) {
+    text = LabelText(GTK_WIDGET(child->data));
+  }
+  g_list_free(children);
+  return text;
+}
+
+// The text of the tooltip on screen ("" when none shows).
+std::string ShownTooltip() {
+  std::string text;
+  GList* windows = gtk_window_list_toplevels();
+  for (GList* w = windows; w != nullptr; w = w->next) {
+    GtkWindow* window = GTK_WINDOW(w->data);
+    if (gtk_window_get_window_type(window) != GTK_WINDOW_POPUP) continue;
+    if (!gtk_widget_get_mapped(GTK_WIDGET(window))) continue;
+    text = LabelText(GTK_WIDGET(window));
+    if (!text.empty()) break;
+  }
+  g_list_free(windows);
+  return text;
+}
+
+TEST_F(Window, EachRectangleShowsItsOwnTooltip) {
+  WithWindow(Point{0, 0}, [&](IWindow& w) {
+    const int scale = w.ToScreenPixels(1);
+    w.SetTooltip(7, Rect{240, 16, 17, 17}, "Open Color Box");
+    w.SetTooltip(8, Rect{40, 16, 46, 13}, "Visit Velmora HomePage");
+    w.SetTooltip(7, Rect{240, 16, 17, 17}, "Hide Color Box");  // replaced
+    struct Case {
+      Point at;
+      const char* text;
+    };
+    const Case cases[] = {{{248, 24}, "Hide Color Box"},
+                          {{60, 20}, "Visit Velmora HomePage"},
+                          {{150, 5}, ""}};
+    for (const Case& c : cases) {
+      // Small moves inside, as a hand on the mouse makes.
+      int moves = 0;
+      PumpUntil([&] {
+        if (moves++ % 200 == 0) MovePointer(Point{c.at.x * scale + moves / 200 % 2, c.at.y * scale});
+        return ShownTooltip() == c.text;
+      });
+      EXPECT_EQ(ShownTooltip(), c.text) << "at " << c.at.x << "," << c.at.y;
+    }
+  });
+}
+
 TEST_F(Window, WithoutAWindowManagerTheWindowFollowsThePointerUntilTheButtonIsUp) {
   WithWindow(Point{100, 100}, [&](IWindow& w) {
     const int scale = w.ToScreenPixels(1);
