@@ -84,6 +84,21 @@ TEST_F(Session, SignalsEndTheSessionThenTheWindowCleanly) {
   }
 }
 
+TEST_F(Session, ASignalWhileAnErrorBoxIsOpenAnswersItAndEndsTheRun) {
+  const pid_t probe = StartProbe("", "error-box");
+  std::string box;
+  PumpUntil([&] {
+    RunPumping("xdotool search --onlyvisible --name '^Velmora 3.6$' 2>/dev/null | head -1", &box);
+    return !box.empty();
+  });
+  ASSERT_FALSE(box.empty()) << "no error box";
+  kill(probe, SIGTERM);
+  EXPECT_EQ(Wait(probe), 0);
+  EXPECT_EQ(Recorded("SessionEnd"), "1");
+  EXPECT_EQ(Recorded("ErrorBoxClosed"), "1");
+  EXPECT_EQ(Recorded("Destroy"), "1");
+}
+
 TEST_F(Session, LosingTheXConnectionEndsTheSessionFirst) {
   const pid_t probe = StartProbe();
   const unsigned long id = ProbeWindow();

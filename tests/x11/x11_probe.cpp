@@ -1,6 +1,6 @@
 // A stand-in form on the native platform, for the tests of how a session
 // ends: it records OnSessionEnd and OnDestroy in a profile file, and opens
-// ADDRESS through the desktop once it shows.
+// ADDRESS through the desktop once it shows ("error-box": shows an error box).
 //   velmora_x11_probe FILE [ADDRESS]
 #include <cstdio>
 
@@ -15,8 +15,13 @@ class ProbeForm : public IWindowEvents {
       : file_(std::move(file)), address_(std::move(address)) {}
   IWindow* window = nullptr;
   void OnShow() override {
-    if (!address_.empty()) Platform().OpenAddress(window, address_);
     Record("Show");
+    if (address_ == "error-box") {
+      Platform().ShowErrorBox(window, "Velmora 3.6", "A failure.");
+      Record("ErrorBoxClosed");
+    } else if (!address_.empty()) {
+      Platform().OpenAddress(window, address_);
+    }
   }
   void OnTimer() override {}
   void OnHotKey(int) override {}
