@@ -12,18 +12,28 @@ namespace {
 
 bool ToButton(guint number, MouseButton& button) {
   switch (number) {
-    case 1: button = MouseButton::Left; return true;
-    case 2: button = MouseButton::Middle; return true;
-    case 3: button = MouseButton::Right; return true;
-    default: return false;
+    case 1:
+      button = MouseButton::Left;
+      return true;
+    case 2:
+      button = MouseButton::Middle;
+      return true;
+    case 3:
+      button = MouseButton::Right;
+      return true;
+    default:
+      return false;
   }
 }
 
 guint ButtonNumber(MouseButton button) {
   switch (button) {
-    case MouseButton::Left: return 1;
-    case MouseButton::Middle: return 2;
-    case MouseButton::Right: return 3;
+    case MouseButton::Left:
+      return 1;
+    case MouseButton::Middle:
+      return 2;
+    case MouseButton::Right:
+      return 3;
   }
   return 1;
 }
@@ -33,7 +43,9 @@ Point ToPoint(double x, double y) {
 }
 
 // a / b rounded towards minus infinity.
-int FloorDiv(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+int FloorDiv(int a, int b) {
+  return a >= 0 ? a / b : -((-a + b - 1) / b);
+}
 
 }  // namespace
 
@@ -47,7 +59,9 @@ std::unique_ptr<IWindow> X11Platform::CreateMainWindow(const WindowDesc& desc,
 
 X11Window::X11Window(X11Platform& platform, const WindowDesc& desc, const std::string& appTitle,
                      IWindowEvents& events)
-    : platform_(platform), dispatch_(events), background_(desc.background),
+    : platform_(platform),
+      dispatch_(events),
+      background_(desc.background),
       size_{desc.width, desc.height} {
   // The task bar and WM_CLASS name the application.
   if (g_get_application_name() == nullptr) g_set_application_name(ToUtf8(appTitle).c_str());
@@ -78,7 +92,9 @@ X11Window::X11Window(X11Platform& platform, const WindowDesc& desc, const std::s
   gtk_widget_realize(widget_);
 }
 
-X11Window::~X11Window() { DestroyWidget(); }
+X11Window::~X11Window() {
+  DestroyWidget();
+}
 
 int X11Window::Scale() {
   if (widget_ == nullptr || !platform_.DisplayAlive()) return 1;
@@ -109,7 +125,9 @@ void X11Window::SetBounds(const Rect& bounds) {
   }
 }
 
-int X11Window::ToScreenPixels(int length) { return length * Scale(); }
+int X11Window::ToScreenPixels(int length) {
+  return length * Scale();
+}
 
 void X11Window::StartTimer(int milliseconds) {
   if (timer_ != 0) g_source_remove(timer_);

@@ -115,11 +115,11 @@ TEST_F(Session, LosingTheXConnectionEndsTheSessionFirst) {
 TEST_F(Session, AddressesOpenInTheDesktopsHandler) {
   const std::string opened = folder + "/opened";
   const std::string handler = folder + "/handler.sh";
-  ASSERT_EQ(std::system(("mkdir -p '" + folder + "/data/applications' '" + folder + "/config'")
-                            .c_str()),
-            0);
-  g_file_set_contents(handler.c_str(), ("#!/bin/sh\necho \"$1\" >>'" + opened + "'\n").c_str(),
-                      -1, nullptr);
+  ASSERT_EQ(
+      std::system(("mkdir -p '" + folder + "/data/applications' '" + folder + "/config'").c_str()),
+      0);
+  g_file_set_contents(handler.c_str(), ("#!/bin/sh\necho \"$1\" >>'" + opened + "'\n").c_str(), -1,
+                      nullptr);
   chmod(handler.c_str(), 0755);
   g_file_set_contents((folder + "/data/applications/velmora-test-open.desktop").c_str(),
                       ("[Desktop Entry]\nType=Application\nName=Open\nExec=" + handler +
@@ -135,8 +135,8 @@ TEST_F(Session, AddressesOpenInTheDesktopsHandler) {
                               "/data' XDG_CONFIG_HOME='" + folder + "/config' XDG_CONFIG_DIRS='" +
                               folder + "/config'";
   std::string expected;
-  for (const std::string address : {"https://example.com/velmora?from=x11",
-                                    "mailto:someone@example.com?subject=Velmora"}) {
+  for (const std::string address :
+       {"https://example.com/velmora?from=x11", "mailto:someone@example.com?subject=Velmora"}) {
     expected += address + "\n";
     const pid_t probe = StartProbe(desktop, address);
     std::string seen;

@@ -52,8 +52,7 @@ int main(int argc, char** argv) {
   desc.caption = "Velmora probe";
   desc.width = 272;
   desc.height = 32;
-  std::unique_ptr<velmora::IWindow> window =
-      platform->CreateMainWindow(desc, "Velmora 3.6", form);
+  std::unique_ptr<velmora::IWindow> window = platform->CreateMainWindow(desc, "Velmora 3.6", form);
   form.window = window.get();
   window->RunEventLoop();
   window->Destroy();
