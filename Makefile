@@ -1,8 +1,9 @@
-# Velmora: `make run` builds and starts it, `make test` builds everything and
+# Velmora: `make run` builds and starts the native program (`make run-windows`
+# Velmora.exe under Wine), `make test` builds everything and
 # runs every test. Both install missing Debian packages first.
 JOBS ?= $(shell nproc)
 
-.PHONY: all bootstrap linux windows wine-build sanitize test test-linux test-sanitize test-windows run clean fuzz bench
+.PHONY: all bootstrap linux windows wine-build sanitize test test-linux test-sanitize test-windows run run-windows clean fuzz bench
 
 all: linux windows
 
@@ -40,13 +41,19 @@ test-windows: wine-build
 
 test: test-linux test-sanitize test-windows
 
-# The benchmark table (tests/bench/run.sh): Velmora.exe and the bench
-# programs under Wine on a virtual display.
-bench: wine-build
-	tests/wine/session.sh tests/bench/run.sh build/$$(scripts/wine-preset)
+# The benchmark table: the rows of Velmora.exe and its bench programs under
+# Wine (tests/bench/run.sh), then the native program's rows, each part on
+# private virtual displays (tests/bench/native/run.sh).
+bench: wine-build linux
+	@tests/wine/session.sh tests/bench/run.sh build/$$(scripts/wine-preset)
+	@tests/bench/native/run.sh --rows-only build/linux
 
-run: wine-build
-	scripts/run.sh build/$$(scripts/wine-preset)
+# The native program; without $$DISPLAY on a virtual one, with a screenshot.
+run: linux
+	scripts/run.sh
+
+run-windows: wine-build
+	scripts/run-windows.sh build/$$(scripts/wine-preset)
 
 # libFuzzer runs of the configuration store, FUZZ_SECONDS (60) per target.
 fuzz:

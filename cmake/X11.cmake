@@ -1,0 +1,13 @@
+# The X11 + GTK 3 backend, the native program and its tests under Xvfb.
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(GTK3 REQUIRED IMPORTED_TARGET gtk+-3.0 x11)
+
+file(GLOB X11_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/x11/*.cpp)
+add_library(velmora_x11 STATIC ${X11_SOURCES})
+target_link_libraries(velmora_x11 PUBLIC velmora_portable PkgConfig::GTK3)
+
+# The native program: build/linux/velmora.
+add_executable(velmora ${CMAKE_SOURCE_DIR}/app/Velmora.cpp)
+target_link_libraries(velmora PRIVATE velmora_x11)
+
+add_subdirectory(${CMAKE_SOURCE_DIR}/tests/x11 ${CMAKE_BINARY_DIR}/tests/x11)

@@ -1,0 +1,208 @@
+// The X11 + GTK 3 backend. Its files (and only they) see GTK, GDK and Xlib,
+// through this header. The platform object holds the display, the hot key
+// grabs and the session's signals; the one window holds its own widget state.
+#pragma once
+
+#include <gdk/gdkx.h>
+#include <gtk/gtk.h>
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform/Platform.h"
+
+namespace velmora {
+
+class X11Window;
+
+// The face every text is drawn in, whatever face the form asks for, and the
+// pixel size of a form's point size (logical pixels at scale 1).
+struct X11Font {
+  static const char* Family();
+  static double PixelSize(int points);
+};
+
+// Paints into a cairo context in the window's logical pixels.
+class CairoCanvas : public ICanvas {
+ public:
+  explicit CairoCanvas(cairo_t* cr);
+  ~CairoCanvas() override;
+  CairoCanvas(const CairoCanvas&) = delete;
+  CairoCanvas& operator=(const CairoCanvas&) = delete;
+
+  void FillRect(const Rect& r, TColor color) override;
+  void FrameRect(const Rect& r, TColor color) override;
+  void DrawText(const Rect& r, const std::string& text, const FontSpec& font, TColor color,
+                TextAlign align) override;
+  Size MeasureText(const std::string& text, const FontSpec& font) override;
+
+  // The face pango really uses for a font, e.g. "DejaVu Sans Semi-Condensed"
+  // (fontconfig may substitute another).
+  std::string ResolvedFamily(const FontSpec& font);
+
+ private:
+  // The one layout DrawText and MeasureText share, set to the text and font.
+  PangoLayout* Layout(const std::string& text, const FontSpec& font);
+
+  cairo_t* cr_;
+  PangoLayout* layout_ = nullptr;
+};
+
+// A text the form hands over (8-bit, code page 1252) as the UTF-8 GTK takes.
+std::string ToUtf8(const std::string& text);
+
+class X11Platform : public IPlatform {
+ public:
+  X11Platform();
+  ~X11Platform() override;
+  X11Platform(const X11Platform&) = delete;
+  X11Platform& operator=(const X11Platform&) = delete;
+
+  // Screen (x11_screen.cpp)
+  PixelReading ReadPixelUnderPointer() override;
+  Rect PrimaryScreen() override;
+
+  // Clipboard and shell (x11_clipboard.cpp)
+  ClipboardResult SetClipboardText(IWindow* owner, const std::string& text) override;
+  void Sleep(int milliseconds) override;
+  void OpenAddress(IWindow* owner, const std::string& address) override;
+
+  // Files (x11_files.cpp)
+  std::string ConfigBaseFolder() override;
+  char PathSeparator() override { return '/'; }
+  std::string ReadProfileString(const std::string& file, const std::string& section,
+                                const std::string& key) override;
+  bool WriteProfileString(const std::string& file, const std::string& section,
+                          const std::string& key, const std::string& value) override;
+  bool CreateFolders(const std::string& path) override;
+
+  // Dialogs (x11_dialogs.cpp)
+  bool ChooseColor(IWindow* owner, TColor& color) override;
+  void ShowErrorBox(IWindow* owner, const std::string& caption, const std::string& text) override;
+  void CancelPointerCapture() override;
+  TColor SystemColorValue(SystemColor color) override;
+
+  // The main window (x11_window.cpp)
+  std::unique_ptr<IWindow> CreateMainWindow(const WindowDesc& desc, const std::string& appTitle,
+                                            IWindowEvents& events) override;
+
+  // Hot keys (x11_hotkeys.cpp): grabs on the root window, reported to `window`.
+  HotKeyRegistration GrabHotKey(HotKey key);
+  void UngrabHotKey(int id);
+  void UngrabAllHotKeys();
+
+  Display* XDisplay() const { return xdisplay_; }
+  GdkDisplay* Gdk() const { return display_; }
+  // False once the X connection is gone: no GTK call may happen after that.
+  bool DisplayAlive() const { return !displayGone_; }
+  // The window the session's end and hot keys go to (nullptr: none).
+  void Attach(X11Window* window) { window_ = window; }
+  void Detach(X11Window* window) {
+    if (window_ == window) window_ = nullptr;
+  }
+  // Runs a modal dialog, answering it when the session ends meanwhile.
+  gint RunDialog(GtkDialog* dialog);
+
+ private:
+  struct Grab {
+    guint keyval = 0;
+    bool wanted = false;   // registered by the form and not released
+    bool granted = false;  // the X server gave us every grab of it
+  };
+
+  // x11_hotkeys.cpp
+  void WatchKeyboard();
+  void UnwatchKeyboard();
+  bool GrabKeys(Grab& grab);
+  void UngrabKeys(const Grab& grab);
+  void RegrabAll();
+  unsigned NumLockMask();
+  static GdkFilterReturn FilterRootEvent(GdkXEvent* xevent, GdkEvent* event, gpointer self);
+  static void OnKeysChanged(GdkKeymap* keymap, gpointer self);
+
+  // x11_platform.cpp
+  void WatchSession();
+  static gboolean OnSignal(gpointer self);
+  static int OnDisplayLost(Display* display);
+
+  GdkDisplay* display_ = nullptr;
+  Display* xdisplay_ = nullptr;
+  bool displayGone_ = false;
+  X11Window* window_ = nullptr;
+  GtkDialog* dialog_ = nullptr;  // the modal dialog running, if any
+  std::map<int, Grab> grabs_;    // by hot key id
+  bool keyboardWatched_ = false;
+  guint signalSources_[3] = {0, 0, 0};
+};
+
+// The main window: a borderless GTK window painted by the form.
+class X11Window : public IWindow {
+ public:
+  X11Window(X11Platform& platform, const WindowDesc& desc, const std::string& appTitle,
+            IWindowEvents& events);
+  ~X11Window() override;
+  X11Window(const X11Window&) = delete;
+  X11Window& operator=(const X11Window&) = delete;
+
+  Rect Bounds() override;
+  void SetBounds(const Rect& bounds) override;
+  int ToScreenPixels(int length) override;
+  void StartTimer(int milliseconds) override;
+  void Invalidate(const Rect& r) override;
+  void SetTooltip(int tool, const Rect& r, const std::string& text) override;
+  void BeginMove(MouseButton button) override;
+  HotKeyRegistration RegisterHotKey(HotKey key) override;
+  void UnregisterHotKey(int id) override;
+  void Close() override;
+  void RunEventLoop() override;
+  void Destroy() override;
+
+  EventDispatch& Dispatch() { return dispatch_; }
+  GtkWindow* Widget() const { return GTK_WINDOW(widget_); }
+  // Ends our own move loop, if one runs.
+  void EndMove();
+
+ private:
+  struct Tooltip {
+    Rect rect;
+    std::string text;
+  };
+
+  int Scale();
+  void SetPointerShape(PointerShape shape);
+  // The tooltip's tool under a point (0: none).
+  int ToolAt(Point p) const;
+  void DestroyWidget();
+
+  static gboolean OnDraw(GtkWidget* widget, cairo_t* cr, gpointer self);
+  static gboolean OnButtonPress(GtkWidget* widget, GdkEventButton* event, gpointer self);
+  static gboolean OnButtonRelease(GtkWidget* widget, GdkEventButton* event, gpointer self);
+  static gboolean OnMotion(GtkWidget* widget, GdkEventMotion* event, gpointer self);
+  static gboolean OnLeave(GtkWidget* widget, GdkEventCrossing* event, gpointer self);
+  static gboolean OnDelete(GtkWidget* widget, GdkEvent* event, gpointer self);
+  static gboolean OnQueryTooltip(GtkWidget* widget, gint x, gint y, gboolean keyboard,
+                                 GtkTooltip* tooltip, gpointer self);
+  static gboolean OnTick(gpointer self);
+
+  X11Platform& platform_;
+  EventDispatch dispatch_;
+  GtkWidget* widget_ = nullptr;
+  TColor background_ = 0;
+  Point position_;  // the corner asked for, logical root pixels
+  Size size_;
+  bool closed_ = false;
+  bool loopRunning_ = false;
+  guint timer_ = 0;
+  std::map<int, Tooltip> tooltips_;
+  std::map<int, bool> hotKeys_;  // ids this window registered
+  PointerShape shape_ = PointerShape::Arrow;
+  int toolUnderPointer_ = 0;
+  // Our own move loop (no window manager): the button and the pointer's
+  // offset from the window's corner, in logical pixels.
+  bool moving_ = false;
+  guint moveButton_ = 0;
+  Point moveOffset_;
+};
+
+}  // namespace velmora

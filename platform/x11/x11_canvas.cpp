@@ -1,0 +1,124 @@
+// The canvas: cairo fills in exact colours and pango text in one face.
+#include <cmath>
+
+#include "platform/x11/X11Platform.h"
+
+namespace velmora {
+
+namespace {
+
+void SetColor(cairo_t* cr, TColor color) {
+  cairo_set_source_rgb(cr, (color & 0xFF) / 255.0, ((color >> 8) & 0xFF) / 255.0,
+                       ((color >> 16) & 0xFF) / 255.0);
+}
+
+}  // namespace
+
+// NOTE: Linux has neither "MS Sans Serif" nor "Tahoma"; every text is drawn
+// in DejaVu Sans Condensed (its stretch is semi-condensed), sized so the form's texts fit their
+// boxes.
+const char* X11Font::Family() {
+  return "DejaVu Sans";
+}
+
+double X11Font::PixelSize(int points) {
+  return points * 9.5 / 8.0;
+}
+
+CairoCanvas::CairoCanvas(cairo_t* cr) : cr_(cairo_reference(cr)) {
+  cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);
+}
+
+CairoCanvas::~CairoCanvas() {
+  if (layout_ != nullptr) g_object_unref(layout_);
+  cairo_destroy(cr_);
+}
+
+void CairoCanvas::FillRect(const Rect& r, TColor color) {
+  if (r.Empty()) return;
+  cairo_save(cr_);
+  cairo_rectangle(cr_, r.x, r.y, r.width, r.height);
+  SetColor(cr_, color);
+  cairo_fill(cr_);
+  cairo_restore(cr_);
+}
+
+void CairoCanvas::FrameRect(const Rect& r, TColor color) {
+  if (r.Empty()) return;
+  FillRect(Rect{r.x, r.y, r.width, 1}, color);
+  FillRect(Rect{r.x, r.y + r.height - 1, r.width, 1}, color);
+  FillRect(Rect{r.x, r.y, 1, r.height}, color);
+  FillRect(Rect{r.x + r.width - 1, r.y, 1, r.height}, color);
+}
+
+PangoLayout* CairoCanvas::Layout(const std::string& text, const FontSpec& font) {
+  if (layout_ == nullptr) {
+    layout_ = pango_cairo_create_layout(cr_);
+    // NOTE: unhinted metrics, so a text has the same logical width at every scale.
+    cairo_font_options_t* options = cairo_font_options_create();
+    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
+    cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
+    pango_cairo_context_set_font_options(pango_layout_get_context(layout_), options);
+    cairo_font_options_destroy(options);
+    pango_layout_context_changed(layout_);
+  }
+  PangoFontDescription* desc = pango_font_description_new();
+  pango_font_description_set_family(desc, X11Font::Family());
+  pango_font_description_set_stretch(desc, PANGO_STRETCH_SEMI_CONDENSED);
+  pango_font_description_set_absolute_size(desc, X11Font::PixelSize(font.points) * PANGO_SCALE);
+  pango_layout_set_font_description(layout_, desc);
+  pango_font_description_free(desc);
+  PangoAttrList* attrs = pango_attr_list_new();
+  if (font.underline)
+    pango_attr_list_insert(attrs, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
+  pango_layout_set_attributes(layout_, attrs);
+  pango_attr_list_unref(attrs);
+  const std::string utf8 = ToUtf8(text);
+  pango_layout_set_text(layout_, utf8.data(), static_cast<int>(utf8.size()));
+  return layout_;
+}
+
+void CairoCanvas::DrawText(const Rect& r, const std::string& text, const FontSpec& font,
+                           TColor color, TextAlign align) {
+  if (r.Empty() || text.empty()) return;
+  const Size size = MeasureText(text, font);
+  int x = r.x;
+  if (align == TextAlign::Center) x += (r.width - size.width) / 2;
+  cairo_save(cr_);
+  cairo_rectangle(cr_, r.x, r.y, r.width, r.height);
+  cairo_clip(cr_);
+  SetColor(cr_, color);
+  cairo_move_to(cr_, x, r.y);
+  pango_cairo_show_layout(cr_, Layout(text, font));
+  cairo_restore(cr_);
+}
+
+Size CairoCanvas::MeasureText(const std::string& text, const FontSpec& font) {
+  PangoRectangle logical{};
+  pango_layout_get_extents(Layout(text, font), nullptr, &logical);
+  const int right =
+      static_cast<int>(std::ceil(static_cast<double>(logical.x + logical.width) / PANGO_SCALE));
+  const int bottom =
+      static_cast<int>(std::ceil(static_cast<double>(logical.y + logical.height) / PANGO_SCALE));
+  const int left = static_cast<int>(std::floor(static_cast<double>(logical.x) / PANGO_SCALE));
+  const int top = static_cast<int>(std::floor(static_cast<double>(logical.y) / PANGO_SCALE));
+  return Size{text.empty() ? 0 : right - (left < 0 ? left : 0), bottom - (top < 0 ? top : 0)};
+}
+
+std::string CairoCanvas::ResolvedFamily(const FontSpec& font) {
+  PangoLayout* layout = Layout("A", font);
+  PangoContext* context = pango_layout_get_context(layout);
+  PangoFont* loaded = pango_context_load_font(context, pango_layout_get_font_description(layout));
+  if (loaded == nullptr) return std::string();
+  PangoFontDescription* desc = pango_font_describe(loaded);
+  pango_font_description_unset_fields(desc, PANGO_FONT_MASK_SIZE);
+  gchar* name = pango_font_description_to_string(desc);
+  std::string family = name;
+  g_free(name);
+  pango_font_description_free(desc);
+  g_object_unref(loaded);
+  return family;
+}
+
+}  // namespace velmora

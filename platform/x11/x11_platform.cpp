@@ -1,0 +1,160 @@
+// The X11 platform object: opening the display through GTK, the session's
+// end (signals, the X connection lost), and the program's platform factory.
+#include <glib-unix.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+
+#include "platform/PlatformFactory.h"
+#include "platform/x11/X11Platform.h"
+
+namespace velmora {
+
+namespace {
+
+// NOTE: Xlib's connection-lost handler takes no user data, so the platform
+// it belongs to is the one pointer kept outside the platform object.
+X11Platform* displayOwner = nullptr;
+
+const char* const kNeedsX11 =
+    "Velmora needs an X11 session: it reads the colour of the pixel under the pointer "
+    "from the X server, which a Wayland session does not allow (not even to programs "
+    "running under XWayland).\n\n"
+    "Log out, choose an X11 session at the login screen (for example \"GNOME on Xorg\" "
+    "from the gear menu), log in again and start Velmora there.";
+
+bool IsSet(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != '\0';
+}
+
+bool WaylandSession() {
+  const char* type = std::getenv("XDG_SESSION_TYPE");
+  return IsSet("WAYLAND_DISPLAY") || (type != nullptr && std::strcmp(type, "wayland") == 0);
+}
+
+// Says that Velmora needs X11: in a message box when GTK can open any
+// display, else on standard error.
+void RefuseWayland() {
+  std::fprintf(stderr, "Velmora: %s\n", kNeedsX11);
+  if (!gtk_init_check(nullptr, nullptr)) return;
+  GtkWidget* box = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR,
+                                          GTK_BUTTONS_OK, "%s", kNeedsX11);
+  gtk_window_set_title(GTK_WINDOW(box), "Velmora 3.6");
+  gtk_dialog_run(GTK_DIALOG(box));
+  gtk_widget_destroy(box);
+}
+
+}  // namespace
+
+X11Platform::X11Platform() {
+  if (gdk_display_get_default() == nullptr) {
+    // NOTE: the pixel reads and key grabs are X11's; GTK must not pick Wayland.
+    gdk_set_allowed_backends("x11");
+    if (!gtk_init_check(nullptr, nullptr)) {
+      const char* name = std::getenv("DISPLAY");
+      throw std::runtime_error(std::string("Velmora cannot open the X display \"") +
+                               (name != nullptr ? name : "") + "\".");
+    }
+  }
+  display_ = gdk_display_get_default();
+  if (!GDK_IS_X11_DISPLAY(display_)) throw std::runtime_error(kNeedsX11);
+  xdisplay_ = GDK_DISPLAY_XDISPLAY(display_);
+  WatchSession();
+  WatchKeyboard();
+}
+
+X11Platform::~X11Platform() {
+  for (guint& source : signalSources_) {
+    if (source != 0) g_source_remove(source);
+    source = 0;
+  }
+  if (displayOwner == this) displayOwner = nullptr;
+  if (displayGone_) return;
+  UngrabAllHotKeys();
+  UnwatchKeyboard();
+  // A copy on the clipboard outlives us where a clipboard manager runs.
+  gtk_clipboard_store(gtk_clipboard_get_for_display(display_, GDK_SELECTION_CLIPBOARD));
+}
+
+// SIGTERM, SIGHUP and SIGINT end the session; so does losing the X server.
+void X11Platform::WatchSession() {
+  const int signals[3] = {SIGTERM, SIGHUP, SIGINT};
+  for (int i = 0; i < 3; ++i) signalSources_[i] = g_unix_signal_add(signals[i], OnSignal, this);
+  displayOwner = this;
+  XSetIOErrorHandler(OnDisplayLost);
+}
+
+gboolean X11Platform::OnSignal(gpointer self) {
+  auto* platform = static_cast<X11Platform*>(self);
+  if (platform->window_ != nullptr) {
+    platform->window_->Dispatch().SessionEnd();
+    if (platform->dialog_ != nullptr) gtk_dialog_response(platform->dialog_, GTK_RESPONSE_CANCEL);
+    platform->window_->Close();
+  } else if (platform->dialog_ != nullptr) {
+    gtk_dialog_response(platform->dialog_, GTK_RESPONSE_CANCEL);
+  }
+  return G_SOURCE_CONTINUE;
+}
+
+// NOTE: Xlib ends the process when this handler returns, and the display is
+// unusable inside it: the colour box is saved (files only) and we leave at once.
+int X11Platform::OnDisplayLost(Display*) {
+  X11Platform* platform = displayOwner;
+  if (platform != nullptr) {
+    platform->displayGone_ = true;
+    if (platform->window_ != nullptr) platform->window_->Dispatch().SessionEnd();
+  }
+  std::fflush(nullptr);
+  _exit(0);
+}
+
+gint X11Platform::RunDialog(GtkDialog* dialog) {
+  GtkDialog* outer = dialog_;
+  dialog_ = dialog;
+  const gint response = gtk_dialog_run(dialog);
+  dialog_ = outer;
+  return response;
+}
+
+void X11Platform::Sleep(int milliseconds) {
+  if (milliseconds > 0) g_usleep(static_cast<gulong>(milliseconds) * 1000);
+}
+
+void X11Platform::CancelPointerCapture() {
+  if (displayGone_) return;
+  if (window_ != nullptr) window_->EndMove();
+  gdk_seat_ungrab(gdk_display_get_default_seat(display_));
+}
+
+TColor X11Platform::SystemColorValue(SystemColor) {
+  // The theme's colour of label text.
+  GtkWidget* label = gtk_label_new("");
+  g_object_ref_sink(label);
+  GdkRGBA rgba{0, 0, 0, 1};
+  gtk_style_context_get_color(gtk_widget_get_style_context(label), GTK_STATE_FLAG_NORMAL, &rgba);
+  g_object_unref(label);
+  auto channel = [](double v) { return static_cast<TColor>(v * 255.0 + 0.5) & 0xFF; };
+  return channel(rgba.red) | (channel(rgba.green) << 8) | (channel(rgba.blue) << 16);
+}
+
+std::unique_ptr<IPlatform> CreateNativePlatform() {
+  // NOTE: under Wayland, XWayland included, the X server shows no other
+  // program's pixels: a colour read there would be a wrong one.
+  if (WaylandSession()) {
+    RefuseWayland();
+    std::exit(3);
+  }
+  try {
+    return std::make_unique<X11Platform>();
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "Velmora: %s\n", error.what());
+    std::exit(3);
+  }
+}
+
+}  // namespace velmora

@@ -1,0 +1,74 @@
+// The screen: the pointer's position and the device pixel under it, read
+// from the root window, and the primary monitor.
+#include <X11/Xutil.h>
+
+#include "platform/x11/X11Platform.h"
+
+namespace velmora {
+
+namespace {
+
+// One channel of a pixel, by the visual's mask, scaled to 0..255.
+TColor Channel(unsigned long pixel, unsigned long mask) {
+  if (mask == 0) return 0;
+  int shift = 0;
+  while (((mask >> shift) & 1) == 0) ++shift;
+  const unsigned long max = mask >> shift;
+  const unsigned long value = (pixel & mask) >> shift;
+  return static_cast<TColor>((value * 255 + max / 2) / max);
+}
+
+}  // namespace
+
+PixelReading X11Platform::ReadPixelUnderPointer() {
+  PixelReading reading;
+  if (displayGone_) {
+    reading.errorCode = 1;
+    reading.errorText = "The X display is gone.";
+    return reading;
+  }
+  const Window root = DefaultRootWindow(xdisplay_);
+  Window rootReturn = 0;
+  Window child = 0;
+  int rootX = 0;
+  int rootY = 0;
+  int winX = 0;
+  int winY = 0;
+  unsigned int mask = 0;
+  if (!XQueryPointer(xdisplay_, root, &rootReturn, &child, &rootX, &rootY, &winX, &winY, &mask)) {
+    reading.errorCode = 2;
+    reading.errorText = "The pointer is on another screen.";
+    return reading;
+  }
+  reading.ok = true;
+  reading.position = Point{rootX, rootY};
+
+  // NOTE: a read outside the root window fails with BadMatch; trapped, it
+  // gives an unreadable pixel instead of ending the program.
+  gdk_x11_display_error_trap_push(display_);
+  XImage* image = XGetImage(xdisplay_, root, rootX, rootY, 1, 1, AllPlanes, ZPixmap);
+  gdk_x11_display_error_trap_pop_ignored(display_);
+  if (image == nullptr) {
+    reading.color = kInvalidColor;
+    return reading;
+  }
+  const unsigned long pixel = XGetPixel(image, 0, 0);
+  Visual* visual = DefaultVisual(xdisplay_, DefaultScreen(xdisplay_));
+  reading.color = Channel(pixel, visual->red_mask) | (Channel(pixel, visual->green_mask) << 8) |
+                  (Channel(pixel, visual->blue_mask) << 16);
+  XDestroyImage(image);
+  return reading;
+}
+
+Rect X11Platform::PrimaryScreen() {
+  if (displayGone_) return Rect{};
+  GdkMonitor* monitor = gdk_display_get_primary_monitor(display_);
+  if (monitor == nullptr) monitor = gdk_display_get_monitor(display_, 0);
+  if (monitor == nullptr) return Rect{};
+  GdkRectangle area{};
+  gdk_monitor_get_geometry(monitor, &area);
+  const int scale = gdk_monitor_get_scale_factor(monitor);
+  return Rect{area.x * scale, area.y * scale, area.width * scale, area.height * scale};
+}
+
+}  // namespace velmora

@@ -1,0 +1,155 @@
+// The clipboard as other programs read it (xclip), and the configuration
+// folder and files.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "tests/x11/X11TestSupport.h"
+
+namespace velmora {
+namespace {
+
+class Clipboard : public X11Test {};
+
+// The form's 8-bit texts reach other programs as UTF-8.
+TEST_F(Clipboard, EightBitTextIsReadElsewhereAsUtf8) {
+  WithWindow(Point{0, 0}, [&](IWindow& w) {
+    ASSERT_EQ(Platform().SetClipboardText(&w, "caf\xe9 #12AB9F"), ClipboardResult::Ok);
+    std::string read;
+    EXPECT_EQ(RunPumping("xclip -o -selection clipboard", &read), 0);
+    EXPECT_EQ(read, "caf\xc3\xa9 #12AB9F");
+  });
+}
+
+// Sets or unsets environment variables for one test, then restores them.
+class Environment {
+ public:
+  void Set(const char* name, const char* value) {
+    const char* old = std::getenv(name);
+    saved_.push_back({name, old != nullptr, old != nullptr ? old : ""});
+    if (value != nullptr) {
+      setenv(name, value, 1);
+    } else {
+      unsetenv(name);
+    }
+  }
+  ~Environment() {
+    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
+      if (it->set) {
+        setenv(it->name.c_str(), it->value.c_str(), 1);
+      } else {
+        unsetenv(it->name.c_str());
+      }
+    }
+  }
+
+ private:
+  struct Saved {
+    std::string name;
+    bool set;
+    std::string value;
+  };
+  std::vector<Saved> saved_;
+};
+
+class Files : public X11Test {
+ protected:
+  void SetUp() override {
+    X11Test::SetUp();
+    root = MakeTempFolder();
+    ASSERT_FALSE(root.empty());
+  }
+  void TearDown() override {
+    RemoveFolder(root);
+    X11Test::TearDown();
+  }
+  std::string Content(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return in ? bytes.str() : "<none>";
+  }
+  std::string root;
+};
+
+TEST_F(Files, TheConfigFolderFollowsXdgConfigHomeThenHome) {
+  const std::string home = getenv("HOME") != nullptr ? getenv("HOME") : "";
+  struct Case {
+    const char* xdg;   // nullptr: unset
+    const char* home;  // nullptr: unset
+    std::string expected;
+  };
+  const Case cases[] = {{"/xdg/config", "/home/u", "/xdg/config"},
+                        {"", "/home/u", "/home/u/.config"},
+                        {nullptr, "/home/u", "/home/u/.config"},
+                        {"relative/dir", "/home/u", "/home/u/.config"}};
+  for (const Case& c : cases) {
+    Environment env;
+    env.Set("XDG_CONFIG_HOME", c.xdg);
+    env.Set("HOME", c.home);
+    EXPECT_EQ(Platform().ConfigBaseFolder(), c.expected) << (c.xdg ? c.xdg : "(unset)");
+  }
+  // Without HOME the user's home comes from the password database.
+  Environment env;
+  env.Set("XDG_CONFIG_HOME", nullptr);
+  env.Set("HOME", nullptr);
+  const std::string folder = Platform().ConfigBaseFolder();
+  ASSERT_GE(folder.size(), 8u);
+  EXPECT_EQ(folder.substr(folder.size() - 8), "/.config");
+  EXPECT_EQ(Platform().PathSeparator(), '/');
+}
+
+TEST_F(Files, ProfileStringsGoToRealFilesAndBack) {
+  const std::string folder = root + "/Quorvane/Velmora";
+  ASSERT_TRUE(Platform().CreateFolders(folder));
+  ASSERT_TRUE(Platform().CreateFolders(folder));  // again: it exists
+  const std::string file = folder + "/Config.ini";
+  EXPECT_EQ(Platform().ReadProfileString(file, "ColorBox", "CB1"), "");
+  ASSERT_TRUE(Platform().WriteProfileString(file, "ColorBox", "CB1", "16777215"));
+  ASSERT_TRUE(Platform().WriteProfileString(file, "ColorBox", "CB2", "255"));
+  ASSERT_TRUE(Platform().WriteProfileString(file, "ColorBox", "CB1", "0"));
+  EXPECT_EQ(Content(file), "[ColorBox]\r\nCB1=0\r\nCB2=255\r\n");
+  EXPECT_EQ(Platform().ReadProfileString(file, "colorbox", "cb2"), "255");
+  // Nothing of the temporary files is left beside it.
+  ASSERT_EQ(std::system(("ls -A '" + folder + "' > '" + root + "/ls'").c_str()), 0);
+  EXPECT_EQ(Content(root + "/ls"), "Config.ini\n");
+}
+
+TEST_F(Files, AFailedWriteReportsFalseAndLeavesTheFileAsItWas) {
+  const std::string folder = root + "/ro";
+  ASSERT_TRUE(Platform().CreateFolders(folder));
+  const std::string file = folder + "/Config.ini";
+  ASSERT_TRUE(Platform().WriteProfileString(file, "ColorBox", "CB1", "1"));
+  ASSERT_EQ(chmod(folder.c_str(), 0555), 0);
+  if (access(folder.c_str(), W_OK) == 0) GTEST_SKIP() << "running as root: folders stay writable";
+  EXPECT_FALSE(Platform().WriteProfileString(file, "ColorBox", "CB1", "2"));
+  EXPECT_EQ(Content(file), "[ColorBox]\r\nCB1=1\r\n");
+  // A write that changes nothing needs no write.
+  EXPECT_TRUE(Platform().WriteProfileString(file, "ColorBox", "CB1", "1"));
+}
+
+TEST_F(Files, FoldersAndFilesInTheWay) {
+  ASSERT_TRUE(Platform().CreateFolders(root + "/a/b/c"));
+  std::ofstream(root + "/file") << "x";
+  struct Case {
+    std::string path;
+    bool created;
+  };
+  const Case cases[] = {{root + "/file", false},
+                        {root + "/file/sub", false},
+                        {root + "/a/b/c/d/e", true},
+                        {"", false}};
+  for (const Case& c : cases) EXPECT_EQ(Platform().CreateFolders(c.path), c.created) << c.path;
+  // A folder where the file should be: no write, no read.
+  ASSERT_TRUE(Platform().CreateFolders(root + "/dir.ini"));
+  EXPECT_FALSE(Platform().WriteProfileString(root + "/dir.ini", "S", "K", "V"));
+  EXPECT_EQ(Platform().ReadProfileString(root + "/dir.ini", "S", "K"), "");
+  // A file in a missing folder is not written.
+  EXPECT_FALSE(Platform().WriteProfileString(root + "/missing/Config.ini", "S", "K", "V"));
+}
+
+}  // namespace
+}  // namespace velmora

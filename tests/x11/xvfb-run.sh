@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# Runs a command on a private virtual X display of its own, then stops it.
+#   tests/x11/xvfb-run.sh [--scale N] [--two-monitors] [--window-manager] -- command ...
+# --scale N       the desktop's scale factor (GDK_SCALE)
+# --two-monitors  two 1024 x 768 monitors side by side, the right one
+#                 primary (Xorg with the dummy driver: Xvfb has one output)
+# --window-manager  Openbox runs on the display
+set -euo pipefail
+scale=1
+monitors=1
+wm=0
+while [ $# -gt 0 ]; do
+  case $1 in
+    --scale) scale=$2; shift 2 ;;
+    --two-monitors) monitors=2; shift ;;
+    --window-manager) wm=1; shift ;;
+    --) shift; break ;;
+    *) echo "xvfb-run.sh: unknown option $1" >&2; exit 2 ;;
+  esac
+done
+
+work=$(mktemp -d)
+if [ $monitors -eq 2 ]; then
+  # NOTE: Xvfb's one output cannot be split into monitors GTK sees (GDK skips
+  # RandR monitors without an output); the dummy driver has sixteen outputs.
+  mkdir "$work/conf.d"
+  cat >"$work/xorg.conf" <<'CONF'
+Section "ServerFlags"
+  Option "AutoAddDevices" "false"
+  Option "AutoEnableDevices" "false"
+EndSection
+Section "Device"
+  Identifier "dummy"
+  Driver "dummy"
+  VideoRam 65536
+EndSection
+Section "Monitor"
+  Identifier "monitor"
+  HorizSync 5.0 - 1000.0
+  VertRefresh 5.0 - 200.0
+EndSection
+Section "Screen"
+  Identifier "screen"
+  Device "dummy"
+  Monitor "monitor"
+  DefaultDepth 24
+  SubSection "Display"
+    Depth 24
+    Virtual 2048 768
+  EndSubSection
+EndSection
+CONF
+fi
+
+# A free display number; the lock file makes the choice ours.
+n=120
+while :; do
+  if [ ! -e /tmp/.X11-unix/X$n ] && [ ! -e /tmp/.X$n-lock ]; then
+    if [ $monitors -eq 2 ]; then
+      /usr/lib/xorg/Xorg :$n -noreset -nolisten tcp -config "$work/xorg.conf" \
+        -configdir "$work/conf.d" -logfile "$work/xorg.log" >/dev/null 2>&1 &
+    else
+      Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    fi
+    xvfb=$!
+    for _ in $(seq 100); do [ -e /tmp/.X11-unix/X$n ] && break; kill -0 $xvfb 2>/dev/null || break; sleep 0.05; done
+    kill -0 $xvfb 2>/dev/null && [ -e /tmp/.X11-unix/X$n ] && break
+  fi
+  n=$((n + 1))
+done
+wmpid=
+trap '[ -n "$wmpid" ] && kill $wmpid 2>/dev/null; kill $xvfb 2>/dev/null || true; wait $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
+
+export DISPLAY=:$n GDK_SCALE=$scale
+# A session of its own: X11, no desktop services of the caller's.
+unset WAYLAND_DISPLAY XDG_SESSION_TYPE GDK_BACKEND GDK_DPI_SCALE DBUS_SESSION_BUS_ADDRESS
+export NO_AT_BRIDGE=1 GSETTINGS_BACKEND=memory
+
+if [ $monitors -eq 2 ]; then
+  # NOTE: Xorg takes a moment after its socket appears before RandR answers
+  # as configured: set the monitors until they read back as asked.
+  for _ in $(seq 50); do
+    xrandr --addmode DUMMY1 1024x768 2>/dev/null || true
+    xrandr --output DUMMY0 --mode 1024x768 --pos 0x0 --output DUMMY1 --mode 1024x768 \
+      --pos 1024x0 --primary 2>/dev/null || true
+    xrandr --listmonitors 2>/dev/null | grep -q '\*DUMMY1 1024/[0-9]*x768/[0-9]*+1024+0' && break
+    sleep 0.1
+  done
+fi
+if [ $wm -eq 1 ]; then
+  openbox --sm-disable >/dev/null 2>&1 &
+  wmpid=$!
+  # Ready once it names itself on the root window.
+  for _ in $(seq 100); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    sleep 0.05
+  done
+fi
+"$@"
