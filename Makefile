@@ -41,10 +41,12 @@ test-windows: wine-build
 
 test: test-linux test-sanitize test-windows
 
-# The benchmark table (tests/bench/run.sh): Velmora.exe and the bench
-# programs under Wine on a virtual display.
-bench: wine-build
-	tests/wine/session.sh tests/bench/run.sh build/$$(scripts/wine-preset)
+# The benchmark table: the rows of Velmora.exe and its bench programs under
+# Wine (tests/bench/run.sh), then the native program's rows, each part on
+# private virtual displays (tests/bench/native/run.sh).
+bench: wine-build linux
+	@tests/wine/session.sh tests/bench/run.sh build/$$(scripts/wine-preset)
+	@tests/bench/native/run.sh --rows-only build/linux
 
 # The native program; without $$DISPLAY on a virtual one, with a screenshot.
 run: linux

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "tests/bench/BenchForm.h"
 #include "tests/wine/Win32TestSupport.h"
-#include "ui/MainFrm.h"
 
 // After <windows.h> (from the support header), which it needs.
 #include <psapi.h>
@@ -118,18 +118,7 @@ void Measure(TMainForm& form) {
 
 int main() {
   using namespace velmora;
-  std::unique_ptr<IPlatform> platform = CreateNativePlatform();
-  SetPlatform(platform.get());
-  int failures = 0;
-  SetExceptionHandler([&](std::exception_ptr) { ++failures; });
-  {
-    TMainForm form;
-    form.FormCreate();
+  return RunWithForm([](TMainForm& form, IPlatform&) {
     WithinEventLoop(form.Window(), [&] { Measure(form); });
-    form.Window().Destroy();
-  }
-  SetExceptionHandler(nullptr);
-  SetPlatform(nullptr);
-  std::printf("handler_failures %d\n", failures);
-  return failures == 0 ? 0 : 1;
+  });
 }
