@@ -14,10 +14,6 @@
 namespace velmora {
 namespace {
 
-constexpr int kRounds = 41;
-constexpr int kCallsPerRound = 100;
-constexpr int kMemoryTicks = 10000;
-constexpr int kRestSeconds = 3;
 constexpr UINT_PTR kFormTimer = 1;
 
 double Now() {
@@ -29,11 +25,6 @@ double Now() {
   LARGE_INTEGER t;
   ::QueryPerformanceCounter(&t);
   return t.QuadPart / frequency;
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
 }
 
 // The process's private memory in KB: PrivateUsage where the system reports

@@ -15,22 +15,12 @@
 namespace velmora {
 namespace {
 
-constexpr int kRounds = 41;
-constexpr int kCallsPerRound = 100;
-constexpr int kMemoryTicks = 10000;
-constexpr int kRestSeconds = 3;
-
 // The last bare read, kept where the compiler cannot drop the read.
 volatile unsigned long bareSink = 0;
 
 double Now() {
   using namespace std::chrono;
   return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
 }
 
 // Private_Dirty of this process in KB, as /proc/<pid>/smaps_rollup shows it
