@@ -70,7 +70,7 @@ enum class MouseButton { Left, Right, Middle };
 enum class TextAlign { Left, Center };
 
 // Colours the system chooses (the user's theme); the form asks for their
-// value with IPlatform::SystemColor.
+// value with IPlatform::SystemColorValue.
 enum class SystemColor { WindowText };
 
 // A font as the form describes it; the backend scales it to the window's

@@ -46,6 +46,7 @@ class Win32Window : public IWindow {
   void Invalidate(const Rect& r) override;
   void SetTooltip(int tool, const Rect& r, const std::string& text) override;
   void BeginMove(MouseButton button) override;
+  // Hot keys: win32_hotkeys.cpp; tooltips and moving: win32_window_input.cpp.
   HotKeyRegistration RegisterHotKey(HotKey key) override;
   void UnregisterHotKey(int id) override;
   void Close() override;

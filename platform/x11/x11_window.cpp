@@ -144,8 +144,6 @@ gboolean X11Window::OnQueryTooltip(GtkWidget*, gint x, gint y, gboolean, GtkTool
   if (it == window->tooltips_.end()) return FALSE;
   const Tooltip& tip = it->second;
   gtk_tooltip_set_text(tooltip, tip.text.c_str());
-  const GdkRectangle area{tip.rect.x, tip.rect.y, tip.rect.width, tip.rect.height};
-  gtk_tooltip_set_tip_area(tooltip, &area);
   return TRUE;
 }
 

@@ -53,6 +53,29 @@ TestWindow::~TestWindow() {
   ::DestroyWindow(hwnd_);
 }
 
+ClipboardHolder::ClipboardHolder() {
+  opened_ = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  release_ = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  thread_ = ::CreateThread(nullptr, 0, &ClipboardHolder::Hold, this, 0, nullptr);
+  ::WaitForSingleObject(opened_, 5000);
+}
+
+ClipboardHolder::~ClipboardHolder() {
+  ::SetEvent(release_);
+  ::WaitForSingleObject(thread_, 5000);
+  for (HANDLE h : {thread_, opened_, release_}) ::CloseHandle(h);
+}
+
+DWORD WINAPI ClipboardHolder::Hold(void* param) {
+  auto* self = static_cast<ClipboardHolder*>(param);
+  TestWindow window;
+  self->holding_ = ::OpenClipboard(window) != FALSE;
+  ::SetEvent(self->opened_);
+  ::WaitForSingleObject(self->release_, 10000);
+  if (self->holding_) ::CloseClipboard();
+  return 0;
+}
+
 void PumpMessages(int milliseconds) {
   PumpUntil([] { return false; }, milliseconds);
 }

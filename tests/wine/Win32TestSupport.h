@@ -51,6 +51,24 @@ class TestWindow {
   COLORREF color_;
 };
 
+// Another thread's window keeps the clipboard open until the holder ends.
+class ClipboardHolder {
+ public:
+  ClipboardHolder();
+  ~ClipboardHolder();
+  ClipboardHolder(const ClipboardHolder&) = delete;
+  ClipboardHolder& operator=(const ClipboardHolder&) = delete;
+  bool Holding() const { return holding_; }
+
+ private:
+  static DWORD WINAPI Hold(void* param);
+
+  HANDLE opened_;
+  HANDLE release_;
+  HANDLE thread_;
+  volatile bool holding_ = false;
+};
+
 // Dispatches this thread's messages for about `milliseconds`.
 void PumpMessages(int milliseconds);
 

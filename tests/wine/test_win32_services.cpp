@@ -30,39 +30,6 @@ void PutOnClipboard(UINT format, const void* bytes, size_t size) {
   ASSERT_NE(::SetClipboardData(format, block), nullptr);
 }
 
-// Another thread's window keeps the clipboard open until the holder ends.
-class ClipboardHolder {
- public:
-  ClipboardHolder() {
-    opened_ = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    release_ = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    thread_ = ::CreateThread(nullptr, 0, &ClipboardHolder::Hold, this, 0, nullptr);
-    ::WaitForSingleObject(opened_, 5000);
-  }
-  ~ClipboardHolder() {
-    ::SetEvent(release_);
-    ::WaitForSingleObject(thread_, 5000);
-    for (HANDLE h : {thread_, opened_, release_}) ::CloseHandle(h);
-  }
-  bool Holding() const { return holding_; }
-
- private:
-  static DWORD WINAPI Hold(void* param) {
-    auto* self = static_cast<ClipboardHolder*>(param);
-    TestWindow window;
-    self->holding_ = ::OpenClipboard(window) != FALSE;
-    ::SetEvent(self->opened_);
-    ::WaitForSingleObject(self->release_, 10000);
-    if (self->holding_) ::CloseClipboard();
-    return 0;
-  }
-
-  HANDLE opened_;
-  HANDLE release_;
-  HANDLE thread_;
-  volatile bool holding_ = false;
-};
-
 using Win32Clipboard = Win32Test;
 
 TEST_F(Win32Clipboard, CopyLeavesOnlyTheNewPlainText) {

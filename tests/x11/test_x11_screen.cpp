@@ -4,6 +4,8 @@
 // After gtest: Xlib defines names gtest uses.
 #include <X11/Xutil.h>
 
+#include <cstdlib>
+
 
 namespace velmora {
 namespace {
@@ -25,6 +27,9 @@ TEST_F(Screen, EveryDevicePixelReadsTheColourPaintedThere) {
   form.paint = PaintEveryPixel;
   WithWindow(Point{100, 50}, [&](IWindow& w) {
     const int scale = w.ToScreenPixels(1);
+    // The desktop's scale, as the test's display was started with.
+    const char* desktopScale = std::getenv("GDK_SCALE");
+    EXPECT_EQ(scale, desktopScale != nullptr ? std::atoi(desktopScale) : 1);
     const Rect bounds = w.Bounds();
     ASSERT_EQ(bounds.x, 100);
     ASSERT_EQ(bounds.y, 50);

@@ -1,9 +1,11 @@
 // The main window: placement in device pixels, input in logical pixels,
 // moving without a window manager, the error box, and fonts that fit.
+#include "tests/x11/X11TestSupport.h"
+// After gtest: Xlib defines names gtest uses.
+#include <X11/extensions/Xfixes.h>
+
 #include <cmath>
 #include <cstdlib>
-
-#include "tests/x11/X11TestSupport.h"
 
 namespace velmora {
 namespace {
@@ -58,6 +60,86 @@ TEST_F(Window, ClicksAndMovesArriveInLogicalPixels) {
   });
 }
 
+TEST_F(Window, ThePointerTakesTheShapeTheFormAsksFor) {
+  form.pointer = [](Point p) {
+    return p.x < 100 ? PointerShape::Move : (p.x < 200 ? PointerShape::Hand : PointerShape::Arrow);
+  };
+  WithWindow(Point{0, 0}, [&](IWindow& w) {
+    const int scale = w.ToScreenPixels(1);
+    Display* display = platform->XDisplay();
+    struct Case {
+      int x;
+      const char* name;
+    };
+    // Hand, arrow, move, and back: every change shows.
+    const Case cases[] = {{150, "pointer"}, {250, "default"}, {50, "move"}, {150, "pointer"}};
+    for (const Case& c : cases) {
+      MovePointer(Point{c.x * scale, 10 * scale});
+      std::string name;
+      PumpUntil([&] {
+        XFixesCursorImage* image = XFixesGetCursorImage(display);
+        name = image != nullptr && image->name != nullptr ? image->name : "";
+        if (image != nullptr) XFree(image);
+        return name == c.name;
+      });
+      EXPECT_EQ(name, c.name) << "at x " << c.x;
+    }
+  });
+}
+
+// The text of the label inside a widget, if any.
+std::string LabelText(GtkWidget* widget) {
+  if (GTK_IS_LABEL(widget)) return gtk_label_get_text(GTK_LABEL(widget));
+  if (!GTK_IS_CONTAINER(widget)) return std::string();
+  std::string text;
+  GList* children = gtk_container_get_children(GTK_CONTAINER(widget));
+  for (GList* child = children; child != nullptr && text.empty(); child = child->next) {
+    text = LabelText(GTK_WIDGET(child->data));
+  }
+  g_list_free(children);
+  return text;
+}
+
+// The text of the tooltip on screen ("" when none shows).
+std::string ShownTooltip() {
+  std::string text;
+  GList* windows = gtk_window_list_toplevels();
+  for (GList* w = windows; w != nullptr; w = w->next) {
+    GtkWindow* window = GTK_WINDOW(w->data);
+    if (gtk_window_get_window_type(window) != GTK_WINDOW_POPUP) continue;
+    if (!gtk_widget_get_mapped(GTK_WIDGET(window))) continue;
+    text = LabelText(GTK_WIDGET(window));
+    if (!text.empty()) break;
+  }
+  g_list_free(windows);
+  return text;
+}
+
+TEST_F(Window, EachRectangleShowsItsOwnTooltip) {
+  WithWindow(Point{0, 0}, [&](IWindow& w) {
+    const int scale = w.ToScreenPixels(1);
+    w.SetTooltip(7, Rect{240, 16, 17, 17}, "Open Color Box");
+    w.SetTooltip(8, Rect{40, 16, 46, 13}, "Visit Velmora HomePage");
+    w.SetTooltip(7, Rect{240, 16, 17, 17}, "Hide Color Box");  // replaced
+    struct Case {
+      Point at;
+      const char* text;
+    };
+    const Case cases[] = {{{248, 24}, "Hide Color Box"},
+                          {{60, 20}, "Visit Velmora HomePage"},
+                          {{150, 5}, ""}};
+    for (const Case& c : cases) {
+      // Small moves inside, as a hand on the mouse makes.
+      int moves = 0;
+      PumpUntil([&] {
+        if (moves++ % 200 == 0) MovePointer(Point{c.at.x * scale + moves / 200 % 2, c.at.y * scale});
+        return ShownTooltip() == c.text;
+      });
+      EXPECT_EQ(ShownTooltip(), c.text) << "at " << c.at.x << "," << c.at.y;
+    }
+  });
+}
+
 TEST_F(Window, WithoutAWindowManagerTheWindowFollowsThePointerUntilTheButtonIsUp) {
   WithWindow(Point{100, 100}, [&](IWindow& w) {
     const int scale = w.ToScreenPixels(1);
@@ -90,20 +172,76 @@ TEST_F(Window, WithoutAWindowManagerTheWindowFollowsThePointerUntilTheButtonIsUp
   });
 }
 
+// Answers a modal dialog from a child process: waits for the window titled
+// `title` to show, focuses it and types `keys` (xdotool key arguments).
+void AnswerDialog(const std::string& title, const std::string& keys) {
+  const std::string script =
+      "for i in $(seq 100); do id=$(xdotool search --onlyvisible --name '^" + title +
+      "$' | head -1); [ -n \"$id\" ] && break; sleep 0.05; done; [ -n \"$id\" ] || exit 1; "
+      "xdotool windowfocus --sync $id; sleep 0.2; xdotool key --delay 20 " + keys;
+  gchar* argv[] = {const_cast<gchar*>("/bin/sh"), const_cast<gchar*>("-c"),
+                   const_cast<gchar*>(script.c_str()), nullptr};
+  ASSERT_TRUE(g_spawn_async(nullptr, argv, nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, nullptr,
+                            nullptr));
+}
+
 TEST_F(Window, TheErrorBoxIsTitledWithTheCaptionAndClosesWithOk) {
   WithWindow(Point{0, 0}, [&](IWindow& w) {
-    // The box is modal: a child of ours finds it and presses its button.
-    const std::string script =
-        "for i in $(seq 100); do id=$(xdotool search --name '^Velmora 3.6$' | head -1); "
-        "[ -n \"$id\" ] && break; sleep 0.05; done; [ -n \"$id\" ] || exit 1; "
-        "xdotool windowactivate --sync $id 2>/dev/null || xdotool windowfocus --sync $id; "
-        "xdotool key --window $id Return";
-    gchar* argv[] = {const_cast<gchar*>("/bin/sh"), const_cast<gchar*>("-c"),
-                     const_cast<gchar*>(script.c_str()), nullptr};
-    ASSERT_TRUE(g_spawn_async(nullptr, argv, nullptr, G_SPAWN_DEFAULT, nullptr, nullptr,
-                              nullptr, nullptr));
+    AnswerDialog("Velmora 3.6", "Return");
+    // Returns once the box is answered (the test's time-out catches a box left open).
     Platform().ShowErrorBox(&w, "Velmora 3.6", "Something went wrong.");
-    SUCCEED() << "the box was answered";
+  });
+}
+
+// What a user does in the colour chooser, done from inside: it records
+// what the dialog shows, then picks `pick` (or cancels when `pick` is null).
+struct ChooserUser {
+  const GdkRGBA* pick = nullptr;
+  bool seen = false;
+  bool editorShown = false;
+  GdkRGBA shown{};
+
+  static gboolean Act(gpointer self) {
+    auto* user = static_cast<ChooserUser*>(self);
+    GList* windows = gtk_window_list_toplevels();
+    for (GList* w = windows; w != nullptr; w = w->next) {
+      if (!GTK_IS_COLOR_CHOOSER_DIALOG(w->data) || !gtk_widget_get_mapped(GTK_WIDGET(w->data))) {
+        continue;
+      }
+      user->seen = true;
+      gboolean editor = FALSE;
+      g_object_get(w->data, "show-editor", &editor, nullptr);
+      user->editorShown = editor;
+      gtk_color_chooser_get_rgba(GTK_COLOR_CHOOSER(w->data), &user->shown);
+      if (user->pick != nullptr) gtk_color_chooser_set_rgba(GTK_COLOR_CHOOSER(w->data), user->pick);
+      gtk_dialog_response(GTK_DIALOG(w->data),
+                          user->pick != nullptr ? GTK_RESPONSE_OK : GTK_RESPONSE_CANCEL);
+    }
+    g_list_free(windows);
+    return user->seen ? G_SOURCE_REMOVE : G_SOURCE_CONTINUE;
+  }
+};
+
+TEST_F(Window, TheColourChooserOpensOnTheColourWithItsEditorAndReturnsTheChoice) {
+  WithWindow(Point{0, 0}, [&](IWindow& w) {
+    const GdkRGBA pick{0x10 / 255.0, 0x20 / 255.0, 0x30 / 255.0, 1.0};
+    ChooserUser picks;
+    picks.pick = &pick;
+    g_timeout_add(20, ChooserUser::Act, &picks);
+    TColor color = 0x00E16941;
+    EXPECT_TRUE(Platform().ChooseColor(&w, color));
+    EXPECT_TRUE(picks.seen);
+    EXPECT_TRUE(picks.editorShown);
+    EXPECT_EQ(std::lround(picks.shown.red * 255), 0x41);
+    EXPECT_EQ(std::lround(picks.shown.green * 255), 0x69);
+    EXPECT_EQ(std::lround(picks.shown.blue * 255), 0xE1);
+    EXPECT_EQ(color, 0x00302010);
+    // Cancelled: no choice, the colour as it was.
+    ChooserUser cancels;
+    g_timeout_add(20, ChooserUser::Act, &cancels);
+    EXPECT_FALSE(Platform().ChooseColor(&w, color));
+    EXPECT_TRUE(cancels.seen);
+    EXPECT_EQ(color, 0x00302010);
   });
 }
 

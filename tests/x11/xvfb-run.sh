@@ -70,7 +70,7 @@ trap 'kill $xvfb 2>/dev/null || true; wait $xvfb 2>/dev/null || true; rm -rf "$w
 export DISPLAY=:$n GDK_SCALE=$scale
 # A session of its own: X11, no desktop services of the caller's.
 unset WAYLAND_DISPLAY XDG_SESSION_TYPE GDK_BACKEND GDK_DPI_SCALE DBUS_SESSION_BUS_ADDRESS
-export NO_AT_BRIDGE=1
+export NO_AT_BRIDGE=1 GSETTINGS_BACKEND=memory
 
 if [ $monitors -eq 2 ]; then
   # NOTE: Xorg takes a moment after its socket appears before RandR answers
