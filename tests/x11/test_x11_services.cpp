@@ -138,8 +138,10 @@ TEST_F(Files, FoldersAndFilesInTheWay) {
     std::string path;
     bool created;
   };
-  const Case cases[] = {{root + "/file", false}, {root + "/file/sub", false},
-                        {root + "/a/b/c/d/e", true}, {"", false}};
+  const Case cases[] = {{root + "/file", false},
+                        {root + "/file/sub", false},
+                        {root + "/a/b/c/d/e", true},
+                        {"", false}};
   for (const Case& c : cases) EXPECT_EQ(Platform().CreateFolders(c.path), c.created) << c.path;
   // A folder where the file should be: no write, no read.
   ASSERT_TRUE(Platform().CreateFolders(root + "/dir.ini"));

@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
 # Runs a command on a private virtual X display of its own, then stops it.
-#   tests/x11/xvfb-run.sh [--scale N] [--two-monitors] -- command ...
+#   tests/x11/xvfb-run.sh [--scale N] [--two-monitors] [--window-manager] -- command ...
 # --scale N       the desktop's scale factor (GDK_SCALE)
 # --two-monitors  two 1024 x 768 monitors side by side, the right one
 #                 primary (Xorg with the dummy driver: Xvfb has one output)
+# --window-manager  Openbox runs on the display
 set -euo pipefail
 scale=1
 monitors=1
+wm=0
 while [ $# -gt 0 ]; do
   case $1 in
     --scale) scale=$2; shift 2 ;;
     --two-monitors) monitors=2; shift ;;
+    --window-manager) wm=1; shift ;;
     --) shift; break ;;
     *) echo "xvfb-run.sh: unknown option $1" >&2; exit 2 ;;
   esac
@@ -65,7 +68,8 @@ while :; do
   fi
   n=$((n + 1))
 done
-trap 'kill $xvfb 2>/dev/null || true; wait $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
+wmpid=
+trap '[ -n "$wmpid" ] && kill $wmpid 2>/dev/null; kill $xvfb 2>/dev/null || true; wait $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
 
 export DISPLAY=:$n GDK_SCALE=$scale
 # A session of its own: X11, no desktop services of the caller's.
@@ -81,6 +85,15 @@ if [ $monitors -eq 2 ]; then
       --pos 1024x0 --primary 2>/dev/null || true
     xrandr --listmonitors 2>/dev/null | grep -q '\*DUMMY1 1024/[0-9]*x768/[0-9]*+1024+0' && break
     sleep 0.1
+  done
+fi
+if [ $wm -eq 1 ]; then
+  openbox --sm-disable >/dev/null 2>&1 &
+  wmpid=$!
+  # Ready once it names itself on the root window.
+  for _ in $(seq 100); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    sleep 0.05
   done
 fi
 "$@"
