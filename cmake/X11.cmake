@@ -11,3 +11,4 @@ add_executable(velmora ${CMAKE_SOURCE_DIR}/app/Velmora.cpp)
 target_link_libraries(velmora PRIVATE velmora_x11)
 
 add_subdirectory(${CMAKE_SOURCE_DIR}/tests/x11 ${CMAKE_BINARY_DIR}/tests/x11)
+add_subdirectory(${CMAKE_SOURCE_DIR}/tests/bench/native ${CMAKE_BINARY_DIR}/tests/bench/native)

@@ -5,13 +5,13 @@
 # build/velmora-screenshot.png, prints that path and closes Velmora.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-exe=$root/build/windows/Velmora.exe
-[ -f "$exe" ] || { echo "No $exe: run 'make windows' first." >&2; exit 1; }
+build=${1:-$root/build/windows}
+exe=$build/Velmora.exe
+[ -f "$exe" ] || { echo "No $exe: run 'make wine-build' first." >&2; exit 1; }
 
 if [ -z "${VELMORA_ON_VIRTUAL_DISPLAY:-}" ]; then
   if [ -n "${DISPLAY:-}" ]; then
-    export WINEPREFIX=${WINEPREFIX:-$root/build/wineprefix}
-    export WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all}
+    . "$root/tests/wine/wine-env.sh"
     exec wine "$exe"
   fi
   VELMORA_ON_VIRTUAL_DISPLAY=1 exec "$root/tests/wine/session.sh" "$0" "$@"

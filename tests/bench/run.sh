@@ -15,35 +15,7 @@ REST_SECONDS=${REST_SECONDS:-30}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-now_ns() { date +%s%N; }
-median() { sort -n | awk '{v[NR]=$1} END {print v[int((NR + 1) / 2)]}'; }
-
-# Starts a Windows program in a process group of its own; prints its pid.
-launch() {
-  setsid wine "$1" </dev/null >/dev/null 2>&1 &
-  echo $!
-}
-stop() {
-  kill -KILL -- "-$1" 2>/dev/null || true
-  wait "$1" 2>/dev/null || true
-}
-# Waits until a visible window titled exactly $1 is mapped.
-wait_mapped() {
-  local deadline=$(($(date +%s) + 30))
-  until xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; do
-    [ "$(date +%s)" -lt "$deadline" ] || { echo "run.sh: no window '$1'" >&2; return 1; }
-  done
-}
-# Milliseconds from launching $1 to its window $2 being mapped.
-start_ms() {
-  local t0 pid
-  t0=$(now_ns)
-  pid=$(launch "$1")
-  wait_mapped "$2"
-  echo $((($(now_ns) - t0) / 1000000))
-  stop "$pid"
-  sleep 0.3
-}
+. "$root/tests/bench/bench-lib.sh"
 value() { awk -v k="$1" '$1 == k {print $2}' "$work/bench.txt"; }
 
 # 1. Inside one process: tick against bare read, repaints at rest, memory.
@@ -53,15 +25,15 @@ wine "$bench" >"$work/bench.txt" 2>/dev/null </dev/null || {
 
 # 2. Start-up against a program that only shows a window, alternating.
 for _ in $(seq "$STARTS"); do
-  start_ms "$velmora" Velmora >>"$work/velmora_start"
-  start_ms "$bare" "Velmora bare window" >>"$work/bare_start"
+  start_ms Velmora wine "$velmora" >>"$work/velmora_start"
+  start_ms "Velmora bare window" wine "$bare" >>"$work/bare_start"
 done
 velmora_start=$(median <"$work/velmora_start")
 bare_start=$(median <"$work/bare_start")
 
 # 3. CPU of the Velmora process at rest, from outside (/proc/<pid>/stat:
 #    user + system time of all its threads, Wine's own code in it included).
-pid=$(launch "$velmora")
+pid=$(launch wine "$velmora")
 wait_mapped Velmora
 xdotool mousemove 8 8
 sleep 2
@@ -99,5 +71,4 @@ awk -v tick="$tick" -v direct="$direct" -v bare="$bare_read" -v rps="$(value rep
   printf f, "private memory after 10,000 ticks", sprintf("%d KB (%+d KB)", kb1, kb1 - kb0), "flat"
   printf f, "Velmora.exe size", sprintf("%d KB", size), "<= 300 KB"
   printf f, "imported DLLs", dlls, "system DLLs only"
-  printf "\n"
 }'

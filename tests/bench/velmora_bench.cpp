@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "tests/bench/BenchForm.h"
 #include "tests/wine/Win32TestSupport.h"
-#include "ui/MainFrm.h"
 
 // After <windows.h> (from the support header), which it needs.
 #include <psapi.h>
@@ -14,10 +14,6 @@
 namespace velmora {
 namespace {
 
-constexpr int kRounds = 41;
-constexpr int kCallsPerRound = 100;
-constexpr int kMemoryTicks = 10000;
-constexpr int kRestSeconds = 3;
 constexpr UINT_PTR kFormTimer = 1;
 
 double Now() {
@@ -29,11 +25,6 @@ double Now() {
   LARGE_INTEGER t;
   ::QueryPerformanceCounter(&t);
   return t.QuadPart / frequency;
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
 }
 
 // The process's private memory in KB: PrivateUsage where the system reports
@@ -118,18 +109,7 @@ void Measure(TMainForm& form) {
 
 int main() {
   using namespace velmora;
-  std::unique_ptr<IPlatform> platform = CreateNativePlatform();
-  SetPlatform(platform.get());
-  int failures = 0;
-  SetExceptionHandler([&](std::exception_ptr) { ++failures; });
-  {
-    TMainForm form;
-    form.FormCreate();
+  return RunWithForm([](TMainForm& form, IPlatform&) {
     WithinEventLoop(form.Window(), [&] { Measure(form); });
-    form.Window().Destroy();
-  }
-  SetExceptionHandler(nullptr);
-  SetPlatform(nullptr);
-  std::printf("handler_failures %d\n", failures);
-  return failures == 0 ? 0 : 1;
+  });
 }

@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# The parts of tests/bench/native/run.sh that run on one X display ($DISPLAY,
+# a private Xvfb of tests/x11/xvfb-run.sh):
+#   on-display.sh --rest PROGRAM TITLE
+#     CPU ticks (utime + stime, /proc/<pid>/stat) of PROGRAM and of the X
+#     server over REST_SECONDS with the pointer still, then the same as
+#     nanoseconds of run time: "program server program_ns server_ns";
+#     TITLE is its window's title, or "" for a program without a window.
+#   on-display.sh --starts PROGRAM TITLE BARE BARE_TITLE
+#     median milliseconds from launch to the mapped window over STARTS
+#     alternating runs, and Private_Dirty (smaps_rollup) after start-up.
+set -euo pipefail
+STARTS=${STARTS:-7}
+REST_SECONDS=${REST_SECONDS:-30}
+. "$(dirname "$0")/../bench-lib.sh"
+
+cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+# Nanoseconds every thread of $1 has run (schedstat's first field), for a
+# finer grain than the ticks.
+run_ns() { cat /proc/"$1"/task/*/schedstat | awk '{t += $1} END {printf "%d\n", t}'; }
+private_kb() { awk '$1 == "Private_Dirty:" {print $2}' "/proc/$1/smaps_rollup"; }
+
+# The X server's pid, from its lock file.
+server_pid() {
+  local n=${DISPLAY#:}
+  tr -d ' \n' <"/tmp/.X${n%%.*}-lock"
+}
+
+rest() {
+  local program=$1 title=$2 pid server c0 s0 n0 m0 c1 s1 n1 m1
+  server=$(server_pid)
+  pid=$(launch "$program")
+  if [ -n "$title" ]; then wait_mapped "$title"; else sleep 1; fi
+  xdotool mousemove 8 8
+  sleep 2
+  c0=$(cpu_ticks "$pid") s0=$(cpu_ticks "$server") n0=$(run_ns "$pid") m0=$(run_ns "$server")
+  sleep "$REST_SECONDS"
+  c1=$(cpu_ticks "$pid") s1=$(cpu_ticks "$server") n1=$(run_ns "$pid") m1=$(run_ns "$server")
+  [ "$(readlink "/proc/$pid/exe")" = "$(readlink -f "$program")" ] ||
+    echo "on-display.sh: pid $pid is not $program" >&2
+  stop "$pid"
+  echo "$((c1 - c0)) $((s1 - s0)) $((n1 - n0)) $((m1 - m0))"
+}
+
+# Private_Dirty in KB of $1 two seconds after its window $2 was mapped.
+memory_kb() {
+  local pid
+  pid=$(launch "$1")
+  wait_mapped "$2"
+  sleep 2
+  private_kb "$pid"
+  stop "$pid"
+}
+
+starts() {
+  local program=$1 title=$2 bare=$3 bare_title=$4 work
+  work=$(mktemp -d)
+  for _ in $(seq "$STARTS"); do
+    start_ms "$title" "$program" >>"$work/program"
+    start_ms "$bare_title" "$bare" >>"$work/bare"
+  done
+  echo "velmora_start_ms $(median <"$work/program")"
+  echo "bare_start_ms $(median <"$work/bare")"
+  echo "velmora_private_kb $(memory_kb "$program" "$title")"
+  echo "bare_private_kb $(memory_kb "$bare" "$bare_title")"
+  rm -rf "$work"
+}
+
+case ${1:-} in
+  --rest) rest "$2" "$3" ;;
+  --starts) starts "$2" "$3" "$4" "$5" ;;
+  *) echo "on-display.sh: --rest or --starts" >&2; exit 2 ;;
+esac
