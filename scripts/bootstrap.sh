@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(cmake make g++ googletest libgtest-dev g++-mingw-w64-i686 binutils-mingw-w64-i686
-          wine wine32:i386 xvfb xdotool xclip imagemagick x11-xserver-utils x11-utils
+          wine wine32:i386 fonts-wine xvfb xdotool xclip imagemagick x11-xserver-utils x11-utils
           clang libclang-rt-14-dev python3)
 
 installed() {

@@ -12,6 +12,8 @@ if [ -z "${VELMORA_ON_VIRTUAL_DISPLAY:-}" ]; then
   if [ -n "${DISPLAY:-}" ]; then
     export WINEPREFIX=${WINEPREFIX:-$root/build/wineprefix}
     export WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all}
+    [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1 || true
+    "$root/scripts/wine-fonts.sh"
     exec wine "$exe"
   fi
   VELMORA_ON_VIRTUAL_DISPLAY=1 exec "$root/tests/wine/session.sh" "$0" "$@"
