@@ -88,6 +88,9 @@ class ICanvas {
   // Text on a transparent background, clipped to r, vertically at the top.
   virtual void DrawText(const Rect& r, const std::string& text, const FontSpec& font,
                         TColor color, TextAlign align) = 0;
+  // The size the text takes in that font, in logical pixels (rounded up),
+  // exactly as DrawText would draw it.
+  virtual Size MeasureText(const std::string& text, const FontSpec& font) = 0;
 };
 
 // Events a backend reports to the window that owns the native window.

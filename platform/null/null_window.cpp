@@ -29,6 +29,14 @@ void NullCanvas::DrawText(const Rect& r, const std::string& text, const FontSpec
   texts.push_back(TextRun{r, text, font, color, align});
 }
 
+Size NullCanvas::MeasureText(const std::string& text, const FontSpec& font) {
+  if (text.empty()) return Size{};
+  const int chars = static_cast<int>(text.size());
+  // Rounded up, as a real canvas rounds partly covered pixels.
+  return Size{(chars * kNullCharWidth * font.points + 7) / 8,
+              (kNullLineHeight * font.points + 7) / 8};
+}
+
 TColor NullCanvas::PixelAt(int x, int y) const {
   if (x < 0 || y < 0 || x >= width_ || y >= height_) return kInvalidColor;
   return pixels_[y * width_ + x];

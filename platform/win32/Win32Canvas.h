@@ -53,10 +53,14 @@ class Win32Canvas : public ICanvas {
   void FrameRect(const Rect& r, TColor color) override;
   void DrawText(const Rect& r, const std::string& text, const FontSpec& font, TColor color,
                 TextAlign align) override;
+  Size MeasureText(const std::string& text, const FontSpec& font) override;
   // Fills a rectangle given in physical pixels.
   void FillPhysical(const RECT& r, TColor color);
 
  private:
+  // The font made for this DPI, or the system's GUI font when it cannot be made.
+  HGDIOBJ FontOrDefault(const FontSpec& font);
+
   HDC dc_;
   DpiScale scale_;
   FontCache& fonts_;
