@@ -1,6 +1,7 @@
 #include "tests/shared/text_fit.h"
 
 #include <sstream>
+#include <utility>
 
 #include "core/Color.h"
 
