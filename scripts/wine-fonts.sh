@@ -30,6 +30,8 @@ for font in "$src"/*.ttf "$src"/*.fon; do
   added=1
 done
 # NOTE: a running wineserver keeps the font list it built at start-up (a
-# volatile registry cache); it is stopped so that the next program sees the
-# new fonts.
-if [ $added -eq 1 ]; then wineserver -k >/dev/null 2>&1 || true; fi
+# volatile registry cache), so the next program must find none running. It is
+# waited for rather than stopped: right after `wineboot -i` the prefix may
+# still be being set up by programs the server runs, and stopping them leaves
+# it half made.
+if [ $added -eq 1 ]; then wineserver -w >/dev/null 2>&1 || true; fi
