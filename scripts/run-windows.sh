@@ -12,6 +12,8 @@ exe=$build/Velmora.exe
 if [ -z "${VELMORA_ON_VIRTUAL_DISPLAY:-}" ]; then
   if [ -n "${DISPLAY:-}" ]; then
     . "$root/tests/wine/wine-env.sh"
+    [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1 || true
+    "$root/scripts/wine-fonts.sh"
     exec wine "$exe"
   fi
   VELMORA_ON_VIRTUAL_DISPLAY=1 exec "$root/tests/wine/session.sh" "$0" "$@"

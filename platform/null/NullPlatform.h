@@ -40,9 +40,11 @@ class NullCanvas : public ICanvas {
   void FrameRect(const Rect& r, TColor color) override;
   void DrawText(const Rect& r, const std::string& text, const FontSpec& font, TColor color,
                 TextAlign align) override;
+  // Every character is kNullCharWidth x kNullLineHeight pixels at 8 pt,
+  // scaled with the point size.
   Size MeasureText(const std::string& text, const FontSpec& font) override;
-  static int CharWidth(const FontSpec& font) { return (font.points * 3 + 3) / 4; }
-  static int LineHeight(const FontSpec& font) { return (font.points * 4 + 2) / 3 + 2; }
+  static constexpr int kNullCharWidth = 5;
+  static constexpr int kNullLineHeight = 13;
 
   TColor PixelAt(int x, int y) const;
   // The last text drawn whose rectangle starts at (x, y), or nullptr.

@@ -31,7 +31,11 @@ void NullCanvas::DrawText(const Rect& r, const std::string& text, const FontSpec
 }
 
 Size NullCanvas::MeasureText(const std::string& text, const FontSpec& font) {
-  return Size{static_cast<int>(text.size()) * CharWidth(font), LineHeight(font)};
+  if (text.empty()) return Size{};
+  const int chars = static_cast<int>(text.size());
+  // Rounded up, as a real canvas rounds partly covered pixels.
+  return Size{(chars * kNullCharWidth * font.points + 7) / 8,
+              (kNullLineHeight * font.points + 7) / 8};
 }
 
 TColor NullCanvas::PixelAt(int x, int y) const {

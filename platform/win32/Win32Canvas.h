@@ -58,9 +58,8 @@ class Win32Canvas : public ICanvas {
   void FillPhysical(const RECT& r, TColor color);
 
  private:
-  // The font DrawText and MeasureText use for `font` (a stock one when it
-  // cannot be made).
-  HGDIOBJ FontFor(const FontSpec& font);
+  // The font made for this DPI, or the system's GUI font when it cannot be made.
+  HGDIOBJ FontOrDefault(const FontSpec& font);
 
   HDC dc_;
   DpiScale scale_;

@@ -15,6 +15,10 @@ int CeilMulDiv(int a, int b, int c) {
   return -FloorMulDiv(-a, b, c);
 }
 
+// How DrawText lays out every text of the form: top-aligned, "&" drawn as it
+// stands, tabs expanded.
+constexpr UINT kTextFormat = DT_TOP | DT_NOPREFIX | DT_EXPANDTABS;
+
 COLORREF ToColorRef(TColor color) {
   return static_cast<COLORREF>(color) & 0x00FFFFFF;
 }
@@ -100,26 +104,25 @@ void Win32Canvas::DrawText(const Rect& r, const std::string& text, const FontSpe
                            TColor color, TextAlign align) {
   if (r.Empty() || text.empty()) return;
   RECT box = scale_.ToPhysical(r);
-  ScopedSelectObject selected(dc_, FontFor(font));
+  ScopedSelectObject selected(dc_, FontOrDefault(font));
   ::SetTextColor(dc_, ToColorRef(color));
   ::SetBkMode(dc_, TRANSPARENT);
-  // Clipped to the box (no DT_NOCLIP), top-aligned, "&" drawn as it stands.
-  const UINT format =
-      DT_TOP | DT_NOPREFIX | DT_EXPANDTABS | (align == TextAlign::Center ? DT_CENTER : DT_LEFT);
+  // Clipped to the box (no DT_NOCLIP).
+  const UINT format = kTextFormat | (align == TextAlign::Center ? DT_CENTER : DT_LEFT);
   ::DrawTextA(dc_, text.c_str(), static_cast<int>(text.size()), &box, format);
 }
 
 Size Win32Canvas::MeasureText(const std::string& text, const FontSpec& font) {
-  ScopedSelectObject selected(dc_, FontFor(font));
-  SIZE extent{0, 0};
-  if (!::GetTextExtentPoint32A(dc_, text.c_str(), static_cast<int>(text.size()), &extent)) {
-    return Size{};
-  }
-  return Size{CeilMulDiv(extent.cx, kLogicalDpi, scale_.dpi),
-              CeilMulDiv(extent.cy, kLogicalDpi, scale_.dpi)};
+  if (text.empty()) return Size{};
+  ScopedSelectObject selected(dc_, FontOrDefault(font));
+  RECT box{0, 0, 0, 0};
+  ::DrawTextA(dc_, text.c_str(), static_cast<int>(text.size()), &box,
+              kTextFormat | DT_LEFT | DT_CALCRECT);
+  return Size{CeilMulDiv(box.right - box.left, kLogicalDpi, scale_.dpi),
+              CeilMulDiv(box.bottom - box.top, kLogicalDpi, scale_.dpi)};
 }
 
-HGDIOBJ Win32Canvas::FontFor(const FontSpec& font) {
+HGDIOBJ Win32Canvas::FontOrDefault(const FontSpec& font) {
   const HFONT handle = fonts_.Get(font, scale_.dpi);
   return handle != nullptr ? handle : ::GetStockObject(DEFAULT_GUI_FONT);
 }

@@ -34,6 +34,7 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1 9>&- || true
 fi
+"$root/scripts/wine-fonts.sh" 9>&-
 wineserver -p >/dev/null 2>&1 9>&- || true
 # NOTE: the first Windows program of a session starts Wine's own services
 # (services.exe, winedevice.exe, ...), which live on holding that program's

@@ -1,0 +1,85 @@
+// The fonts the main window asks for, what the system gives for them, and
+// whether the window's texts fit their controls in those fonts.
+//
+// NOTE: under Wine these hold in a prefix that has Wine's own fonts
+// (scripts/wine-fonts.sh, run by tests/wine/session.sh); without them Wine
+// answers every face with the nearest system font (DejaVu Sans), which is
+// wider.
+#include <string>
+#include <vector>
+
+#include "platform/win32/Win32Canvas.h"
+#include "tests/shared/text_fit.h"
+#include "tests/wine/Win32TestSupport.h"
+#include "ui/FormUtils.h"
+#include "ui/MainFrm.h"
+
+namespace velmora {
+namespace {
+
+class Win32Fonts : public Win32Test {};
+
+// The strip's font and the window's base font once shown.
+std::vector<FontSpec> FontsOfTheWindow() {
+  FontSpec base;
+  ApplyDefaultFont(base);
+  return {FontSpec{}, base};
+}
+
+TEST_F(Win32Fonts, EachFaceTheWindowAsksForIsTheFaceItGets) {
+  ScopedGetDC screen(nullptr);
+  FontCache fonts;
+  for (const FontSpec& font : FontsOfTheWindow()) {
+    ScopedSelectObject selected(screen, fonts.Get(font, kLogicalDpi));
+    char face[LF_FACESIZE] = {};
+    ::GetTextFaceA(screen, LF_FACESIZE, face);
+    EXPECT_EQ(std::string(face), font.face);
+  }
+}
+
+// MeasureText never measures a text narrower than DrawText inks it: the last
+// inked column of a text drawn from x = 0 lies inside its measured width.
+// NOTE: Wine draws its Tahoma narrower than GDI measures it (at 8 pt the
+// chart heading measures 121 pixels and inks 111), so the measure is not
+// asked to be tight.
+TEST_F(Win32Fonts, MeasureTextCoversWhatDrawTextInks) {
+  ScopedGetDC screen(nullptr);
+  ScopedMemoryDC dc(screen);
+  ScopedGdiObj<HBITMAP> bitmap(::CreateCompatibleBitmap(screen, 400, 20));
+  ScopedSelectObject selectedBitmap(dc, bitmap.Get());
+  FontCache fonts;
+  Win32Canvas canvas(dc, DpiScale{kLogicalDpi}, fonts);
+  for (const FontSpec& font : FontsOfTheWindow()) {
+    for (const std::string text : {"#000000", "HTML Color Code Chart", "Exit"}) {
+      canvas.FillRect(Rect{0, 0, 400, 20}, kWhite);
+      canvas.DrawText(Rect{0, 0, 400, 20}, text, font, 0, TextAlign::Left);
+      int lastInked = -1;
+      for (int x = 0; x < 400; ++x) {
+        for (int y = 0; y < 20; ++y) {
+          if ((::GetPixel(dc, x, y) & 0xFFFFFF) != 0xFFFFFF) lastInked = x;
+        }
+      }
+      const Size size = canvas.MeasureText(text, font);
+      EXPECT_GE(lastInked, 0) << font.face << " " << text;
+      EXPECT_LT(lastInked, size.width) << font.face << " " << text;
+      EXPECT_EQ(size.height, 13) << font.face << " " << text;
+    }
+  }
+}
+
+TEST_F(Win32Fonts, EveryTextTheWindowCanShowFitsItsControl) {
+  TMainForm form;
+  form.FormCreate();
+  std::vector<MeasuredText> misfits;
+  WithinEventLoop(form.Handle(), [&] {
+    const HWND hwnd = HwndOf(form.Handle());
+    ScopedGetDC dc(hwnd);
+    FontCache fonts;
+    Win32Canvas canvas(dc, DpiScale{WindowDpi(hwnd)}, fonts);
+    misfits = TextsThatDoNotFit(form, canvas);
+  });
+  EXPECT_EQ(Describe(misfits), "");
+}
+
+}  // namespace
+}  // namespace velmora
