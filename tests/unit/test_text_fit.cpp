@@ -33,10 +33,10 @@ class TextFit : public ::testing::Test {
   void SetUp() override {
     form = std::make_unique<TMainForm>();
     form->FormCreate();
-    platform.RunEventLoop(form->Handle());
+    form->Window().RunEventLoop();
   }
   void TearDown() override {
-    platform.DestroyWindow(form->Handle());
+    form->Window().Destroy();
     form.reset();
   }
   std::vector<MeasuredText> MisfitsOf(const std::string& control) {

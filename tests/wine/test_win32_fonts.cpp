@@ -71,8 +71,8 @@ TEST_F(Win32Fonts, EveryTextTheWindowCanShowFitsItsControl) {
   TMainForm form;
   form.FormCreate();
   std::vector<MeasuredText> misfits;
-  WithinEventLoop(form.Handle(), [&] {
-    const HWND hwnd = HwndOf(form.Handle());
+  WithinEventLoop(form.Window(), [&] {
+    const HWND hwnd = HwndOf(&form.Window());
     ScopedGetDC dc(hwnd);
     FontCache fonts;
     Win32Canvas canvas(dc, DpiScale{WindowDpi(hwnd)}, fonts);
