@@ -23,12 +23,12 @@ TEST_F(Window, BoundsAreDevicePixelsAndSizesLogical) {
         EXPECT_EQ(w.ToScreenPixels(272), 272 * scale);
         EXPECT_EQ(w.Bounds(), (Rect{200, 100, 272, 32}));
         // Taller: grows downwards from the same corner.
-        w.SetBounds(Rect{300, 120, 272, 346});
+        w.SetBounds(Rect{300, 20, 272, 346});
         PumpUntil([&] {
           GdkWindow* gdk = gtk_widget_get_window(GTK_WIDGET(static_cast<X11Window&>(w).Widget()));
           return gdk_window_get_height(gdk) == 346;
         });
-        EXPECT_EQ(w.Bounds(), (Rect{300, 120, 272, 346}));
+        EXPECT_EQ(w.Bounds(), (Rect{300, 20, 272, 346}));
         // The X server agrees, in device pixels.
         Display* display = platform->XDisplay();
         ::Window child = 0;
@@ -38,7 +38,7 @@ TEST_F(Window, BoundsAreDevicePixelsAndSizesLogical) {
         XTranslateCoordinates(display, GDK_WINDOW_XID(gdk), DefaultRootWindow(display), 0, 0, &x,
                               &y, &child);
         EXPECT_EQ(x, 300);
-        EXPECT_EQ(y, 120);
+        EXPECT_EQ(y, 20);
         XWindowAttributes attributes{};
         XGetWindowAttributes(display, GDK_WINDOW_XID(gdk), &attributes);
         EXPECT_EQ(attributes.width, 272 * scale);

@@ -52,24 +52,31 @@ EndSection
 CONF
 fi
 
-# A free display number; the lock file makes the choice ours.
-n=120
-while :; do
-  if [ ! -e /tmp/.X11-unix/X$n ] && [ ! -e /tmp/.X$n-lock ]; then
-    if [ $monitors -eq 2 ]; then
-      /usr/lib/xorg/Xorg :$n -noreset -nolisten tcp -config "$work/xorg.conf" \
-        -configdir "$work/conf.d" -logfile "$work/xorg.log" >/dev/null 2>&1 &
-    else
-      Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    fi
-    xvfb=$!
-    for _ in $(seq 100); do [ -e /tmp/.X11-unix/X$n ] && break; kill -0 $xvfb 2>/dev/null || break; sleep 0.05; done
-    kill -0 $xvfb 2>/dev/null && [ -e /tmp/.X11-unix/X$n ] && break
-  fi
-  n=$((n + 1))
-done
+xvfb=
 wmpid=
-trap '[ -n "$wmpid" ] && kill $wmpid 2>/dev/null; kill $xvfb 2>/dev/null || true; wait $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
+stop() {
+  [ -n "$wmpid" ] && kill $wmpid 2>/dev/null
+  [ -n "$xvfb" ] && { kill $xvfb 2>/dev/null; wait $xvfb 2>/dev/null; }
+  rm -rf "$work"
+}
+trap stop EXIT
+
+# The server picks a free display number itself and writes it to fd 3, so
+# servers started at the same moment never share one.
+if [ $monitors -eq 2 ]; then
+  /usr/lib/xorg/Xorg -displayfd 3 -noreset -nolisten tcp -config "$work/xorg.conf" \
+    -configdir "$work/conf.d" -logfile "$work/xorg.log" 3>"$work/display" >/dev/null 2>&1 &
+else
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+fi
+xvfb=$!
+for _ in $(seq 200); do
+  [ -s "$work/display" ] && break
+  kill -0 $xvfb 2>/dev/null || { echo "xvfb-run.sh: the X server did not start" >&2; exit 1; }
+  sleep 0.05
+done
+n=$(head -n1 "$work/display")
+[ -n "$n" ] || { echo "xvfb-run.sh: the X server named no display" >&2; exit 1; }
 
 export DISPLAY=:$n GDK_SCALE=$scale
 # A session of its own: X11, no desktop services of the caller's.
