@@ -10,7 +10,8 @@ exe=$build/Velmora.exe
 [ -f "$exe" ] || { echo "No $exe: run 'make wine-build' first." >&2; exit 1; }
 
 if [ -z "${VELMORA_ON_VIRTUAL_DISPLAY:-}" ]; then
-  if [ -n "${DISPLAY:-}" ]; then
+  # A $DISPLAY left over from a closed desktop or a dropped ssh link counts as none.
+  if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
     . "$root/tests/wine/wine-env.sh"
     [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1 || true
     "$root/scripts/wine-fonts.sh"

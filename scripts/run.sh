@@ -10,7 +10,8 @@ program=$root/build/linux/velmora
 [ -x "$program" ] || { echo "No $program: run 'make linux' first." >&2; exit 1; }
 
 if [ -z "${VELMORA_ON_VIRTUAL_DISPLAY:-}" ]; then
-  [ -n "${DISPLAY:-}" ] && exec "$program"
+  # A $DISPLAY left over from a closed desktop or a dropped ssh link counts as none.
+  if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then exec "$program"; fi
   VELMORA_ON_VIRTUAL_DISPLAY=1 exec "$root/tests/x11/xvfb-run.sh" -- "$0" "$@"
 fi
 

@@ -490,7 +490,8 @@ def main():
     global VELMORA_EXE, HELPER_EXE
     if len(sys.argv) < 3:
         sys.exit("usage: %s VELMORA_EXE HELPER_EXE [unittest options]" % sys.argv[0])
-    if not (os.environ.get("DISPLAY") and os.environ.get("WINEPREFIX")):
+    # A user's own $DISPLAY or $WINEPREFIX is no session: only session.sh makes one.
+    if os.environ.get("VELMORA_SESSION") != "wine":
         script = os.path.abspath(sys.argv[0])
         os.execv(SESSION, [SESSION, sys.executable, script] + sys.argv[1:])
     VELMORA_EXE, HELPER_EXE = (os.path.abspath(p) for p in sys.argv[1:3])

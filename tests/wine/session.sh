@@ -2,9 +2,23 @@
 # Runs a command with one virtual X display (1024 x 768) and one Wine prefix
 # shared by everything it starts, then stops both.
 #   tests/wine/session.sh ctest --preset windows
+# The session takes nothing from the caller's desktop: its own display, its
+# own prefix (build/wineprefix, or $VELMORA_WINEPREFIX; never the user's
+# $WINEPREFIX), its own $HOME and XDG folders, one locale, and Wine's web and
+# mail launchers limited to the tools the tests put in PATH.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 . "$root/tests/wine/wine-env.sh"
+export LC_ALL=C.UTF-8
+unset LANGUAGE
+unset XAUTHORITY WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS XDG_CURRENT_DESKTOP DESKTOP_SESSION \
+      XDG_SESSION_TYPE XMODIFIERS GTK_IM_MODULE QT_IM_MODULE \
+      XDG_CONFIG_HOME XDG_DATA_HOME XDG_CACHE_HOME XDG_STATE_HOME
+
+if ! wine --version >/dev/null 2>&1; then
+  echo "session.sh: Wine does not run here: $(wine --version 2>&1 | tail -1)" >&2
+  exit 1
+fi
 
 # One session at a time per prefix: sessions share the prefix's wineserver,
 # so two at once, each on its own display, break each other's windows, and
@@ -15,21 +29,39 @@ if ! flock -n 9; then
   echo "session.sh: waiting for the other Wine session on $WINEPREFIX" >&2
   flock 9
 fi
+# Holding the lock, any Wine server left on this prefix is an abandoned
+# session's: its programs would run on a display that is gone.
+wineserver -k >/dev/null 2>&1 9>&- || true
 
-# A free display number.
-n=90
-while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
-Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 9>&- &
+home=$(mktemp -d "${TMPDIR:-/tmp}/velmora-session.XXXXXX")
+export HOME=$home/home XDG_RUNTIME_DIR=$home/run
+mkdir -p "$HOME" && mkdir -m 700 "$XDG_RUNTIME_DIR"
+
+# A display of our own: Xvfb picks a free number and reports it on fd 3, so
+# a display of another session, or the lock file of a dead one, is never
+# taken for ours.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$home/display" >/dev/null 2>&1 9>&- &
 xvfb=$!
-export DISPLAY=:$n
 cleanup() {
   wineserver -k >/dev/null 2>&1 || true
   kill $xvfb >/dev/null 2>&1 || true
   wait $xvfb 2>/dev/null || true
+  rm -rf "$home"
 }
 trap cleanup EXIT
-for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
+for _ in $(seq 100); do
+  [ -s "$home/display" ] && break
+  kill -0 $xvfb 2>/dev/null || break
+  sleep 0.1
+done
+n=$(head -n 1 "$home/display")
+[ -n "$n" ] || { echo "session.sh: Xvfb did not start" >&2; exit 1; }
+export DISPLAY=:$n
 
+# A prefix of another architecture cannot serve this session: make anew.
+if [ -f "$WINEPREFIX/system.reg" ] && ! grep -q "^#arch=$WINEARCH" "$WINEPREFIX/system.reg"; then
+  rm -rf "$WINEPREFIX"
+fi
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1 9>&- || true
@@ -42,4 +74,19 @@ wineserver -p >/dev/null 2>&1 9>&- || true
 # into its timeout. Started here, with no output, they stay off the tests'
 # pipes.
 wineboot </dev/null >/dev/null 2>&1 9>&- || true
+# NOTE: winebrowser tries its own list of programs for web and mail
+# addresses, and /usr/bin/open (run-mailcap, where mailcap is installed)
+# comes before xdg-open and xdg-email; it then fails on mailto:. The prefix
+# names only the two desktop tools, which the tests provide in PATH.
+cat >"$home/launchers.reg" <<'REG'
+REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Wine\WineBrowser]
+"Browsers"="xdg-open"
+"Mailers"="xdg-email"
+REG
+wine reg import "Z:${home//\//\\}\\launchers.reg" </dev/null >/dev/null 2>&1 9>&- || {
+  echo "session.sh: could not set Wine's web and mail launchers" >&2; exit 1; }
+
+export VELMORA_SESSION=wine
 "$@" 9>&-

@@ -6,7 +6,7 @@ if [ "$("$root/scripts/wine-preset")" = windows64 ]; then
   # starts the 32-bit loader when it is installed, which cannot run where
   # 32-bit programs cannot (see scripts/wine-preset): these take the 64-bit one.
   export WINEARCH=win64
-  export WINEPREFIX=${WINEPREFIX:-$root/build/wineprefix64}
+  export WINEPREFIX=${VELMORA_WINEPREFIX:-$root/build/wineprefix64}
   bin=$root/build/wine64-bin
   mkdir -p "$bin"
   for name in wine wine-stable wine64; do
@@ -16,6 +16,10 @@ if [ "$("$root/scripts/wine-preset")" = windows64 ]; then
   export PATH=$bin:$PATH
 else
   export WINEARCH=win32
-  export WINEPREFIX=${WINEPREFIX:-$root/build/wineprefix}
+  export WINEPREFIX=${VELMORA_WINEPREFIX:-$root/build/wineprefix}
 fi
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+# No Mono or Gecko installers (they would wait on a dialog nobody sees), and
+# no menu entries or file types written into the desktop's folders. A
+# prefix of the user's own ($WINEPREFIX) is never touched: set
+# VELMORA_WINEPREFIX for another one.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
