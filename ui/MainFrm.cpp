@@ -95,7 +95,9 @@ void TMainForm::BuildStrip() {
   BLabel = label("BLabel", {122, 0, 11, 13}, "B: ");
   lblB = label("lblB", {140, 0, 25, 13}, "0");
   HexLabel = label("HexLabel", {175, 0, 32, 13}, "Hex: ");
-  lblHexColorValue = label("lblHexColorValue", {208, 0, 49, 17}, "000000");
+  // 55 wide, not 49: "#DDDDDD" in MS Sans Serif 8 pt is 55 pixels, and a
+  // code that loses its last digit is a wrong code.
+  lblHexColorValue = label("lblHexColorValue", {208, 0, 55, 17}, "000000");
 
   auto link = [this](const char* name, Rect bounds, const char* text, void (TMainForm::*handler)()) {
     TControl c;
@@ -167,7 +169,9 @@ void TMainForm::BuildBottomPanel() {
   heading.Font = StripFont();
   Add(heading);
   heading.Name = "lblHTMLColorChart";
-  heading.Bounds = {102, top + 69, 113, 13};
+  // 121 wide, not 113: the heading is drawn in Tahoma once the window is
+  // shown, which is wider than the MS Sans Serif it was laid out in.
+  heading.Bounds = {102, top + 69, 121, 13};
   heading.Caption = "HTML Color Code Chart";
   heading.ParentFont = true;
   Add(heading);
