@@ -74,8 +74,10 @@ stop "$pid"
 hz=$(getconf CLK_TCK)
 
 # 4. The executable.
-size_kb=$(( ($(stat -c %s "$velmora") + 1023) / 1024 ))
-dlls=$(i686-w64-mingw32-objdump -p "$velmora" | awk '/DLL Name:/ {print $3}' | sort | paste -sd' ')
+# Velmora.exe as it ships (32-bit), whichever build the figures above ran.
+shipped=$root/build/windows/Velmora.exe
+size_kb=$(( ($(stat -c %s "$shipped") + 1023) / 1024 ))
+dlls=$(i686-w64-mingw32-objdump -p "$shipped" | awk '/DLL Name:/ {print $3}' | sort | paste -sd' ')
 
 tick=$(value tick_us)
 direct=$(value direct_tick_us)

@@ -6,6 +6,7 @@
 //   e2e_helper.exe clipboard-owner CAPTION  prints "X Y", the top-left corner of
 //                                           the top-level window CAPTION of the
 //                                           process that owns the clipboard
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,7 +14,7 @@
 // The few user32/kernel32 calls it needs, declared by hand so that this test
 // helper stays out of the system header (only the Win32 backend includes it).
 extern "C" {
-using EnumChildProc = int(__stdcall*)(void* window, long data);
+using EnumChildProc = int(__stdcall*)(void* window, std::intptr_t data);
 struct WinRect {
   long left, top, right, bottom;
 };
@@ -21,13 +22,13 @@ __declspec(dllimport) int __stdcall OpenClipboard(void* owner);
 __declspec(dllimport) int __stdcall CloseClipboard();
 __declspec(dllimport) void __stdcall Sleep(unsigned long milliseconds);
 __declspec(dllimport) void* __stdcall FindWindowA(const char* class_name, const char* caption);
-__declspec(dllimport) int __stdcall EnumChildWindows(void* parent, EnumChildProc proc, long data);
+__declspec(dllimport) int __stdcall EnumChildWindows(void* parent, EnumChildProc proc, std::intptr_t data);
 __declspec(dllimport) int __stdcall GetWindowTextA(void* window, char* text, int size);
 __declspec(dllimport) int __stdcall GetClassNameA(void* window, char* text, int size);
 __declspec(dllimport) void* __stdcall GetClipboardOwner();
 __declspec(dllimport) unsigned long __stdcall GetWindowThreadProcessId(void* window,
                                                                       unsigned long* process);
-__declspec(dllimport) int __stdcall EnumWindows(EnumChildProc proc, long data);
+__declspec(dllimport) int __stdcall EnumWindows(EnumChildProc proc, std::intptr_t data);
 __declspec(dllimport) int __stdcall GetWindowRect(void* window, WinRect* rect);
 }
 
@@ -45,7 +46,7 @@ int HoldClipboard(int seconds) {
   return 0;
 }
 
-int __stdcall PrintChild(void* window, long) {
+int __stdcall PrintChild(void* window, std::intptr_t) {
   char class_name[256] = "";
   char text[1024] = "";
   GetClassNameA(window, class_name, sizeof class_name);
@@ -68,7 +69,7 @@ struct OwnerSearch {
   int found;
 };
 
-int __stdcall PrintIfOwnersWindow(void* window, long data) {
+int __stdcall PrintIfOwnersWindow(void* window, std::intptr_t data) {
   auto* search = reinterpret_cast<OwnerSearch*>(data);
   unsigned long process = 0;
   GetWindowThreadProcessId(window, &process);
@@ -88,7 +89,7 @@ int PrintClipboardOwner(const char* caption) {
   if (!owner) return 2;
   OwnerSearch search{0, caption, 0};
   GetWindowThreadProcessId(owner, &search.process);
-  EnumWindows(PrintIfOwnersWindow, reinterpret_cast<long>(&search));
+  EnumWindows(PrintIfOwnersWindow, reinterpret_cast<std::intptr_t>(&search));
   return search.found ? 0 : 3;
 }
 

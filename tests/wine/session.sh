@@ -4,10 +4,7 @@
 #   tests/wine/session.sh ctest --preset windows
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-export WINEPREFIX=${WINEPREFIX:-$root/build/wineprefix}
-export WINEDEBUG=${WINEDEBUG:--all}
-export WINEARCH=win32
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+. "$root/tests/wine/wine-env.sh"
 
 # One session at a time per prefix: sessions share the prefix's wineserver,
 # so two at once, each on its own display, break each other's windows, and
