@@ -11,3 +11,6 @@ add_executable(velmora ${CMAKE_SOURCE_DIR}/app/Velmora.cpp)
 target_link_libraries(velmora PRIVATE velmora_x11)
 
 add_subdirectory(${CMAKE_SOURCE_DIR}/tests/x11 ${CMAKE_BINARY_DIR}/tests/x11)
+if(TARGET velmora)
+  add_subdirectory(${CMAKE_SOURCE_DIR}/tests/e2e ${CMAKE_BINARY_DIR}/tests/e2e)
+endif()

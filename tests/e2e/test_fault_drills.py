@@ -56,8 +56,9 @@ class SecondCopyTest(VelmoraTest):
             first.point_at_screen(colour)
             second.wait_swatch(colour)
 
-        # Alt+H with the second copy focused: Wine hands the hot key to the copy
-        # that holds it, so the text on the clipboard is the first copy's.
+        # Alt+H with the second copy focused: the key goes to the copy that holds
+        # it (Wine hands it over; natively the first copy's X key grab takes it),
+        # so the text on the clipboard is the first copy's.
         colour = (0x87, 0x65, 0x43)
         self.assertNotEqual(e2e.read_clipboard(), e2e.hex_text(colour))
         second.hot_key("alt+h")
