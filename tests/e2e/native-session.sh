@@ -29,13 +29,16 @@ esac
 
 # The window manager's own settings stay out of the tests' homes.
 wmhome=$(mktemp -d)
-HOME=$wmhome XDG_CONFIG_HOME=$wmhome openbox --sm-disable >/dev/null 2>&1 &
+HOME=$wmhome XDG_CONFIG_HOME=$wmhome openbox --sm-disable >"$wmhome/log" 2>&1 &
 wmpid=$!
 trap 'kill $wmpid 2>/dev/null || true; wait $wmpid 2>/dev/null || true; rm -rf "$wmhome"' EXIT
 # Ready once it announces itself on the root window (EWMH).
 for _ in $(seq 100); do
   xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
-  kill -0 $wmpid 2>/dev/null || { echo "native-session.sh: openbox did not start" >&2; exit 1; }
+  if ! kill -0 $wmpid 2>/dev/null; then
+    echo "native-session.sh: openbox did not start: $(cat "$wmhome/log")" >&2
+    exit 1
+  fi
   sleep 0.05
 done
 "$@"

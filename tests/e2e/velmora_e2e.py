@@ -594,15 +594,32 @@ class Velmora:
         TARGET.before_hot_key(self.window)
         key(keys)
 
-    def drag(self, grip, offset, button=1):
+    def drag(self, grip, offset, button=1, follows=True):
         """Presses at a window point and moves by offset in steps; the button stays
-        down. Returns the pointer's final spot."""
+        down. With `follows`, each step waits until the window has followed the
+        pointer. Returns the pointer's final spot."""
         x, y = self.to_screen(grip)
+        start = self.origin()
         move_pointer(x, y)
         press(button)
         steps = 6
         for i in range(1, steps + 1):
-            move_pointer(x + offset[0] * i // steps, y + offset[1] * i // steps)
+            dx, dy = offset[0] * i // steps, offset[1] * i // steps
+            move_pointer(x + dx, y + dy)
+            if not follows:
+                continue
+            want = (start[0] + dx, start[1] + dy)
+
+            def followed():
+                if self.origin() == want:
+                    return True
+                # NOTE: a window manager moves the window only once it holds the
+                # pointer; a motion that came before is lost to it. A person's
+                # hand always moves again: so does ours, by a pixel and back.
+                move_pointer(x + dx + 1, y + dy)
+                move_pointer(x + dx, y + dy)
+                return False
+            wait_for("the window at %s" % (want,), followed, interval=0.1)
         return x + offset[0], y + offset[1]
 
     def expand(self):
