@@ -192,7 +192,6 @@ class X11Window : public IWindow {
   static gboolean OnButtonRelease(GtkWidget* widget, GdkEventButton* event, gpointer self);
   static gboolean OnMotion(GtkWidget* widget, GdkEventMotion* event, gpointer self);
   static gboolean OnLeave(GtkWidget* widget, GdkEventCrossing* event, gpointer self);
-  static gboolean OnConfigure(GtkWidget* widget, GdkEventConfigure* event, gpointer self);
   static gboolean OnDelete(GtkWidget* widget, GdkEvent* event, gpointer self);
   static gboolean OnQueryTooltip(GtkWidget* widget, gint x, gint y, gboolean keyboard,
                                  GtkTooltip* tooltip, gpointer self);
@@ -202,7 +201,7 @@ class X11Window : public IWindow {
   EventDispatch dispatch_;
   GtkWidget* widget_ = nullptr;
   TColor background_ = 0;
-  Point position_;  // the window's corner, logical root pixels
+  Point position_;  // the corner asked for, logical root pixels
   Size size_;
   bool closed_ = false;
   bool loopRunning_ = false;

@@ -15,10 +15,15 @@ void SetColor(cairo_t* cr, TColor color) {
 }  // namespace
 
 // NOTE: Linux has neither "MS Sans Serif" nor "Tahoma"; every text is drawn
-// in DejaVu Sans Condensed (its stretch is semi-condensed), sized so the form's texts fit their boxes.
-const char* X11Font::Family() { return "DejaVu Sans"; }
+// in DejaVu Sans Condensed (its stretch is semi-condensed), sized so the form's texts fit their
+// boxes.
+const char* X11Font::Family() {
+  return "DejaVu Sans";
+}
 
-double X11Font::PixelSize(int points) { return points * 9.5 / 8.0; }
+double X11Font::PixelSize(int points) {
+  return points * 9.5 / 8.0;
+}
 
 CairoCanvas::CairoCanvas(cairo_t* cr) : cr_(cairo_reference(cr)) {
   cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);
@@ -65,7 +70,8 @@ PangoLayout* CairoCanvas::Layout(const std::string& text, const FontSpec& font) 
   pango_layout_set_font_description(layout_, desc);
   pango_font_description_free(desc);
   PangoAttrList* attrs = pango_attr_list_new();
-  if (font.underline) pango_attr_list_insert(attrs, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
+  if (font.underline)
+    pango_attr_list_insert(attrs, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
   pango_layout_set_attributes(layout_, attrs);
   pango_attr_list_unref(attrs);
   const std::string utf8 = ToUtf8(text);
@@ -91,8 +97,10 @@ void CairoCanvas::DrawText(const Rect& r, const std::string& text, const FontSpe
 Size CairoCanvas::MeasureText(const std::string& text, const FontSpec& font) {
   PangoRectangle logical{};
   pango_layout_get_extents(Layout(text, font), nullptr, &logical);
-  const int right = static_cast<int>(std::ceil(static_cast<double>(logical.x + logical.width) / PANGO_SCALE));
-  const int bottom = static_cast<int>(std::ceil(static_cast<double>(logical.y + logical.height) / PANGO_SCALE));
+  const int right =
+      static_cast<int>(std::ceil(static_cast<double>(logical.x + logical.width) / PANGO_SCALE));
+  const int bottom =
+      static_cast<int>(std::ceil(static_cast<double>(logical.y + logical.height) / PANGO_SCALE));
   const int left = static_cast<int>(std::floor(static_cast<double>(logical.x) / PANGO_SCALE));
   const int top = static_cast<int>(std::floor(static_cast<double>(logical.y) / PANGO_SCALE));
   return Size{text.empty() ? 0 : right - (left < 0 ? left : 0), bottom - (top < 0 ? top : 0)};

@@ -14,18 +14,24 @@ namespace {
 // Stable identifiers of the three keys.
 int IdOf(HotKey key) {
   switch (key) {
-    case HotKey::AltD: return 1;
-    case HotKey::AltH: return 2;
-    case HotKey::AltS: return 3;
+    case HotKey::AltD:
+      return 1;
+    case HotKey::AltH:
+      return 2;
+    case HotKey::AltS:
+      return 3;
   }
   return 0;
 }
 
 guint KeyvalOf(HotKey key) {
   switch (key) {
-    case HotKey::AltD: return GDK_KEY_d;
-    case HotKey::AltH: return GDK_KEY_h;
-    case HotKey::AltS: return GDK_KEY_s;
+    case HotKey::AltD:
+      return GDK_KEY_d;
+    case HotKey::AltH:
+      return GDK_KEY_h;
+    case HotKey::AltS:
+      return GDK_KEY_s;
   }
   return 0;
 }
@@ -69,8 +75,8 @@ void X11Platform::WatchKeyboard() {
   if (keyboardWatched_) return;
   keyboardWatched_ = true;
   gdk_window_add_filter(gdk_get_default_root_window(), FilterRootEvent, this);
-  g_signal_connect(gdk_keymap_get_for_display(display_), "keys-changed",
-                   G_CALLBACK(OnKeysChanged), this);
+  g_signal_connect(gdk_keymap_get_for_display(display_), "keys-changed", G_CALLBACK(OnKeysChanged),
+                   this);
 }
 
 void X11Platform::UnwatchKeyboard() {

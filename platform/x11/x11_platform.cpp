@@ -16,7 +16,8 @@ namespace velmora {
 
 namespace {
 
-// The platform whose display Xlib's connection-lost handler belongs to.
+// NOTE: Xlib's connection-lost handler takes no user data, so the platform
+// it belongs to is the one pointer kept outside the platform object.
 X11Platform* displayOwner = nullptr;
 
 const char* const kNeedsX11 =

@@ -12,18 +12,28 @@ namespace {
 
 bool ToButton(guint number, MouseButton& button) {
   switch (number) {
-    case 1: button = MouseButton::Left; return true;
-    case 2: button = MouseButton::Middle; return true;
-    case 3: button = MouseButton::Right; return true;
-    default: return false;
+    case 1:
+      button = MouseButton::Left;
+      return true;
+    case 2:
+      button = MouseButton::Middle;
+      return true;
+    case 3:
+      button = MouseButton::Right;
+      return true;
+    default:
+      return false;
   }
 }
 
 guint ButtonNumber(MouseButton button) {
   switch (button) {
-    case MouseButton::Left: return 1;
-    case MouseButton::Middle: return 2;
-    case MouseButton::Right: return 3;
+    case MouseButton::Left:
+      return 1;
+    case MouseButton::Middle:
+      return 2;
+    case MouseButton::Right:
+      return 3;
   }
   return 1;
 }
@@ -33,7 +43,9 @@ Point ToPoint(double x, double y) {
 }
 
 // a / b rounded towards minus infinity.
-int FloorDiv(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+int FloorDiv(int a, int b) {
+  return a >= 0 ? a / b : -((-a + b - 1) / b);
+}
 
 }  // namespace
 
@@ -47,7 +59,9 @@ std::unique_ptr<IWindow> X11Platform::CreateMainWindow(const WindowDesc& desc,
 
 X11Window::X11Window(X11Platform& platform, const WindowDesc& desc, const std::string& appTitle,
                      IWindowEvents& events)
-    : platform_(platform), dispatch_(events), background_(desc.background),
+    : platform_(platform),
+      dispatch_(events),
+      background_(desc.background),
       size_{desc.width, desc.height} {
   // The task bar and WM_CLASS name the application.
   if (g_get_application_name() == nullptr) g_set_application_name(ToUtf8(appTitle).c_str());
@@ -66,21 +80,21 @@ X11Window::X11Window(X11Platform& platform, const WindowDesc& desc, const std::s
   gtk_window_set_default_size(window, desc.width, desc.height);
   gtk_widget_set_has_tooltip(widget_, TRUE);
   gtk_widget_add_events(widget_, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
-                                     GDK_POINTER_MOTION_MASK | GDK_LEAVE_NOTIFY_MASK |
-                                     GDK_STRUCTURE_MASK);
+                                     GDK_POINTER_MOTION_MASK | GDK_LEAVE_NOTIFY_MASK);
   g_signal_connect(widget_, "draw", G_CALLBACK(OnDraw), this);
   g_signal_connect(widget_, "button-press-event", G_CALLBACK(OnButtonPress), this);
   g_signal_connect(widget_, "button-release-event", G_CALLBACK(OnButtonRelease), this);
   g_signal_connect(widget_, "motion-notify-event", G_CALLBACK(OnMotion), this);
   g_signal_connect(widget_, "leave-notify-event", G_CALLBACK(OnLeave), this);
-  g_signal_connect(widget_, "configure-event", G_CALLBACK(OnConfigure), this);
   g_signal_connect(widget_, "delete-event", G_CALLBACK(OnDelete), this);
   g_signal_connect(widget_, "query-tooltip", G_CALLBACK(OnQueryTooltip), this);
   // Realized now, so the scale is known before the form places the window.
   gtk_widget_realize(widget_);
 }
 
-X11Window::~X11Window() { DestroyWidget(); }
+X11Window::~X11Window() {
+  DestroyWidget();
+}
 
 int X11Window::Scale() {
   if (widget_ == nullptr || !platform_.DisplayAlive()) return 1;
@@ -90,7 +104,13 @@ int X11Window::Scale() {
 
 Rect X11Window::Bounds() {
   const int scale = Scale();
-  return Rect{position_.x * scale, position_.y * scale, size_.width, size_.height};
+  Point corner = position_;
+  // Shown, the window is where the X server has it (a window manager may
+  // have moved it); before that, where it was asked to be.
+  if (widget_ != nullptr && platform_.DisplayAlive() && gtk_widget_get_mapped(widget_)) {
+    gdk_window_get_origin(gtk_widget_get_window(widget_), &corner.x, &corner.y);
+  }
+  return Rect{corner.x * scale, corner.y * scale, size_.width, size_.height};
 }
 
 void X11Window::SetBounds(const Rect& bounds) {
@@ -105,7 +125,9 @@ void X11Window::SetBounds(const Rect& bounds) {
   }
 }
 
-int X11Window::ToScreenPixels(int length) { return length * Scale(); }
+int X11Window::ToScreenPixels(int length) {
+  return length * Scale();
+}
 
 void X11Window::StartTimer(int milliseconds) {
   if (timer_ != 0) g_source_remove(timer_);
@@ -309,12 +331,6 @@ gboolean X11Window::OnLeave(GtkWidget*, GdkEventCrossing* event, gpointer self) 
   auto* window = static_cast<X11Window*>(self);
   if (event->detail == GDK_NOTIFY_INFERIOR || window->moving_) return FALSE;
   window->dispatch_.MouseLeave();
-  return FALSE;
-}
-
-gboolean X11Window::OnConfigure(GtkWidget*, GdkEventConfigure* event, gpointer self) {
-  auto* window = static_cast<X11Window*>(self);
-  window->position_ = Point{event->x, event->y};
   return FALSE;
 }
 

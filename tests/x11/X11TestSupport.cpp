@@ -53,8 +53,8 @@ void OnChildExit(GPid pid, gint status, gpointer data) {
 }  // namespace
 
 int RunPumping(const std::string& command, std::string* output) {
-  const std::string outFile = std::string(g_get_tmp_dir()) + "/velmora-x11-test-output." +
-                              std::to_string(getpid());
+  const std::string outFile =
+      std::string(g_get_tmp_dir()) + "/velmora-x11-test-output." + std::to_string(getpid());
   const std::string line = command + " >'" + outFile + "'";
   gchar* argv[] = {const_cast<gchar*>("/bin/sh"), const_cast<gchar*>("-c"),
                    const_cast<gchar*>(line.c_str()), nullptr};
@@ -80,7 +80,9 @@ int RunPumping(const std::string& command, std::string* output) {
 }
 
 namespace {
-std::string Where(Point p) { return std::to_string(p.x) + "," + std::to_string(p.y); }
+std::string Where(Point p) {
+  return std::to_string(p.x) + "," + std::to_string(p.y);
+}
 const char* Name(MouseButton b) {
   return b == MouseButton::Left ? "L" : (b == MouseButton::Right ? "R" : "M");
 }
@@ -99,7 +101,9 @@ void RecordingForm::OnMouseUp(Point p, MouseButton button) {
   mouse.push_back("up " + Where(p) + " " + Name(button));
 }
 
-void RecordingForm::OnMouseMove(Point p) { mouse.push_back("move " + Where(p)); }
+void RecordingForm::OnMouseMove(Point p) {
+  mouse.push_back("move " + Where(p));
+}
 
 void RecordingForm::OnPaint(ICanvas& canvas, const Rect& dirty) {
   ++paints;

@@ -6,7 +6,6 @@
 
 #include <cstdlib>
 
-
 namespace velmora {
 namespace {
 
@@ -34,8 +33,14 @@ TEST_F(Screen, EveryDevicePixelReadsTheColourPaintedThere) {
     ASSERT_EQ(bounds.x, 100);
     ASSERT_EQ(bounds.y, 50);
     // Device offsets into the window: corners, odd pixels inside a scaled pixel.
-    const Point offsets[] = {{0, 0}, {1, 0}, {0, 1}, {1, 1}, {3, 5}, {255, 7},
-                             {256 * scale + 1, 9}, {272 * scale - 1, 32 * scale - 1},
+    const Point offsets[] = {{0, 0},
+                             {1, 0},
+                             {0, 1},
+                             {1, 1},
+                             {3, 5},
+                             {255, 7},
+                             {256 * scale + 1, 9},
+                             {272 * scale - 1, 32 * scale - 1},
                              {137, 2 * scale + 1}};
     for (const Point& d : offsets) {
       const Point at{bounds.x + d.x, bounds.y + d.y};
@@ -61,8 +66,8 @@ TEST_F(Screen, FramesAreOneLogicalPixelAndTextStaysInItsBox) {
   WithWindow(Point{0, 0}, [&](IWindow& w) {
     const int scale = w.ToScreenPixels(1);
     Display* display = platform->XDisplay();
-    XImage* image = XGetImage(display, DefaultRootWindow(display), 0, 0, 272 * scale,
-                              32 * scale, AllPlanes, ZPixmap);
+    XImage* image = XGetImage(display, DefaultRootWindow(display), 0, 0, 272 * scale, 32 * scale,
+                              AllPlanes, ZPixmap);
     ASSERT_NE(image, nullptr);
     auto at = [&](int x, int y) { return XGetPixel(image, x, y) & 0xFFFFFF; };
     struct Case {
@@ -112,9 +117,8 @@ TEST_F(Screen, TwoMonitorsThePrimaryAndAPixelOnTheSecond) {
 
 TEST_F(Screen, ThePrimaryScreenOfOneMonitorIsTheWholeScreenInDevicePixels) {
   Display* display = platform->XDisplay();
-  EXPECT_EQ(Platform().PrimaryScreen(),
-            (Rect{0, 0, DisplayWidth(display, DefaultScreen(display)),
-                  DisplayHeight(display, DefaultScreen(display))}));
+  EXPECT_EQ(Platform().PrimaryScreen(), (Rect{0, 0, DisplayWidth(display, DefaultScreen(display)),
+                                              DisplayHeight(display, DefaultScreen(display))}));
 }
 
 }  // namespace

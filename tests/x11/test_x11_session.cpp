@@ -1,6 +1,7 @@
 // The session's end reaches the form before the process ends: signals and
 // the X connection lost. And a Wayland session is refused, never read.
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -29,12 +30,14 @@ class Session : public X11Test {
     RemoveFolder(folder);
     X11Test::TearDown();
   }
-  // Starts the probe with extra environment settings ("NAME=value" ...).
-  pid_t StartProbe(const std::string& env = "") {
+  // Starts the probe with extra environment settings ("NAME=value" ...) and
+  // an address for it to open.
+  pid_t StartProbe(const std::string& env = "", const std::string& address = "") {
     const pid_t pid = fork();
     if (pid == 0) {
-      const std::string line =
-          "exec env " + env + " '" VELMORA_X11_PROBE "' '" + record + "' 2>'" + folder + "/err'";
+      const std::string line = "exec env " + env + " '" VELMORA_X11_PROBE "' '" + record + "' " +
+                               (address.empty() ? "" : "'" + address + "'") + " 2>'" + folder +
+                               "/err'";
       execl("/bin/sh", "sh", "-c", line.c_str(), static_cast<char*>(nullptr));
       _exit(127);
     }
@@ -81,6 +84,21 @@ TEST_F(Session, SignalsEndTheSessionThenTheWindowCleanly) {
   }
 }
 
+TEST_F(Session, ASignalWhileAnErrorBoxIsOpenAnswersItAndEndsTheRun) {
+  const pid_t probe = StartProbe("", "error-box");
+  std::string box;
+  PumpUntil([&] {
+    RunPumping("xdotool search --onlyvisible --name '^Velmora 3.6$' 2>/dev/null | head -1", &box);
+    return !box.empty();
+  });
+  ASSERT_FALSE(box.empty()) << "no error box";
+  kill(probe, SIGTERM);
+  EXPECT_EQ(Wait(probe), 0);
+  EXPECT_EQ(Recorded("SessionEnd"), "1");
+  EXPECT_EQ(Recorded("ErrorBoxClosed"), "1");
+  EXPECT_EQ(Recorded("Destroy"), "1");
+}
+
 TEST_F(Session, LosingTheXConnectionEndsTheSessionFirst) {
   const pid_t probe = StartProbe();
   const unsigned long id = ProbeWindow();
@@ -90,6 +108,49 @@ TEST_F(Session, LosingTheXConnectionEndsTheSessionFirst) {
   XSync(platform->XDisplay(), False);
   EXPECT_EQ(Wait(probe), 0);
   EXPECT_EQ(Recorded("SessionEnd"), "1");
+}
+
+// Addresses go to the desktop's handler of their scheme; a desktop of our
+// own (XDG folders in the test's folder) records what its handler was given.
+TEST_F(Session, AddressesOpenInTheDesktopsHandler) {
+  const std::string opened = folder + "/opened";
+  const std::string handler = folder + "/handler.sh";
+  ASSERT_EQ(
+      std::system(("mkdir -p '" + folder + "/data/applications' '" + folder + "/config'").c_str()),
+      0);
+  g_file_set_contents(handler.c_str(), ("#!/bin/sh\necho \"$1\" >>'" + opened + "'\n").c_str(), -1,
+                      nullptr);
+  chmod(handler.c_str(), 0755);
+  g_file_set_contents((folder + "/data/applications/velmora-test-open.desktop").c_str(),
+                      ("[Desktop Entry]\nType=Application\nName=Open\nExec=" + handler +
+                       " %u\nMimeType=x-scheme-handler/https;x-scheme-handler/mailto;\n")
+                          .c_str(),
+                      -1, nullptr);
+  g_file_set_contents((folder + "/config/mimeapps.list").c_str(),
+                      "[Default Applications]\n"
+                      "x-scheme-handler/https=velmora-test-open.desktop\n"
+                      "x-scheme-handler/mailto=velmora-test-open.desktop\n",
+                      -1, nullptr);
+  const std::string desktop = "XDG_DATA_HOME='" + folder + "/data' XDG_DATA_DIRS='" + folder +
+                              "/data' XDG_CONFIG_HOME='" + folder + "/config' XDG_CONFIG_DIRS='" +
+                              folder + "/config'";
+  std::string expected;
+  for (const std::string address :
+       {"https://example.com/velmora?from=x11", "mailto:someone@example.com?subject=Velmora"}) {
+    expected += address + "\n";
+    const pid_t probe = StartProbe(desktop, address);
+    std::string seen;
+    PumpUntil([&] {
+      gchar* text = nullptr;
+      seen.clear();
+      if (g_file_get_contents(opened.c_str(), &text, nullptr, nullptr)) seen = text;
+      g_free(text);
+      return seen == expected;
+    });
+    EXPECT_EQ(seen, expected);
+    kill(probe, SIGTERM);
+    EXPECT_EQ(Wait(probe), 0) << Errors();
+  }
 }
 
 TEST_F(Session, AWaylandSessionIsRefusedWithAMessage) {

@@ -13,32 +13,35 @@ namespace {
 class Window : public X11Test {};
 
 TEST_F(Window, BoundsAreDevicePixelsAndSizesLogical) {
-  WithWindow(Point{200, 100}, [&](IWindow& w) {
-    const int scale = w.ToScreenPixels(1);
-    EXPECT_EQ(w.ToScreenPixels(272), 272 * scale);
-    EXPECT_EQ(w.Bounds(), (Rect{200, 100, 272, 32}));
-    // Taller: grows downwards from the same corner.
-    w.SetBounds(Rect{300, 120, 272, 346});
-    PumpUntil([&] {
-      GdkWindow* gdk = gtk_widget_get_window(GTK_WIDGET(static_cast<X11Window&>(w).Widget()));
-      return gdk_window_get_height(gdk) == 346;
-    });
-    EXPECT_EQ(w.Bounds(), (Rect{300, 120, 272, 346}));
-    // The X server agrees, in device pixels.
-    Display* display = platform->XDisplay();
-    ::Window child = 0;
-    int x = 0;
-    int y = 0;
-    GdkWindow* gdk = gtk_widget_get_window(GTK_WIDGET(static_cast<X11Window&>(w).Widget()));
-    XTranslateCoordinates(display, GDK_WINDOW_XID(gdk), DefaultRootWindow(display), 0, 0, &x, &y,
-                          &child);
-    EXPECT_EQ(x, 300);
-    EXPECT_EQ(y, 120);
-    XWindowAttributes attributes{};
-    XGetWindowAttributes(display, GDK_WINDOW_XID(gdk), &attributes);
-    EXPECT_EQ(attributes.width, 272 * scale);
-    EXPECT_EQ(attributes.height, 346 * scale);
-  }, 32);
+  WithWindow(
+      Point{200, 100},
+      [&](IWindow& w) {
+        const int scale = w.ToScreenPixels(1);
+        EXPECT_EQ(w.ToScreenPixels(272), 272 * scale);
+        EXPECT_EQ(w.Bounds(), (Rect{200, 100, 272, 32}));
+        // Taller: grows downwards from the same corner.
+        w.SetBounds(Rect{300, 20, 272, 346});
+        PumpUntil([&] {
+          GdkWindow* gdk = gtk_widget_get_window(GTK_WIDGET(static_cast<X11Window&>(w).Widget()));
+          return gdk_window_get_height(gdk) == 346;
+        });
+        EXPECT_EQ(w.Bounds(), (Rect{300, 20, 272, 346}));
+        // The X server agrees, in device pixels.
+        Display* display = platform->XDisplay();
+        ::Window child = 0;
+        int x = 0;
+        int y = 0;
+        GdkWindow* gdk = gtk_widget_get_window(GTK_WIDGET(static_cast<X11Window&>(w).Widget()));
+        XTranslateCoordinates(display, GDK_WINDOW_XID(gdk), DefaultRootWindow(display), 0, 0, &x,
+                              &y, &child);
+        EXPECT_EQ(x, 300);
+        EXPECT_EQ(y, 20);
+        XWindowAttributes attributes{};
+        XGetWindowAttributes(display, GDK_WINDOW_XID(gdk), &attributes);
+        EXPECT_EQ(attributes.width, 272 * scale);
+        EXPECT_EQ(attributes.height, 346 * scale);
+      },
+      32);
 }
 
 TEST_F(Window, ClicksAndMovesArriveInLogicalPixels) {
@@ -125,14 +128,14 @@ TEST_F(Window, EachRectangleShowsItsOwnTooltip) {
       Point at;
       const char* text;
     };
-    const Case cases[] = {{{248, 24}, "Hide Color Box"},
-                          {{60, 20}, "Visit Velmora HomePage"},
-                          {{150, 5}, ""}};
+    const Case cases[] = {
+        {{248, 24}, "Hide Color Box"}, {{60, 20}, "Visit Velmora HomePage"}, {{150, 5}, ""}};
     for (const Case& c : cases) {
       // Small moves inside, as a hand on the mouse makes.
       int moves = 0;
       PumpUntil([&] {
-        if (moves++ % 200 == 0) MovePointer(Point{c.at.x * scale + moves / 200 % 2, c.at.y * scale});
+        if (moves++ % 200 == 0)
+          MovePointer(Point{c.at.x * scale + moves / 200 % 2, c.at.y * scale});
         return ShownTooltip() == c.text;
       });
       EXPECT_EQ(ShownTooltip(), c.text) << "at " << c.at.x << "," << c.at.y;
@@ -147,19 +150,22 @@ TEST_F(Window, WithoutAWindowManagerTheWindowFollowsThePointerUntilTheButtonIsUp
     const int y0 = 100 + 5 * scale;
     form.mouse.clear();
     ASSERT_EQ(std::system(("xdotool mousemove " + std::to_string(x0) + " " + std::to_string(y0) +
-                           " mousedown 1").c_str()),
+                           " mousedown 1")
+                              .c_str()),
               0);
     PumpUntil([&] { return !form.mouse.empty() && form.mouse.back().rfind("down", 0) == 0; });
     w.BeginMove(MouseButton::Left);
     // A middle click does not end a move of the left button.
     ASSERT_EQ(std::system(("xdotool mousemove " + std::to_string(x0 + 60) + " " +
-                           std::to_string(y0 + 40) + " click 2").c_str()),
+                           std::to_string(y0 + 40) + " click 2")
+                              .c_str()),
               0);
     PumpUntil([&] { return w.Bounds().x == 160 && w.Bounds().y == 140; });
     EXPECT_EQ(w.Bounds().x, 160);
     EXPECT_EQ(w.Bounds().y, 140);
     ASSERT_EQ(std::system(("xdotool mousemove " + std::to_string(x0 + 100) + " " +
-                           std::to_string(y0 + 50) + " mouseup 1 mousemove 700 700").c_str()),
+                           std::to_string(y0 + 50) + " mouseup 1 mousemove 700 700")
+                              .c_str()),
               0);
     PumpPending();
     PumpPending();
@@ -178,11 +184,12 @@ void AnswerDialog(const std::string& title, const std::string& keys) {
   const std::string script =
       "for i in $(seq 100); do id=$(xdotool search --onlyvisible --name '^" + title +
       "$' | head -1); [ -n \"$id\" ] && break; sleep 0.05; done; [ -n \"$id\" ] || exit 1; "
-      "xdotool windowfocus --sync $id; sleep 0.2; xdotool key --delay 20 " + keys;
+      "xdotool windowfocus --sync $id; sleep 0.2; xdotool key --delay 20 " +
+      keys;
   gchar* argv[] = {const_cast<gchar*>("/bin/sh"), const_cast<gchar*>("-c"),
                    const_cast<gchar*>(script.c_str()), nullptr};
-  ASSERT_TRUE(g_spawn_async(nullptr, argv, nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, nullptr,
-                            nullptr));
+  ASSERT_TRUE(
+      g_spawn_async(nullptr, argv, nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, nullptr, nullptr));
 }
 
 TEST_F(Window, TheErrorBoxIsTitledWithTheCaptionAndClosesWithOk) {
@@ -250,9 +257,15 @@ TEST_F(Window, TheFormsTextsFitTheirBoxesInTheOneFaceAtEveryScale) {
     std::string text;
     int box;
   };
-  std::vector<Case> cases = {{"255", 25}, {"Hex: ", 32}, {"Color Box", 45},
-                             {"HTML Color Code Chart", 113}, {"Website", 46}, {"E-mail", 34},
-                             {"Exit", 22}, {">>", 17}, {"Click", 36},
+  std::vector<Case> cases = {{"255", 25},
+                             {"Hex: ", 32},
+                             {"Color Box", 45},
+                             {"HTML Color Code Chart", 113},
+                             {"Website", 46},
+                             {"E-mail", 34},
+                             {"Exit", 22},
+                             {">>", 17},
+                             {"Click", 36},
                              {"Press Alt+H to Copy Hex Color To Clipboard (#RRGGBB)", 273},
                              {"Press Alt+D to Copy Dec Color To Clipboard (R, G, B)", 273},
                              {"Press Alt+S to Save Color to Color Box", 273}};
@@ -262,13 +275,13 @@ TEST_F(Window, TheFormsTextsFitTheirBoxesInTheOneFaceAtEveryScale) {
     cairo_scale(cr, scale, scale);
     {
       CairoCanvas canvas(cr);
-      for (const FontSpec& font : {FontSpec{"MS Sans Serif", 8, 1, false},
-                                   FontSpec{"Tahoma", 8, 1, false}}) {
+      for (const FontSpec& font :
+           {FontSpec{"MS Sans Serif", 8, 1, false}, FontSpec{"Tahoma", 8, 1, false}}) {
         EXPECT_EQ(canvas.ResolvedFamily(font), "DejaVu Sans Semi-Condensed");
         // The widest hex code: '#' and six of the widest digit or letter.
         std::string widest = "0";
-        for (const char* c : {"1", "2", "3", "4", "5", "6", "7", "8", "9", "A", "B", "C", "D",
-                              "E", "F"}) {
+        for (const char* c :
+             {"1", "2", "3", "4", "5", "6", "7", "8", "9", "A", "B", "C", "D", "E", "F"}) {
           if (canvas.MeasureText(c, font).width > canvas.MeasureText(widest, font).width) {
             widest = c;
           }

@@ -1,6 +1,7 @@
 // A stand-in form on the native platform, for the tests of how a session
-// ends: it records OnSessionEnd and OnDestroy in a profile file.
-//   velmora_x11_probe FILE
+// ends: it records OnSessionEnd and OnDestroy in a profile file, and opens
+// ADDRESS through the desktop once it shows ("error-box": shows an error box).
+//   velmora_x11_probe FILE [ADDRESS]
 #include <cstdio>
 
 #include "platform/PlatformFactory.h"
@@ -10,8 +11,18 @@ namespace {
 
 class ProbeForm : public IWindowEvents {
  public:
-  explicit ProbeForm(std::string file) : file_(std::move(file)) {}
-  void OnShow() override { Record("Show"); }
+  ProbeForm(std::string file, std::string address)
+      : file_(std::move(file)), address_(std::move(address)) {}
+  IWindow* window = nullptr;
+  void OnShow() override {
+    Record("Show");
+    if (address_ == "error-box") {
+      Platform().ShowErrorBox(window, "Velmora 3.6", "A failure.");
+      Record("ErrorBoxClosed");
+    } else if (!address_.empty()) {
+      Platform().OpenAddress(window, address_);
+    }
+  }
   void OnTimer() override {}
   void OnHotKey(int) override {}
   void OnMouseDown(Point, MouseButton) override {}
@@ -26,22 +37,23 @@ class ProbeForm : public IWindowEvents {
  private:
   void Record(const char* what) { Platform().WriteProfileString(file_, "Probe", what, "1"); }
   std::string file_;
+  std::string address_;
 };
 
 }  // namespace
 }  // namespace velmora
 
 int main(int argc, char** argv) {
-  if (argc != 2) return 2;
+  if (argc != 2 && argc != 3) return 2;
   std::unique_ptr<velmora::IPlatform> platform = velmora::CreateNativePlatform();
   velmora::SetPlatform(platform.get());
-  velmora::ProbeForm form(argv[1]);
+  velmora::ProbeForm form(argv[1], argc == 3 ? argv[2] : "");
   velmora::WindowDesc desc;
   desc.caption = "Velmora probe";
   desc.width = 272;
   desc.height = 32;
-  std::unique_ptr<velmora::IWindow> window =
-      platform->CreateMainWindow(desc, "Velmora 3.6", form);
+  std::unique_ptr<velmora::IWindow> window = platform->CreateMainWindow(desc, "Velmora 3.6", form);
+  form.window = window.get();
   window->RunEventLoop();
   window->Destroy();
   window.reset();

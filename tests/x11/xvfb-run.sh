@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
 # Runs a command on a private virtual X display of its own, then stops it.
-#   tests/x11/xvfb-run.sh [--scale N] [--two-monitors] -- command ...
+#   tests/x11/xvfb-run.sh [--scale N] [--two-monitors] [--window-manager] -- command ...
 # --scale N       the desktop's scale factor (GDK_SCALE)
 # --two-monitors  two 1024 x 768 monitors side by side, the right one
 #                 primary (Xorg with the dummy driver: Xvfb has one output)
+# --window-manager  Openbox runs on the display
 set -euo pipefail
 scale=1
 monitors=1
+wm=0
 while [ $# -gt 0 ]; do
   case $1 in
     --scale) scale=$2; shift 2 ;;
     --two-monitors) monitors=2; shift ;;
+    --window-manager) wm=1; shift ;;
     --) shift; break ;;
     *) echo "xvfb-run.sh: unknown option $1" >&2; exit 2 ;;
   esac
@@ -49,23 +52,31 @@ EndSection
 CONF
 fi
 
-# A free display number; the lock file makes the choice ours.
-n=120
-while :; do
-  if [ ! -e /tmp/.X11-unix/X$n ] && [ ! -e /tmp/.X$n-lock ]; then
-    if [ $monitors -eq 2 ]; then
-      /usr/lib/xorg/Xorg :$n -noreset -nolisten tcp -config "$work/xorg.conf" \
-        -configdir "$work/conf.d" -logfile "$work/xorg.log" >/dev/null 2>&1 &
-    else
-      Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    fi
-    xvfb=$!
-    for _ in $(seq 100); do [ -e /tmp/.X11-unix/X$n ] && break; kill -0 $xvfb 2>/dev/null || break; sleep 0.05; done
-    kill -0 $xvfb 2>/dev/null && [ -e /tmp/.X11-unix/X$n ] && break
-  fi
-  n=$((n + 1))
+xvfb=
+wmpid=
+stop() {
+  [ -n "$wmpid" ] && kill $wmpid 2>/dev/null
+  [ -n "$xvfb" ] && { kill $xvfb 2>/dev/null; wait $xvfb 2>/dev/null; }
+  rm -rf "$work"
+}
+trap stop EXIT
+
+# The server picks a free display number itself and writes it to fd 3, so
+# servers started at the same moment never share one.
+if [ $monitors -eq 2 ]; then
+  /usr/lib/xorg/Xorg -displayfd 3 -noreset -nolisten tcp -config "$work/xorg.conf" \
+    -configdir "$work/conf.d" -logfile "$work/xorg.log" 3>"$work/display" >/dev/null 2>&1 &
+else
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+fi
+xvfb=$!
+for _ in $(seq 200); do
+  [ -s "$work/display" ] && break
+  kill -0 $xvfb 2>/dev/null || { echo "xvfb-run.sh: the X server did not start" >&2; exit 1; }
+  sleep 0.05
 done
-trap 'kill $xvfb 2>/dev/null || true; wait $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
+n=$(head -n1 "$work/display")
+[ -n "$n" ] || { echo "xvfb-run.sh: the X server named no display" >&2; exit 1; }
 
 export DISPLAY=:$n GDK_SCALE=$scale
 # A session of its own: X11, no desktop services of the caller's.
@@ -81,6 +92,15 @@ if [ $monitors -eq 2 ]; then
       --pos 1024x0 --primary 2>/dev/null || true
     xrandr --listmonitors 2>/dev/null | grep -q '\*DUMMY1 1024/[0-9]*x768/[0-9]*+1024+0' && break
     sleep 0.1
+  done
+fi
+if [ $wm -eq 1 ]; then
+  openbox --sm-disable >/dev/null 2>&1 &
+  wmpid=$!
+  # Ready once it names itself on the root window.
+  for _ in $(seq 100); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    sleep 0.05
   done
 fi
 "$@"
