@@ -146,8 +146,8 @@ bool X11Platform::WriteProfileString(const std::string& file, const std::string&
     mode = 0666 & ~mask;
   }
   // The cached content now holds the change: it stays only if the file does.
-  profile_.valid = ReplaceFile(file, profile->Bytes(), mode) &&
-                   FileIdentity(file, profile_.identity);
+  profile_.valid =
+      ReplaceFile(file, profile->Bytes(), mode) && FileIdentity(file, profile_.identity);
   return profile_.valid;
 }
 
