@@ -215,6 +215,7 @@ class X11Window : public IWindow {
   bool moving_ = false;
   guint moveButton_ = 0;
   Point moveOffset_;
+  Point pressRoot_;  // where the last button press was, logical root pixels
 };
 
 }  // namespace velmora
