@@ -12,3 +12,6 @@ target_link_libraries(velmora PRIVATE velmora_x11)
 
 add_subdirectory(${CMAKE_SOURCE_DIR}/tests/x11 ${CMAKE_BINARY_DIR}/tests/x11)
 add_subdirectory(${CMAKE_SOURCE_DIR}/tests/bench/native ${CMAKE_BINARY_DIR}/tests/bench/native)
+if(TARGET velmora)
+  add_subdirectory(${CMAKE_SOURCE_DIR}/tests/e2e ${CMAKE_BINARY_DIR}/tests/e2e)
+endif()

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "config/ProfileFile.h"
 #include "platform/Platform.h"
 
 namespace velmora {
@@ -121,6 +122,16 @@ class X11Platform : public IPlatform {
   static GdkFilterReturn FilterRootEvent(GdkXEvent* xevent, GdkEvent* event, gpointer self);
   static void OnKeysChanged(GdkKeymap* keymap, gpointer self);
 
+  // x11_files.cpp: the profile file last read, as long as the file on disk
+  // keeps the identity it had then (device, inode, size, change time).
+  struct CachedProfile {
+    bool valid = false;
+    std::string path;
+    unsigned long long identity[4] = {0, 0, 0, 0};
+    ProfileFile content;
+  };
+  ProfileFile* LoadProfile(const std::string& file, bool& exists);
+
   // x11_platform.cpp
   void WatchSession();
   static gboolean OnSignal(gpointer self);
@@ -134,6 +145,7 @@ class X11Platform : public IPlatform {
   std::map<int, Grab> grabs_;    // by hot key id
   bool keyboardWatched_ = false;
   guint signalSources_[3] = {0, 0, 0};
+  CachedProfile profile_;
 };
 
 // The main window: a borderless GTK window painted by the form.
@@ -203,6 +215,7 @@ class X11Window : public IWindow {
   bool moving_ = false;
   guint moveButton_ = 0;
   Point moveOffset_;
+  Point pressRoot_;  // where the last button press was, logical root pixels
 };
 
 }  // namespace velmora

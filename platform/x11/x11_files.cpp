@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "config/ProfileFile.h"
@@ -67,7 +68,45 @@ bool ReplaceFile(const std::string& path, const std::string& bytes, mode_t mode)
   return ok;
 }
 
+// What tells one content of a file from another without reading it: false
+// when the file cannot be looked at (a missing file has the identity zero).
+bool FileIdentity(const std::string& path, unsigned long long (&identity)[4]) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) {
+    for (auto& part : identity) part = 0;
+    return errno == ENOENT;
+  }
+  identity[0] = static_cast<unsigned long long>(info.st_dev);
+  identity[1] = static_cast<unsigned long long>(info.st_ino);
+  identity[2] = static_cast<unsigned long long>(info.st_size);
+  identity[3] = static_cast<unsigned long long>(info.st_mtim.tv_sec) * 1000000000ull +
+                static_cast<unsigned long long>(info.st_mtim.tv_nsec);
+  return true;
+}
+
 }  // namespace
+
+// The parsed content of a profile file, read and parsed again only when the
+// file changed on disk: the program reads and writes six keys in a row, and
+// a large file would otherwise be read and parsed for each of them.
+ProfileFile* X11Platform::LoadProfile(const std::string& file, bool& exists) {
+  unsigned long long identity[4];
+  if (!FileIdentity(file, identity)) return nullptr;
+  exists = identity[1] != 0;
+  if (profile_.valid && profile_.path == file &&
+      std::equal(identity, identity + 4, profile_.identity)) {
+    return &profile_.content;
+  }
+  profile_.valid = false;
+  std::string bytes;
+  bool found = false;
+  if (!ReadWholeFile(file, bytes, found)) return nullptr;
+  profile_.content = ProfileFile(bytes);
+  profile_.path = file;
+  std::copy(identity, identity + 4, profile_.identity);
+  profile_.valid = true;
+  return &profile_.content;
+}
 
 std::string X11Platform::ConfigBaseFolder() {
   const char* xdg = std::getenv("XDG_CONFIG_HOME");
@@ -85,19 +124,18 @@ std::string X11Platform::ConfigBaseFolder() {
 
 std::string X11Platform::ReadProfileString(const std::string& file, const std::string& section,
                                            const std::string& key) {
-  std::string bytes;
   bool exists = false;
-  if (!ReadWholeFile(file, bytes, exists)) return std::string();
-  return ProfileFile(bytes).ReadString(section, key, kProfileBufferChars);
+  const ProfileFile* profile = LoadProfile(file, exists);
+  return profile != nullptr ? profile->ReadString(section, key, kProfileBufferChars)
+                            : std::string();
 }
 
 bool X11Platform::WriteProfileString(const std::string& file, const std::string& section,
                                      const std::string& key, const std::string& value) {
-  std::string bytes;
   bool exists = false;
-  if (!ReadWholeFile(file, bytes, exists)) return false;
-  ProfileFile profile(bytes);
-  if (!profile.WriteString(section, key, value)) return true;
+  ProfileFile* profile = LoadProfile(file, exists);
+  if (profile == nullptr) return false;
+  if (!profile->WriteString(section, key, value)) return true;
   mode_t mode = 0666 & ~0022;
   struct stat info {};
   if (exists && stat(file.c_str(), &info) == 0) {
@@ -107,7 +145,10 @@ bool X11Platform::WriteProfileString(const std::string& file, const std::string&
     umask(mask);
     mode = 0666 & ~mask;
   }
-  return ReplaceFile(file, profile.Bytes(), mode);
+  // The cached content now holds the change: it stays only if the file does.
+  profile_.valid =
+      ReplaceFile(file, profile->Bytes(), mode) && FileIdentity(file, profile_.identity);
+  return profile_.valid;
 }
 
 bool X11Platform::CreateFolders(const std::string& path) {

@@ -152,9 +152,12 @@ void X11Platform::RegrabAll() {
   XUngrabKey(xdisplay_, AnyKey, AnyModifier, DefaultRootWindow(xdisplay_));
   XSync(xdisplay_, False);
   gdk_x11_display_error_trap_pop_ignored(display_);
+  // NOTE: only the keys we held are taken again. A key another program held
+  // stays refused, as on Windows: a second copy of Velmora, told of the same
+  // change, would otherwise race the first for its keys while it regrabs.
   for (auto& entry : grabs_) {
     Grab& grab = entry.second;
-    if (grab.wanted) grab.granted = GrabKeys(grab);
+    if (grab.wanted && grab.granted) grab.granted = GrabKeys(grab);
   }
 }
 

@@ -175,11 +175,13 @@ void X11Window::BeginMove(MouseButton button) {
   GdkDisplay* display = platform_.Gdk();
   GdkDevice* pointer = gdk_seat_get_pointer(gdk_display_get_default_seat(display));
   GdkScreen* screen = gdk_display_get_default_screen(display);
-  gint rootX = 0;
-  gint rootY = 0;
+  // NOTE: the move starts where the button went down, not where the pointer
+  // is now: on a busy machine it may already have moved on, and the window
+  // would then trail it by that distance.
+  const gint rootX = pressRoot_.x;
+  const gint rootY = pressRoot_.y;
   GdkModifierType mask{};
   gdk_device_get_state(pointer, gdk_get_default_root_window(), nullptr, &mask);
-  gdk_device_get_position(pointer, nullptr, &rootX, &rootY);
   // Only while that button is held: its release ends the move.
   if ((mask & (GDK_BUTTON1_MASK << (number - 1))) == 0) return;
   if (gdk_x11_screen_supports_net_wm_hint(screen,
@@ -287,6 +289,7 @@ gboolean X11Window::OnButtonPress(GtkWidget*, GdkEventButton* event, gpointer se
   MouseButton button{};
   // Double and triple clicks come as presses of their own as well.
   if (event->type != GDK_BUTTON_PRESS || !ToButton(event->button, button)) return TRUE;
+  window->pressRoot_ = ToPoint(event->x_root, event->y_root);
   window->dispatch_.MouseDown(ToPoint(event->x, event->y), button);
   return TRUE;
 }

@@ -23,7 +23,7 @@ class DragTest(VelmoraTest):
             with self.subTest(name):
                 start = app.origin()
                 end = (start[0] + offset[0], start[1] + offset[1]) if moves else start
-                x, y = app.drag(grip, offset, button)
+                x, y = app.drag(grip, offset, button, follows=moves)
                 e2e.wait_for("the window at %s" % (end,), lambda: app.origin() == end)
                 e2e.release(button)
                 # After the release the pointer moves on alone.

@@ -5,22 +5,12 @@ import os
 import velmora_e2e as e2e
 from velmora_e2e import VelmoraTest
 
-# Wine's winebrowser passes web and mail addresses on to these tools.
-RECORDER = '#!/bin/sh\nprintf "%s %s\\n" "$(basename "$0")" "$1" >> "{log}"\n'
-
 
 class LinksTest(VelmoraTest):
 
     def test_links_open_the_home_page_and_a_mail(self):
-        tools = os.path.join(self.tmp, "bin")
         log = os.path.join(self.tmp, "opened.log")
-        os.makedirs(tools)
-        for name in ("xdg-open", "xdg-email"):
-            path = os.path.join(tools, name)
-            with open(path, "w") as script:
-                script.write(RECORDER.format(log=log))
-            os.chmod(path, 0o755)
-        app = self.start(extra_path=tools)
+        app = self.start(env=e2e.TARGET.record_links(os.path.join(self.tmp, "bin"), log))
 
         def opened():
             if not os.path.exists(log):

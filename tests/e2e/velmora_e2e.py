@@ -1,12 +1,18 @@
-"""Shared harness for the end-to-end tests of Velmora.exe under Wine on Xvfb.
+"""Shared harness for the end-to-end tests of both Velmora programs on Xvfb.
 
-Every test script is run as
-    python3 test_xxx.py VELMORA_EXE HELPER_EXE [unittest options]
-inside tests/wine/session.sh (one X display and one Wine prefix for the whole
-run). Run stand-alone, a script re-runs itself inside a session of its own.
+Every behaviour is described once and run against either program, the
+target, chosen on the command line:
+    python3 test_xxx.py wine VELMORA_EXE HELPER_EXE [unittest options]
+    python3 test_xxx.py native VELMORA [unittest options]
+"wine" runs Velmora.exe inside tests/wine/session.sh (one X display and one
+Wine prefix for the whole run); "native" runs the Linux program on a display
+of tests/e2e/native-session.sh (with or without a window manager), each start
+with a private $HOME and $XDG_CONFIG_HOME. Run stand-alone, a script re-runs
+itself inside a session of its own.
 
-The harness talks to the X display with xdotool, xsetroot, xclip and import,
-and to Windows-side state with the small e2e_helper.exe.
+The harness talks to the X display with xdotool, xsetroot, xclip and import;
+to Windows-side state with the small e2e_helper.exe, to the native program's
+X state through Xlib (ctypes).
 """
 
 import os
@@ -19,7 +25,6 @@ import time
 import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-SESSION = os.path.join(HERE, "..", "wine", "session.sh")
 
 SCREEN_WIDTH, SCREEN_HEIGHT = 1024, 768
 WIDTH, COLLAPSED_HEIGHT, EXPANDED_HEIGHT = 272, 32, 346
@@ -68,11 +73,6 @@ CHART = [
     "610B5E 8A0886 B404AE DF01D7 FF00FF FE2EF7 FA58F4 F781F3 F5A9F2 F6CEF5 F8E0F7 FBEFFB",
     "610B38 8A084B B4045F DF0174 FF0080 FE2E9A FA58AC F781BE F5A9D0 F6CEE3 F8E0EC FBEFF5",
 ]
-
-CONFIG_WINDOWS_NAME = r"C:\users\Public\Documents\Quorvane\Velmora\Config.ini"
-
-VELMORA_EXE = None
-HELPER_EXE = None
 
 
 def rgb(text):
@@ -177,6 +177,17 @@ def key(keys):
     run("xdotool", "key", keys)
 
 
+def num_lock():
+    return "Num Lock:    on" in run("xset", "q")
+
+
+def set_num_lock(on):
+    """Turns NumLock on or off, as a user at the keyboard would."""
+    if num_lock() != on:
+        key("Num_Lock")
+        wait_for("NumLock %s" % ("on" if on else "off"), lambda: num_lock() == on)
+
+
 def paint_screen(colour):
     """Paints the bare screen (the root window) in one colour.
 
@@ -189,6 +200,13 @@ def read_clipboard():
     done = subprocess.run(["xclip", "-selection", "clipboard", "-o"], stdout=subprocess.PIPE,
                           stderr=subprocess.DEVNULL, timeout=5)
     return done.stdout.decode("latin-1") if done.returncode == 0 else None
+
+
+def write_clipboard(text):
+    """Puts text on the clipboard; xclip serves it until another program takes it."""
+    subprocess.run(["xclip", "-selection", "clipboard", "-i"], input=text.encode(),
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True, timeout=5)
+    wait_for("%r on the clipboard" % text, lambda: read_clipboard() == text)
 
 
 class Screenshot:
@@ -220,11 +238,235 @@ def screen_pixel(x, y):
     return tuple(data[:3])
 
 
-# --- Wine ----------------------------------------------------------------------
+def window_manager():
+    """True while a window manager runs on the display (EWMH's check window)."""
+    return "window id" in run("xprop", "-root", "_NET_SUPPORTING_WM_CHECK", check=False)
+
+
+def focus_window(window):
+    run("xdotool", "windowfocus", "--sync", str(window))
+
+
+# --- the targets: how each program is started and looked at ------------------
+
+class WineTarget:
+    """Velmora.exe under Wine: one prefix for the whole session, a helper
+    program for what only Windows can tell."""
+
+    kind = "wine"
+    session = os.path.join(HERE, "..", "wine", "session.sh")
+
+    def __init__(self, exe, helper_exe):
+        self.exe, self.helper_exe = exe, helper_exe
+
+    @staticmethod
+    def in_session():
+        # A user's own $DISPLAY or $WINEPREFIX is no session: only session.sh makes one.
+        return os.environ.get("VELMORA_SESSION") == "wine"
+
+    def begin_test(self, tmp):
+        pass
+
+    def command(self):
+        return ["wine", self.exe]
+
+    def environment(self):
+        return dict(os.environ)
+
+    def config_path(self):
+        return os.path.join(os.environ["WINEPREFIX"], "drive_c", "users", "Public", "Documents",
+                            "Quorvane", "Velmora", "Config.ini")
+
+    def config_name(self):
+        """Config.ini's name as the program shows it."""
+        return r"C:\users\Public\Documents\Quorvane\Velmora\Config.ini"
+
+    def before_hot_key(self, window):
+        # NOTE: under Wine a hot key fires only while one of its windows has
+        # the keyboard focus; there is no window manager to give it one.
+        focus_window(window)
+
+    def record_links(self, folder, log):
+        """Environment changes that make the program's links land in `log`.
+
+        Wine's winebrowser hands web and mail addresses to xdg-open and
+        xdg-email from PATH."""
+        os.makedirs(folder)
+        for name in ("xdg-open", "xdg-email"):
+            write_script(os.path.join(folder, name), RECORDER.format(log=log))
+        return {"PATH": folder + os.pathsep + os.environ["PATH"]}
+
+    def helper(self, *args, timeout=20):
+        """Runs e2e_helper.exe to its end; returns (exit code, stdout lines)."""
+        # NOTE: output goes through a file: Wine's services, started by the first
+        # program of a session, may keep a pipe open long after the helper ends.
+        with tempfile.TemporaryFile() as out:
+            code = subprocess.run(["wine", self.helper_exe] + list(args), stdout=out,
+                                  stderr=subprocess.DEVNULL, timeout=timeout).returncode
+            out.seek(0)
+            return code, out.read().decode("latin-1").splitlines()
+
+    def box_texts(self, box):
+        """The texts of the controls (static texts, buttons) of an error box."""
+        code, lines = self.helper("dialog-texts", BOX_CAPTION)
+        return [line.split("|", 1)[1] for line in lines if "|" in line] if code == 0 else []
+
+    def clipboard_owner(self):
+        """The top-left corner of the main window of the copy of Velmora that owns
+        the clipboard, or None when no Velmora owns it."""
+        code, lines = self.helper("clipboard-owner", MAIN_CAPTION)
+        return tuple(int(v) for v in lines[0].split()) if code == 0 and lines else None
+
+
+class NativeTarget:
+    """The native Linux program: each test gets a private $HOME and
+    $XDG_CONFIG_HOME; the X server itself tells what the program owns."""
+
+    kind = "native"
+    session = os.path.join(HERE, "native-session.sh")
+
+    def __init__(self, program):
+        self.program = program
+        self.home = None
+
+    @staticmethod
+    def in_session():
+        return bool(os.environ.get("DISPLAY") and os.environ.get("VELMORA_E2E_SESSION"))
+
+    def begin_test(self, tmp):
+        self.home = os.path.join(tmp, "home")
+        os.makedirs(os.path.join(self.home, ".local", "share"))
+
+    def command(self):
+        return [self.program]
+
+    def config_home(self):
+        return os.path.join(self.home, ".config")
+
+    def environment(self):
+        env = dict(os.environ)
+        env.update(HOME=self.home, XDG_CONFIG_HOME=self.config_home(),
+                   XDG_DATA_HOME=os.path.join(self.home, ".local", "share"),
+                   XDG_CACHE_HOME=os.path.join(self.home, ".cache"))
+        return env
+
+    def config_path(self):
+        return os.path.join(self.config_home(), "Quorvane", "Velmora", "Config.ini")
+
+    def config_name(self):
+        return self.config_path()
+
+    def before_hot_key(self, window):
+        pass  # the key grabs are the X server's: they fire whatever has the focus
+
+    def record_links(self, folder, log):
+        """Makes the desktop's handler of web and mail addresses a recorder.
+
+        With no desktop environment GTK asks GIO, which starts the .desktop
+        application that mimeapps.list names for the address's scheme."""
+        os.makedirs(folder)
+        recorder = os.path.join(folder, "recorder")
+        write_script(recorder, RECORDER.format(log=log))
+        applications = os.path.join(self.home, ".local", "share", "applications")
+        os.makedirs(applications, exist_ok=True)
+        with open(os.path.join(applications, "velmora-e2e-recorder.desktop"), "w") as entry:
+            entry.write("[Desktop Entry]\nType=Application\nName=Recorder\n"
+                        "Exec=%s %%u\nMimeType=x-scheme-handler/http;x-scheme-handler/https;"
+                        "x-scheme-handler/mailto;\n" % recorder)
+        os.makedirs(self.config_home(), exist_ok=True)
+        with open(os.path.join(self.config_home(), "mimeapps.list"), "w") as defaults:
+            defaults.write("[Default Applications]\n" + "".join(
+                "x-scheme-handler/%s=velmora-e2e-recorder.desktop\n" % scheme
+                for scheme in ("http", "https", "mailto")))
+        return {}
+
+    def box_texts(self, box):
+        """None: GTK draws a dialog's texts itself, and nothing outside the
+        program reads them without the accessibility services; the X11 tests
+        check the error box's texts inside the program."""
+        return None
+
+    def clipboard_owner(self):
+        pid = selection_owner_pid("CLIPBOARD")
+        if pid is None:
+            return None
+        found = [w for w in windows_named("^%s$" % MAIN_CAPTION) if window_pid(w) == pid]
+        return geometry(found[0])[:2] if found else None
+
+
+TARGET = None
+
+RECORDER = '#!/bin/sh\nprintf "%s %s\\n" "$(basename "$0")" "$1" >> "{log}"\n'
+
+
+def write_script(path, text):
+    with open(path, "w") as script:
+        script.write(text)
+    os.chmod(path, 0o755)
+
+
+def selection_owner_pid(selection):
+    """The process id of the X client that owns a selection (X-Resource), or None."""
+    import ctypes
+
+    class ClientIdSpec(ctypes.Structure):
+        _fields_ = [("client", ctypes.c_ulong), ("mask", ctypes.c_uint)]
+
+    class ClientIdValue(ctypes.Structure):
+        _fields_ = [("spec", ClientIdSpec), ("length", ctypes.c_long),
+                    ("value", ctypes.c_void_p)]
+
+    xlib = ctypes.CDLL("libX11.so.6")
+    xres = ctypes.CDLL("libXRes.so.1")
+    xlib.XOpenDisplay.restype = ctypes.c_void_p
+    xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    xlib.XInternAtom.restype = ctypes.c_ulong
+    xlib.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    xlib.XGetSelectionOwner.restype = ctypes.c_ulong
+    xlib.XGetSelectionOwner.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+    xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    xres.XResQueryClientIds.argtypes = [ctypes.c_void_p, ctypes.c_long,
+                                        ctypes.POINTER(ClientIdSpec),
+                                        ctypes.POINTER(ctypes.c_long),
+                                        ctypes.POINTER(ctypes.POINTER(ClientIdValue))]
+    xres.XResGetClientPid.argtypes = [ctypes.POINTER(ClientIdValue)]
+    xres.XResGetClientPid.restype = ctypes.c_int
+    xres.XResClientIdsDestroy.argtypes = [ctypes.c_long, ctypes.POINTER(ClientIdValue)]
+
+    display = xlib.XOpenDisplay(None)
+    if not display:
+        raise RuntimeError("cannot open the X display")
+    try:
+        owner = xlib.XGetSelectionOwner(display, xlib.XInternAtom(display, selection.encode(), 0))
+        if owner == 0:
+            return None
+        spec = ClientIdSpec(owner, 1 << 1)  # XRES_CLIENT_ID_PID_MASK
+        count, values = ctypes.c_long(0), ctypes.POINTER(ClientIdValue)()
+        if xres.XResQueryClientIds(display, 1, ctypes.byref(spec), ctypes.byref(count),
+                                   ctypes.byref(values)) != 0:  # Success
+            return None
+        pids = [xres.XResGetClientPid(ctypes.byref(values[i])) for i in range(count.value)]
+        xres.XResClientIdsDestroy(count, values)
+        pids = [p for p in pids if p > 0]
+        return pids[0] if pids else None
+    finally:
+        xlib.XCloseDisplay(display)
+
+
+def only_on(kind, reason):
+    """Marks a test that runs against one target only, and why."""
+    def mark(test):
+        def run_or_skip(self, *args, **kwargs):
+            if TARGET.kind != kind:
+                self.skipTest("%s only: %s" % (kind, reason))
+            return test(self, *args, **kwargs)
+        run_or_skip.__name__, run_or_skip.__doc__ = test.__name__, test.__doc__
+        return run_or_skip
+    return mark
+
 
 def config_path():
-    return os.path.join(os.environ["WINEPREFIX"], "drive_c", "users", "Public", "Documents",
-                        "Quorvane", "Velmora", "Config.ini")
+    return TARGET.config_path()
 
 
 def reset_config():
@@ -237,35 +479,19 @@ def reset_config():
     os.makedirs(os.path.dirname(path), exist_ok=True)
 
 
-def helper(*args, timeout=20):
-    """Runs e2e_helper.exe to its end; returns (exit code, stdout lines)."""
-    # NOTE: output goes through a file: Wine's services, started by the first
-    # program of a session, may keep a pipe open long after the helper ends.
-    with tempfile.TemporaryFile() as out:
-        code = subprocess.run(["wine", HELPER_EXE] + list(args), stdout=out,
-                              stderr=subprocess.DEVNULL, timeout=timeout).returncode
-        out.seek(0)
-        return code, out.read().decode("latin-1").splitlines()
-
-
-def dialog_texts(caption):
-    """The texts of the controls (static texts, buttons) of a dialog or message box."""
-    code, lines = helper("dialog-texts", caption)
-    return [line.split("|", 1)[1] for line in lines if "|" in line] if code == 0 else []
+def dialog_texts(box):
+    return TARGET.box_texts(box)
 
 
 def clipboard_owner():
-    """The top-left corner of the main window of the copy of Velmora that owns the
-    clipboard, or None when no Velmora owns it."""
-    code, lines = helper("clipboard-owner", MAIN_CAPTION)
-    return tuple(int(v) for v in lines[0].split()) if code == 0 and lines else None
+    return TARGET.clipboard_owner()
 
 
 class ClipboardHolder:
     """A Windows program that keeps the clipboard open for `seconds`."""
 
     def __init__(self, seconds):
-        self.proc = subprocess.Popen(["wine", HELPER_EXE, "hold-clipboard", str(seconds)],
+        self.proc = subprocess.Popen(["wine", TARGET.helper_exe, "hold-clipboard", str(seconds)],
                                      stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
                                      start_new_session=True)
         first = self.proc.stdout.readline().decode().strip()
@@ -284,14 +510,14 @@ class ClipboardHolder:
 
 
 class Velmora:
-    """One running Velmora.exe and its main window."""
+    """One running Velmora and its main window."""
 
-    def __init__(self, extra_path=None):
-        env = dict(os.environ)
-        if extra_path:
-            env["PATH"] = extra_path + os.pathsep + env["PATH"]
-        self.proc = subprocess.Popen(["wine", VELMORA_EXE], env=env, stdout=subprocess.DEVNULL,
-                                     stderr=subprocess.DEVNULL, start_new_session=True)
+    def __init__(self, env=None):
+        full_env = TARGET.environment()
+        full_env.update(env or {})
+        self.errors = tempfile.TemporaryFile()
+        self.proc = subprocess.Popen(TARGET.command(), env=full_env, stdout=subprocess.DEVNULL,
+                                     stderr=self.errors, start_new_session=True)
         try:
             self.window = wait_for("Velmora's window to appear", self._find_window, timeout=30)
         except BaseException:
@@ -300,7 +526,9 @@ class Velmora:
 
     def _find_window(self):
         if self.proc.poll() is not None:
-            raise AssertionError("Velmora ended at start with code %d" % self.proc.returncode)
+            self.errors.seek(0)
+            raise AssertionError("Velmora ended at start with code %d: %s" % (
+                self.proc.returncode, self.errors.read().decode(errors="replace").strip()))
         # By process: a second copy of Velmora may be running.
         found = [w for w in windows_named("^%s$" % MAIN_CAPTION)
                  if window_pid(w) == self.proc.pid]
@@ -361,23 +589,38 @@ class Velmora:
         click(button)
 
     def focus(self):
-        # NOTE: under Wine a hot key fires only while one of its windows has
-        # the keyboard focus; there is no window manager to give it one.
-        run("xdotool", "windowfocus", "--sync", str(self.window))
+        focus_window(self.window)
 
     def hot_key(self, keys):
-        self.focus()
+        TARGET.before_hot_key(self.window)
         key(keys)
 
-    def drag(self, grip, offset, button=1):
+    def drag(self, grip, offset, button=1, follows=True):
         """Presses at a window point and moves by offset in steps; the button stays
-        down. Returns the pointer's final spot."""
+        down. With `follows`, each step waits until the window has followed the
+        pointer. Returns the pointer's final spot."""
         x, y = self.to_screen(grip)
+        start = self.origin()
         move_pointer(x, y)
         press(button)
         steps = 6
         for i in range(1, steps + 1):
-            move_pointer(x + offset[0] * i // steps, y + offset[1] * i // steps)
+            dx, dy = offset[0] * i // steps, offset[1] * i // steps
+            move_pointer(x + dx, y + dy)
+            if not follows:
+                continue
+            want = (start[0] + dx, start[1] + dy)
+
+            def followed():
+                if self.origin() == want:
+                    return True
+                # NOTE: a window manager moves the window only once it holds the
+                # pointer; a motion that came before is lost to it. A person's
+                # hand always moves again: so does ours, by a pixel and back.
+                move_pointer(x + dx + 1, y + dy)
+                move_pointer(x + dx, y + dy)
+                return False
+            wait_for("the window at %s" % (want,), followed, interval=0.1)
         return x + offset[0], y + offset[1]
 
     def expand(self):
@@ -420,7 +663,7 @@ def wait_box(timeout=10):
 
 def dismiss_box(box):
     """Answers the error box with Return, as a user at the keyboard would."""
-    run("xdotool", "windowfocus", "--sync", str(box))
+    focus_window(box)
     key("Return")
     # NOTE: without a window manager Wine keeps a hidden window mapped for
     # about two seconds while it waits for the withdrawal to be confirmed.
@@ -433,10 +676,11 @@ class VelmoraTest(unittest.TestCase):
     def setUp(self):
         self.assertEqual(windows_named("^%s$" % MAIN_CAPTION, visible=False), [],
                          "a Velmora window is left over from an earlier test")
-        reset_config()
-        self.apps = []
         self.tmp = tempfile.mkdtemp(prefix="velmora-e2e-")
         self.addCleanup(shutil.rmtree, self.tmp, True)
+        TARGET.begin_test(self.tmp)
+        reset_config()
+        self.apps = []
 
     def start(self, **kwargs):
         app = Velmora(**kwargs)
@@ -450,6 +694,7 @@ class VelmoraTest(unittest.TestCase):
         for app in self.apps:
             if app.running():
                 app.kill()
+            app.errors.close()
         wait_for("Velmora's windows to go",
                  lambda: not windows_named("^%s$" % MAIN_CAPTION, visible=False), timeout=10)
         reset_config()
@@ -479,6 +724,15 @@ class VelmoraTest(unittest.TestCase):
         self.assertEqual(actual, expected, "%s: %s, expected %s"
                          % (what, hex_text(actual), hex_text(expected)))
 
+    def assertBoxSays(self, box, text):
+        """The error box shows `text`, where the target lets its texts be read."""
+        with self.subTest("the error box's text"):
+            texts = dialog_texts(box)
+            if texts is None:
+                self.skipTest("the %s program's dialog texts cannot be read from outside"
+                              % TARGET.kind)
+            self.assertIn(text, texts)
+
     def assertSlots(self, app, expected):
         def texts(colours):
             return [hex_text(c) if c else "mixed" for c in colours]
@@ -486,16 +740,23 @@ class VelmoraTest(unittest.TestCase):
 
 
 def main():
-    """Entry point of every test script: VELMORA_EXE HELPER_EXE [unittest args]."""
-    global VELMORA_EXE, HELPER_EXE
-    if len(sys.argv) < 3:
-        sys.exit("usage: %s VELMORA_EXE HELPER_EXE [unittest options]" % sys.argv[0])
-    # A user's own $DISPLAY or $WINEPREFIX is no session: only session.sh makes one.
-    if os.environ.get("VELMORA_SESSION") != "wine":
+    """Entry point of every test script:
+    wine VELMORA_EXE HELPER_EXE | native VELMORA, then unittest's options."""
+    global TARGET
+    usage = "usage: %s wine VELMORA_EXE HELPER_EXE | native VELMORA [unittest options]"
+    kind = sys.argv[1] if len(sys.argv) > 1 else None
+    if kind == "wine" and len(sys.argv) >= 4:
+        TARGET = WineTarget(*(os.path.abspath(p) for p in sys.argv[2:4]))
+        rest = sys.argv[4:]
+    elif kind == "native" and len(sys.argv) >= 3:
+        TARGET = NativeTarget(os.path.abspath(sys.argv[2]))
+        rest = sys.argv[3:]
+    else:
+        sys.exit(usage % sys.argv[0])
+    if not TARGET.in_session():
         script = os.path.abspath(sys.argv[0])
-        os.execv(SESSION, [SESSION, sys.executable, script] + sys.argv[1:])
-    VELMORA_EXE, HELPER_EXE = (os.path.abspath(p) for p in sys.argv[1:3])
+        os.execv(TARGET.session, [TARGET.session, sys.executable, script] + sys.argv[1:])
     size = run("xdotool", "getdisplaygeometry").split()
     if size != [str(SCREEN_WIDTH), str(SCREEN_HEIGHT)]:
         sys.exit("these tests need a %dx%d screen, not %s" % (SCREEN_WIDTH, SCREEN_HEIGHT, size))
-    unittest.main(argv=[sys.argv[0]] + sys.argv[3:], verbosity=2)
+    unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)

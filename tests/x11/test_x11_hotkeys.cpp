@@ -97,6 +97,15 @@ TEST_F(HotKeys, AKeyAnotherProgramHoldsIsNotRegisteredAndTheOthersWork) {
       return delivered;
     });
     EXPECT_TRUE(delivered);
+    // Once the other program lets go, a change of the keyboard map does not
+    // make the refused key ours: it stays with whoever takes it first.
+    XUngrabKey(other, XKeysymToKeycode(other, XK_s), Mod1Mask, root);
+    XSync(other, False);
+    for (const char* layout : {"setxkbmap -layout us -variant dvorak", "setxkbmap -layout us"}) {
+      ASSERT_EQ(std::system(layout), 0);
+      PumpPending();
+    }
+    EXPECT_EQ(Press("alt+s alt+d", 1), std::vector<int>{d.id});
   });
   XCloseDisplay(other);
 }

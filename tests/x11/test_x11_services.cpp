@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -116,6 +117,22 @@ TEST_F(Files, ProfileStringsGoToRealFilesAndBack) {
   // Nothing of the temporary files is left beside it.
   ASSERT_EQ(std::system(("ls -A '" + folder + "' > '" + root + "/ls'").c_str()), 0);
   EXPECT_EQ(Content(root + "/ls"), "Config.ini\n");
+}
+
+TEST_F(Files, AFileChangedByAnotherProgramIsReadAnew) {
+  const std::string file = root + "/Config.ini";
+  ASSERT_TRUE(Platform().WriteProfileString(file, "ColorBox", "CB1", "111"));
+  EXPECT_EQ(Platform().ReadProfileString(file, "ColorBox", "CB1"), "111");
+  // The same size in place, then a new file under the same name, then none.
+  std::ofstream(file, std::ios::binary | std::ios::in) << "[ColorBox]\r\nCB1=222\r\n";
+  EXPECT_EQ(Platform().ReadProfileString(file, "ColorBox", "CB1"), "222");
+  ASSERT_EQ(rename(file.c_str(), (file + ".old").c_str()), 0);
+  std::ofstream(file, std::ios::binary) << "[ColorBox]\r\nCB1=3\r\nCB2=4\r\n";
+  EXPECT_EQ(Platform().ReadProfileString(file, "ColorBox", "CB2"), "4");
+  ASSERT_TRUE(Platform().WriteProfileString(file, "ColorBox", "CB2", "5"));
+  EXPECT_EQ(Content(file), "[ColorBox]\r\nCB1=3\r\nCB2=5\r\n");
+  ASSERT_EQ(unlink(file.c_str()), 0);
+  EXPECT_EQ(Platform().ReadProfileString(file, "ColorBox", "CB1"), "");
 }
 
 TEST_F(Files, AFailedWriteReportsFalseAndLeavesTheFileAsItWas) {
