@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Starts the native Velmora (`make run` builds it first).
 # With an X display it runs until you close it. Without one it runs on a
-# virtual display, saves a screenshot after about two seconds to
+# virtual display, expands the window after about two seconds, saves a
+# screenshot of it to
 # build/velmora-screenshot.png, prints that path and ends Velmora with
 # SIGTERM (which saves the colour box, as closing it does).
 set -euo pipefail
@@ -19,7 +20,19 @@ shot=$root/build/velmora-screenshot.png
 "$program" &
 velmora=$!
 sleep 2
-import -window root "$shot"
+window=$(xdotool search --onlyvisible --name '^Velmora$' 2>/dev/null | head -n 1 || true)
+if [ -n "$window" ]; then
+  # Expanded, as a user sees it after ">>", with the pointer off the window
+  # (no tooltip) on the blank screen; the shot is the window alone.
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  xdotool mousemove $((X + 248)) $((Y + 24)) click 1
+  sleep 1
+  xdotool mousemove 0 $((Y + 400))
+  sleep 0.5
+  import -window "$window" "$shot"
+else
+  import -window root "$shot"
+fi
 kill -TERM $velmora 2>/dev/null || true
 wait $velmora 2>/dev/null || true
 echo "$shot"

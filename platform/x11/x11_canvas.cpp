@@ -69,11 +69,6 @@ PangoLayout* CairoCanvas::Layout(const std::string& text, const FontSpec& font) 
   pango_font_description_set_absolute_size(desc, X11Font::PixelSize(font.points) * PANGO_SCALE);
   pango_layout_set_font_description(layout_, desc);
   pango_font_description_free(desc);
-  PangoAttrList* attrs = pango_attr_list_new();
-  if (font.underline)
-    pango_attr_list_insert(attrs, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
-  pango_layout_set_attributes(layout_, attrs);
-  pango_attr_list_unref(attrs);
   const std::string utf8 = ToUtf8(text);
   pango_layout_set_text(layout_, utf8.data(), static_cast<int>(utf8.size()));
   return layout_;
@@ -90,7 +85,14 @@ void CairoCanvas::DrawText(const Rect& r, const std::string& text, const FontSpe
   cairo_clip(cr_);
   SetColor(cr_, color);
   cairo_move_to(cr_, x, r.y);
-  pango_cairo_show_layout(cr_, Layout(text, font));
+  PangoLayout* layout = Layout(text, font);
+  pango_cairo_show_layout(cr_, layout);
+  if (font.underline) {
+    // A crisp one-pixel line one pixel below the baseline, as Windows draws it.
+    const int baseline = pango_layout_get_baseline(layout) / PANGO_SCALE;
+    cairo_rectangle(cr_, x, r.y + baseline + 1, size.width, 1);
+    cairo_fill(cr_);
+  }
   cairo_restore(cr_);
 }
 

@@ -133,11 +133,14 @@ void X11Platform::CancelPointerCapture() {
 
 TColor X11Platform::SystemColorValue(SystemColor) {
   // The theme's colour of label text.
+  // NOTE: a label outside any window inherits no colour from the theme and
+  // reports white; inside a (never shown) window it reports the theme's.
+  GtkWidget* window = gtk_offscreen_window_new();
   GtkWidget* label = gtk_label_new("");
-  g_object_ref_sink(label);
+  gtk_container_add(GTK_CONTAINER(window), label);
   GdkRGBA rgba{0, 0, 0, 1};
   gtk_style_context_get_color(gtk_widget_get_style_context(label), GTK_STATE_FLAG_NORMAL, &rgba);
-  g_object_unref(label);
+  gtk_widget_destroy(window);
   auto channel = [](double v) { return static_cast<TColor>(v * 255.0 + 0.5) & 0xFF; };
   return channel(rgba.red) | (channel(rgba.green) << 8) | (channel(rgba.blue) << 16);
 }

@@ -10,6 +10,8 @@
 
 #include "tests/x11/X11TestSupport.h"
 
+#include "core/Color.h"
+
 namespace velmora {
 namespace {
 
@@ -26,6 +28,15 @@ TEST_F(Clipboard, EightBitTextIsReadElsewhereAsUtf8) {
 }
 
 // Sets or unsets environment variables for one test, then restores them.
+class SystemColors : public X11Test {};
+
+// The headings and the "Click" caption are drawn in the theme's text colour on
+// white: it must be the theme's dark text, not the white a lone label reports.
+TEST_F(SystemColors, WindowTextIsTheThemesDarkLabelColour) {
+  const TColor text = platform->SystemColorValue(SystemColor::WindowText);
+  EXPECT_LT(RedOf(text) + GreenOf(text) + BlueOf(text), 3u * 0x80) << std::hex << text;
+}
+
 class Environment {
  public:
   void Set(const char* name, const char* value) {

@@ -4,7 +4,9 @@
 // After gtest: Xlib defines names gtest uses.
 #include <X11/extensions/Xfixes.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 #include "tests/shared/text_fit.h"
@@ -253,6 +255,36 @@ TEST_F(Window, TheColourChooserOpensOnTheColourWithItsEditorAndReturnsTheChoice)
     EXPECT_TRUE(cancels.seen);
     EXPECT_EQ(color, 0x00302010);
   });
+}
+
+// A link's text is underlined: one row under it is white across the text.
+TEST_F(Window, UnderlinedTextHasAFullLineUnderIt) {
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 60, 13);
+  cairo_t* cr = cairo_create(surface);
+  int widest = 0;
+  int textWidth = 0;
+  {
+    CairoCanvas canvas(cr);
+    FontSpec font;
+    font.underline = true;
+    canvas.FillRect(Rect{0, 0, 60, 13}, 0x00E16941);
+    canvas.DrawText(Rect{0, 0, 60, 13}, "Website", font, 0x00FFFFFF, TextAlign::Left);
+    textWidth = canvas.MeasureText("Website", font).width;
+  }
+  cairo_surface_flush(surface);
+  const unsigned char* data = cairo_image_surface_get_data(surface);
+  const int stride = cairo_image_surface_get_stride(surface);
+  for (int y = 0; y < 13; ++y) {
+    int white = 0;
+    for (int x = 0; x < 60; ++x) {
+      const auto* px = reinterpret_cast<const std::uint32_t*>(data + y * stride) + x;
+      if ((*px & 0xFFFFFF) == 0xFFFFFF) ++white;
+    }
+    widest = std::max(widest, white);
+  }
+  cairo_destroy(cr);
+  cairo_surface_destroy(surface);
+  EXPECT_GE(widest, textWidth - 1);
 }
 
 // Every text the main window can show, in the face the canvas resolves its
