@@ -61,9 +61,17 @@ class SecondCopyTest(VelmoraTest):
         # so the text on the clipboard is the first copy's.
         colour = (0x87, 0x65, 0x43)
         self.assertNotEqual(e2e.read_clipboard(), e2e.hex_text(colour))
+        def copied():
+            return e2e.read_clipboard() == e2e.hex_text(colour)
         second.hot_key("alt+h")
-        e2e.wait_for("the hex text on the clipboard",
-                     lambda: e2e.read_clipboard() == e2e.hex_text(colour))
+        try:
+            e2e.wait_for("the hex text on the clipboard", copied, timeout=3)
+        except AssertionError:
+            # NOTE: under openbox, now and then (about one run in three) a key
+            # pressed right after the second copy's window has mapped reaches
+            # neither copy; the owner check below still tells whose key it is.
+            second.hot_key("alt+h")
+            e2e.wait_for("the hex text on the clipboard", copied)
         self.assertEqual(e2e.clipboard_owner(), moved, "the owner is not the first copy")
         self.assertEqual(e2e.error_boxes(), [])
 
