@@ -4,7 +4,7 @@
 #   tests/wine/session.sh ctest --preset windows
 # The session takes nothing from the caller's desktop: its own display, its
 # own prefix (build/wineprefix, or $VELMORA_WINEPREFIX; never the user's
-# $WINEPREFIX), its own $HOME and XDG folders, one locale, and Wine's web and
+# $WINEPREFIX), its own $HOME (beside the prefix) and XDG folders, one locale, and Wine's web and
 # mail launchers limited to the tools the tests put in PATH.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -34,7 +34,11 @@ fi
 wineserver -k >/dev/null 2>&1 9>&- || true
 
 home=$(mktemp -d "${TMPDIR:-/tmp}/velmora-session.XXXXXX")
-export HOME=$home/home XDG_RUNTIME_DIR=$home/run
+# NOTE: a home of the prefix's own that outlives the session: Wine links the
+# prefix's user folders (Desktop, Documents, ...) into $HOME when it makes
+# the prefix, and once those links dangle the shell's folder look-ups fail,
+# the shared documents folder's too.
+export HOME=$WINEPREFIX.home XDG_RUNTIME_DIR=$home/run
 mkdir -p "$HOME" && mkdir -m 700 "$XDG_RUNTIME_DIR"
 
 # A display of our own: Xvfb picks a free number and reports it on fd 3, so
@@ -60,6 +64,12 @@ export DISPLAY=:$n
 
 # A prefix of another architecture cannot serve this session: make anew.
 if [ -f "$WINEPREFIX/system.reg" ] && ! grep -q "^#arch=$WINEARCH" "$WINEPREFIX/system.reg"; then
+  rm -rf "$WINEPREFIX"
+fi
+# A prefix made with another home (older sessions used a throw-away one) has
+# dangling links: make anew.
+if [ -f "$WINEPREFIX/system.reg" ] && [ -L "$WINEPREFIX/drive_c/users/$(id -un)/Desktop" ] &&
+   [ ! -e "$WINEPREFIX/drive_c/users/$(id -un)/Desktop" ]; then
   rm -rf "$WINEPREFIX"
 fi
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
