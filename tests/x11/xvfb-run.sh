@@ -54,10 +54,19 @@ fi
 
 xvfb=
 wmpid=
+# The command's own exit status stands, however the servers end.
 stop() {
-  [ -n "$wmpid" ] && kill $wmpid 2>/dev/null
-  [ -n "$xvfb" ] && { kill $xvfb 2>/dev/null; wait $xvfb 2>/dev/null; }
+  local status=$?
+  if [ -n "$wmpid" ]; then
+    kill "$wmpid" 2>/dev/null || true
+    wait "$wmpid" 2>/dev/null || true
+  fi
+  if [ -n "$xvfb" ]; then
+    kill "$xvfb" 2>/dev/null || true
+    wait "$xvfb" 2>/dev/null || true
+  fi
   rm -rf "$work"
+  exit $status
 }
 trap stop EXIT
 
