@@ -409,11 +409,11 @@ def selection_owner_pid(selection):
     """The process id of the X client that owns a selection (X-Resource), or None."""
     import ctypes
 
-    class ClientIdSpec(ctypes.Structure):
+    class ClientIdQuery(ctypes.Structure):
         _fields_ = [("client", ctypes.c_ulong), ("mask", ctypes.c_uint)]
 
     class ClientIdValue(ctypes.Structure):
-        _fields_ = [("spec", ClientIdSpec), ("length", ctypes.c_long),
+        _fields_ = [("query", ClientIdQuery), ("length", ctypes.c_long),
                     ("value", ctypes.c_void_p)]
 
     xlib = ctypes.CDLL("libX11.so.6")
@@ -426,7 +426,7 @@ def selection_owner_pid(selection):
     xlib.XGetSelectionOwner.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
     xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
     xres.XResQueryClientIds.argtypes = [ctypes.c_void_p, ctypes.c_long,
-                                        ctypes.POINTER(ClientIdSpec),
+                                        ctypes.POINTER(ClientIdQuery),
                                         ctypes.POINTER(ctypes.c_long),
                                         ctypes.POINTER(ctypes.POINTER(ClientIdValue))]
     xres.XResGetClientPid.argtypes = [ctypes.POINTER(ClientIdValue)]
@@ -440,9 +440,9 @@ def selection_owner_pid(selection):
         owner = xlib.XGetSelectionOwner(display, xlib.XInternAtom(display, selection.encode(), 0))
         if owner == 0:
             return None
-        spec = ClientIdSpec(owner, 1 << 1)  # XRES_CLIENT_ID_PID_MASK
+        query = ClientIdQuery(owner, 1 << 1)  # XRES_CLIENT_ID_PID_MASK
         count, values = ctypes.c_long(0), ctypes.POINTER(ClientIdValue)()
-        if xres.XResQueryClientIds(display, 1, ctypes.byref(spec), ctypes.byref(count),
+        if xres.XResQueryClientIds(display, 1, ctypes.byref(query), ctypes.byref(count),
                                    ctypes.byref(values)) != 0:  # Success
             return None
         pids = [xres.XResGetClientPid(ctypes.byref(values[i])) for i in range(count.value)]
