@@ -5,7 +5,7 @@
 #include <exception>
 #include <string>
 
-#include "app/Version.h"
+#include "platform/Version.h"
 #include "platform/Platform.h"
 
 namespace velmora {

@@ -1,6 +1,6 @@
 #include "ui/MainFrm.h"
 
-#include "app/Version.h"
+#include "platform/Version.h"
 #include "config/IniFileUtils.h"
 #include "core/Errors.h"
 #include "core/VelmoraManager.h"

@@ -10,6 +10,7 @@
 #include <stdexcept>
 
 #include "platform/PlatformFactory.h"
+#include "platform/Version.h"
 #include "platform/x11/X11Platform.h"
 
 namespace velmora {
@@ -44,7 +45,7 @@ void RefuseWayland() {
   if (!gtk_init_check(nullptr, nullptr)) return;
   GtkWidget* box = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR,
                                           GTK_BUTTONS_OK, "%s", kNeedsX11);
-  gtk_window_set_title(GTK_WINDOW(box), "Velmora 3.6");
+  gtk_window_set_title(GTK_WINDOW(box), kApplicationTitle);
   gtk_dialog_run(GTK_DIALOG(box));
   gtk_widget_destroy(box);
 }
