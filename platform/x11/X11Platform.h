@@ -6,6 +6,7 @@
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
 
+#include <array>
 #include <map>
 #include <memory>
 #include <string>
@@ -45,6 +46,7 @@ class CairoCanvas : public ICanvas {
  private:
   // The one layout DrawText and MeasureText share, set to the text and font.
   PangoLayout* Layout(const std::string& text, const FontSpec& font);
+  static Size Extent(PangoLayout* layout);
 
   cairo_t* cr_;
   PangoLayout* layout_ = nullptr;
@@ -106,9 +108,9 @@ class X11Platform : public IPlatform {
   gint RunDialog(GtkDialog* dialog);
 
  private:
+  // A hot key the form registered and has not released.
   struct Grab {
     guint keyval = 0;
-    bool wanted = false;   // registered by the form and not released
     bool granted = false;  // the X server gave us every grab of it
   };
 
@@ -119,6 +121,8 @@ class X11Platform : public IPlatform {
   void UngrabKeys(const Grab& grab);
   void RegrabAll();
   unsigned NumLockMask();
+  // Alt with every combination of NumLock and CapsLock.
+  std::array<unsigned, 4> AltVariants();
   static GdkFilterReturn FilterRootEvent(GdkXEvent* xevent, GdkEvent* event, gpointer self);
   static void OnKeysChanged(GdkKeymap* keymap, gpointer self);
 

@@ -15,8 +15,8 @@ void SetColor(cairo_t* cr, TColor color) {
 }  // namespace
 
 // NOTE: Linux has neither "MS Sans Serif" nor "Tahoma"; every text is drawn
-// in DejaVu Sans Condensed (its stretch is semi-condensed), sized so the form's texts fit their
-// boxes.
+// in DejaVu Sans Condensed (its stretch is semi-condensed), sized so the
+// form's texts fit their boxes.
 const char* X11Font::Family() {
   return "DejaVu Sans";
 }
@@ -77,35 +77,42 @@ PangoLayout* CairoCanvas::Layout(const std::string& text, const FontSpec& font) 
 void CairoCanvas::DrawText(const Rect& r, const std::string& text, const FontSpec& font,
                            TColor color, TextAlign align) {
   if (r.Empty() || text.empty()) return;
-  const Size size = MeasureText(text, font);
-  int x = r.x;
-  if (align == TextAlign::Center) x += (r.width - size.width) / 2;
+  PangoLayout* layout = Layout(text, font);
+  // Laid out once: the width only where centring or the underline needs it.
+  const int width = align == TextAlign::Center || font.underline ? Extent(layout).width : 0;
+  const int x = align == TextAlign::Center ? r.x + (r.width - width) / 2 : r.x;
   cairo_save(cr_);
   cairo_rectangle(cr_, r.x, r.y, r.width, r.height);
   cairo_clip(cr_);
   SetColor(cr_, color);
   cairo_move_to(cr_, x, r.y);
-  PangoLayout* layout = Layout(text, font);
   pango_cairo_show_layout(cr_, layout);
   if (font.underline) {
     // A crisp one-pixel line one pixel below the baseline, as Windows draws it.
     const int baseline = pango_layout_get_baseline(layout) / PANGO_SCALE;
-    cairo_rectangle(cr_, x, r.y + baseline + 1, size.width, 1);
+    cairo_rectangle(cr_, x, r.y + baseline + 1, width, 1);
     cairo_fill(cr_);
   }
   cairo_restore(cr_);
 }
 
 Size CairoCanvas::MeasureText(const std::string& text, const FontSpec& font) {
+  Size size = Extent(Layout(text, font));
+  if (text.empty()) size.width = 0;
+  return size;
+}
+
+// The logical extent of a laid-out text in whole pixels, rounded outwards.
+Size CairoCanvas::Extent(PangoLayout* layout) {
   PangoRectangle logical{};
-  pango_layout_get_extents(Layout(text, font), nullptr, &logical);
+  pango_layout_get_extents(layout, nullptr, &logical);
   const int right =
       static_cast<int>(std::ceil(static_cast<double>(logical.x + logical.width) / PANGO_SCALE));
   const int bottom =
       static_cast<int>(std::ceil(static_cast<double>(logical.y + logical.height) / PANGO_SCALE));
   const int left = static_cast<int>(std::floor(static_cast<double>(logical.x) / PANGO_SCALE));
   const int top = static_cast<int>(std::floor(static_cast<double>(logical.y) / PANGO_SCALE));
-  return Size{text.empty() ? 0 : right - (left < 0 ? left : 0), bottom - (top < 0 ? top : 0)};
+  return Size{right - (left < 0 ? left : 0), bottom - (top < 0 ? top : 0)};
 }
 
 std::string CairoCanvas::ResolvedFamily(const FontSpec& font) {

@@ -136,7 +136,8 @@ bool X11Platform::WriteProfileString(const std::string& file, const std::string&
   ProfileFile* profile = LoadProfile(file, exists);
   if (profile == nullptr) return false;
   if (!profile->WriteString(section, key, value)) return true;
-  mode_t mode = 0666 & ~0022;
+  // A new file gets the usual mode for the user's umask; an old one keeps its own.
+  mode_t mode = 0;
   struct stat info {};
   if (exists && stat(file.c_str(), &info) == 0) {
     mode = info.st_mode & 07777;

@@ -71,6 +71,11 @@ unsigned X11Platform::NumLockMask() {
   return mask;
 }
 
+std::array<unsigned, 4> X11Platform::AltVariants() {
+  const unsigned numLock = NumLockMask();
+  return {Mod1Mask, Mod1Mask | LockMask, Mod1Mask | numLock, Mod1Mask | numLock | LockMask};
+}
+
 void X11Platform::WatchKeyboard() {
   if (keyboardWatched_) return;
   keyboardWatched_ = true;
@@ -88,14 +93,12 @@ void X11Platform::UnwatchKeyboard() {
 
 bool X11Platform::GrabKeys(Grab& grab) {
   const Window root = DefaultRootWindow(xdisplay_);
-  const unsigned numLock = NumLockMask();
-  const unsigned locks[4] = {0, LockMask, numLock, numLock | LockMask};
   const std::vector<int> codes = KeycodesOf(display_, grab.keyval);
   if (codes.empty()) return false;
   gdk_x11_display_error_trap_push(display_);
   for (int code : codes) {
-    for (unsigned lock : locks) {
-      XGrabKey(xdisplay_, code, Mod1Mask | lock, root, False, GrabModeAsync, GrabModeAsync);
+    for (unsigned modifiers : AltVariants()) {
+      XGrabKey(xdisplay_, code, modifiers, root, False, GrabModeAsync, GrabModeAsync);
     }
   }
   XSync(xdisplay_, False);
@@ -107,12 +110,10 @@ bool X11Platform::GrabKeys(Grab& grab) {
 
 void X11Platform::UngrabKeys(const Grab& grab) {
   const Window root = DefaultRootWindow(xdisplay_);
-  const unsigned numLock = NumLockMask();
-  const unsigned locks[4] = {0, LockMask, numLock, numLock | LockMask};
   gdk_x11_display_error_trap_push(display_);
   // NOTE: releasing a grab another client holds does nothing; only ours go.
   for (int code : KeycodesOf(display_, grab.keyval)) {
-    for (unsigned lock : locks) XUngrabKey(xdisplay_, code, Mod1Mask | lock, root);
+    for (unsigned modifiers : AltVariants()) XUngrabKey(xdisplay_, code, modifiers, root);
   }
   XSync(xdisplay_, False);
   gdk_x11_display_error_trap_pop_ignored(display_);
@@ -121,9 +122,8 @@ void X11Platform::UngrabKeys(const Grab& grab) {
 HotKeyRegistration X11Platform::GrabHotKey(HotKey key) {
   const int id = IdOf(key);
   Grab& grab = grabs_[id];
-  if (grab.wanted && grab.granted) return HotKeyRegistration{id, true};
+  if (grab.granted) return HotKeyRegistration{id, true};
   grab.keyval = KeyvalOf(key);
-  grab.wanted = true;
   grab.granted = !displayGone_ && GrabKeys(grab);
   return HotKeyRegistration{id, grab.granted};
 }
@@ -142,12 +142,8 @@ void X11Platform::UngrabAllHotKeys() {
 // After a change of the keyboard map the letters may sit on other keys.
 void X11Platform::RegrabAll() {
   if (displayGone_) return;
-  for (auto& entry : grabs_) {
-    Grab& grab = entry.second;
-    if (grab.granted) UngrabKeys(grab);
-  }
-  // The codes released above are those of the new map; grabs on keys that
-  // moved stay with the old codes, so every Alt+letter grab is dropped first.
+  // Grabs on keys that moved stay with their old codes, so every grab of ours
+  // on the root goes first (the X server drops only this client's).
   gdk_x11_display_error_trap_push(display_);
   XUngrabKey(xdisplay_, AnyKey, AnyModifier, DefaultRootWindow(xdisplay_));
   XSync(xdisplay_, False);
@@ -157,7 +153,7 @@ void X11Platform::RegrabAll() {
   // change, would otherwise race the first for its keys while it regrabs.
   for (auto& entry : grabs_) {
     Grab& grab = entry.second;
-    if (grab.wanted && grab.granted) grab.granted = GrabKeys(grab);
+    if (grab.granted) grab.granted = GrabKeys(grab);
   }
 }
 
