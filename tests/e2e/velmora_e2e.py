@@ -189,10 +189,8 @@ def set_num_lock(on):
 
 
 def paint_screen(colour):
-    """Paints the bare screen (the root window) in one colour.
-
-    NOTE: Xvfb resets the root window when its last client leaves, so this
-    holds only while Velmora (or another X client) is connected."""
+    """Paints the bare screen (the root window) in one colour, which it keeps
+    until it is painted again (the test displays never reset)."""
     run("xsetroot", "-solid", hex_text(colour))
 
 

@@ -44,7 +44,11 @@ mkdir -p "$HOME" && mkdir -m 700 "$XDG_RUNTIME_DIR"
 # A display of our own: Xvfb picks a free number and reports it on fd 3, so
 # a display of another session, or the lock file of a dead one, is never
 # taken for ours.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$home/display" >/dev/null 2>&1 9>&- &
+# NOTE: -noreset: by default the server resets whenever its last client
+# leaves (Wine's desktop process ends a moment after the last program), and a
+# program started in that moment cannot open the display.
+Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$home/display" >/dev/null \
+  2>&1 9>&- &
 xvfb=$!
 cleanup() {
   wineserver -k >/dev/null 2>&1 || true

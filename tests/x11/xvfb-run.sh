@@ -76,7 +76,11 @@ if [ $monitors -eq 2 ]; then
   /usr/lib/xorg/Xorg -displayfd 3 -noreset -nolisten tcp -config "$work/xorg.conf" \
     -configdir "$work/conf.d" -logfile "$work/xorg.log" 3>"$work/display" >/dev/null 2>&1 &
 else
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+  # NOTE: -noreset: by default the server resets whenever its last client
+  # leaves, and a program started in that moment cannot open the display
+  # (seen between two end-to-end tests with no window manager running).
+  Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" \
+    >/dev/null 2>&1 &
 fi
 xvfb=$!
 for _ in $(seq 200); do
