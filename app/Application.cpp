@@ -1,5 +1,7 @@
 #include "app/Application.h"
 
+#include <memory>
+
 #include "core/Errors.h"
 #include "platform/Platform.h"
 #include "ui/MainFrm.h"
@@ -41,18 +43,25 @@ int RunVelmora() {
   application.Title = kApplicationTitle;
   SetExceptionHandler(
       [&application](std::exception_ptr error) { application.HandleException(error); });
-  {
-    TMainForm form;
-    application.MainWindow = &form.Window();
-    try {
-      form.FormCreate();
-    } catch (...) {
-      application.HandleException(std::current_exception());
-    }
-    form.Window().RunEventLoop();
-    form.Window().Destroy();
-    application.MainWindow = nullptr;
+  std::unique_ptr<TMainForm> form;
+  try {
+    form = std::make_unique<TMainForm>();
+  } catch (...) {
+    // Without its window there is no program: say why rather than abort.
+    application.HandleException(std::current_exception());
+    SetExceptionHandler(nullptr);
+    return 1;
   }
+  application.MainWindow = &form->Window();
+  try {
+    form->FormCreate();
+  } catch (...) {
+    application.HandleException(std::current_exception());
+  }
+  form->Window().RunEventLoop();
+  form->Window().Destroy();
+  application.MainWindow = nullptr;
+  form.reset();
   SetExceptionHandler(nullptr);
   return 0;
 }

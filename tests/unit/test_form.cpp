@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "app/Application.h"
 #include "core/Errors.h"
 #include "core/VelmoraManager.h"
@@ -359,6 +361,22 @@ TEST(FormLifecycle, FailedWriteIsShownAndTheRunStillEnds) {
   ASSERT_EQ(platform.errorBoxes.size(), 1u);
   EXPECT_EQ(platform.errorBoxes[0].caption, "Velmora 3.6");
   EXPECT_EQ(platform.errorBoxes[0].text, "Unable to write to " + folder + ".");
+}
+
+// A window that cannot be made (no display, no resources left) is reported
+// in the error box and ends the run with a failure code, never an abort.
+TEST(FormLifecycle, AWindowThatCannotBeMadeIsShownAndEndsTheRun) {
+  struct NoWindowPlatform : NullPlatform {
+    std::unique_ptr<IWindow> CreateMainWindow(const WindowDesc&, const std::string&,
+                                              IWindowEvents&) override {
+      throw std::runtime_error("Cannot create the main window");
+    }
+  } platform;
+  EXPECT_EQ(RunVelmora(), 1);
+  ASSERT_EQ(platform.errorBoxes.size(), 1u);
+  EXPECT_EQ(platform.errorBoxes[0].caption, "Velmora 3.6");
+  EXPECT_EQ(platform.errorBoxes[0].text, "Cannot create the main window.");
+  EXPECT_EQ(ManagerInstance, nullptr);
 }
 
 TEST(FormLifecycle, SessionEndKeepsTheColours) {
