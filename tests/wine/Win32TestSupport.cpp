@@ -129,6 +129,18 @@ void WithinEventLoop(IWindow& window, const std::function<void()>& body) {
   if (run.error) std::rethrow_exception(run.error);
 }
 
+std::string Describe(std::exception_ptr error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::exception& e) {
+    return e.what();
+  } catch (int n) {
+    return "int " + std::to_string(n);
+  } catch (...) {
+    return "unknown";
+  }
+}
+
 std::string ClipboardText() {
   if (!::OpenClipboard(nullptr)) return "(clipboard busy)";
   std::string text = "(none)";

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -81,6 +82,9 @@ bool PumpUntil(const std::function<bool()>& done, int milliseconds = 3000);
 // window is closed when `body` returns. What `body` throws is rethrown here
 // after the loop has ended.
 void WithinEventLoop(IWindow& window, const std::function<void()>& body);
+
+// What an error handed to the application's error display says.
+std::string Describe(std::exception_ptr error);
 
 // The CF_TEXT content of the clipboard, or "(none)".
 std::string ClipboardText();

@@ -3,6 +3,7 @@
 // Whatever it holds from the system must end where it started.
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "tests/wine/Win32TestSupport.h"
 #include "ui/MainFrm.h"
@@ -98,8 +99,8 @@ PaintCounter* PaintCounter::counter_ = nullptr;
 class Soak : public Win32Test {};
 
 TEST_F(Soak, TicksResizesAndStoresLeaveNothingBehind) {
-  int failures = 0;
-  SetExceptionHandler([&](std::exception_ptr) { ++failures; });
+  std::vector<std::string> failures;
+  SetExceptionHandler([&](std::exception_ptr e) { failures.push_back(velmora::Describe(e)); });
   // Two patches of screen of different colours for the pointer to rest on,
   // so that ticks change the strip and storing changes the colour box.
   const RECT redArea{20, 20, 80, 80};
@@ -143,7 +144,7 @@ TEST_F(Soak, TicksResizesAndStoresLeaveNothingBehind) {
 
   std::printf("[ soak     ] %d ticks, %d cycles, %ld paints in %.1f s; %s\n", kTicks, kCycles,
               paints, seconds, Describe(after).c_str());
-  EXPECT_EQ(failures, 0);
+  EXPECT_EQ(failures, std::vector<std::string>{});
   // Each cycle changes the strip and the colour box: painting was exercised.
   EXPECT_GE(paints, 2L * kCycles);
   EXPECT_TRUE(before == after) << "before: " << Describe(before) << "\nafter:  " << Describe(after);

@@ -24,18 +24,6 @@ TColor ScreenPixel(int x, int y) {
   return color;
 }
 
-std::string Describe(std::exception_ptr error) {
-  try {
-    std::rethrow_exception(error);
-  } catch (const std::exception& e) {
-    return e.what();
-  } catch (int n) {
-    return "int " + std::to_string(n);
-  } catch (...) {
-    return "unknown";
-  }
-}
-
 BOOL CALLBACK CollectTooltips(HWND h, LPARAM found) {
   char cls[64];
   ::GetClassNameA(h, cls, sizeof cls);
