@@ -75,12 +75,7 @@ class ColourBoxTest(VelmoraTest):
         self.assertSlots(app, [BLUE, GREEN, RED, WHITE, WHITE, WHITE])
 
         # A chart click stores the colour sampled with the pointer on the swatch.
-        x, y = e2e.chart_swatch(7, 2)
-        chart = e2e.chart_colour(7, 2)
-        app.move_to((x + 9, y + 9))
-        app.wait_swatch(chart)
-        e2e.click()
-        e2e.move_pointer(*e2e.SCREEN_SPOT)
+        chart = app.click_chart(7, 2)
         box = [chart, BLUE, GREEN, RED, WHITE, WHITE]
         self.assertSlots(app, box)
 
@@ -115,22 +110,8 @@ class ColourBoxTest(VelmoraTest):
         box = [colour] + [WHITE] * 5
         self.assertSlots(app, box)
 
-        def chooser():
-            # A new, large window of Velmora's own: the colour chooser.
-            for window in e2e.run("xdotool", "search", "--onlyvisible", "--pid",
-                                  str(app.proc.pid), check=False).split():
-                size = e2e.geometry(int(window))
-                if int(window) != app.window and size and size[2] > 200 and size[3] > 200:
-                    return int(window)
-            return None
-
-        self.assertIsNone(chooser())
-        app.click((e2e.SLOT_X + 18, e2e.SLOT_TOPS[0] + 30))
-        dialog = e2e.wait_for("the colour chooser", chooser)
-        e2e.run("xdotool", "windowfocus", "--sync", str(dialog))
-        e2e.key("Escape")
-        e2e.wait_for("the chooser to close", lambda: chooser() is None, timeout=10)
-        e2e.move_pointer(*e2e.SCREEN_SPOT)
+        self.assertIsNone(app.chooser())
+        app.cancel_chooser()
         self.assertSlots(app, box)
         self.assertTrue(app.running())
 

@@ -27,6 +27,10 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 
 SCREEN_WIDTH, SCREEN_HEIGHT = 1024, 768
+# The display's scale as dots per inch (96 is 100 %); VELMORA_E2E_DPI sets it
+# for a run: Wine's DPI in the prefix, or GDK's scale factor natively. The
+# window points below are the layout's, at 96 DPI; px() scales them.
+DPI = int(os.environ.get("VELMORA_E2E_DPI", "96"))
 WIDTH, COLLAPSED_HEIGHT, EXPANDED_HEIGHT = 272, 32, 346
 # Centred horizontally, a fifth of the screen height from the top.
 HOME = (SCREEN_WIDTH // 2 - WIDTH // 2, SCREEN_HEIGHT // 5)
@@ -98,6 +102,13 @@ def chart_colour(column, row):
 def chart_swatch(column, row):
     """Window-relative top-left corner of a chart swatch."""
     return (CHART_LEFT + CHART_PITCH * column, CHART_TOP + CHART_PITCH * row)
+
+
+def px(length):
+    """A length of the layout in device pixels at DPI, rounded as the program
+    rounds it (to the nearest, halves away from zero)."""
+    scaled = (abs(length) * DPI + 48) // 96
+    return scaled if length >= 0 else -scaled
 
 
 def run(*args, timeout=10, check=True):
@@ -208,10 +219,11 @@ def write_clipboard(text):
 
 
 class Screenshot:
-    """The whole screen as raw RGB bytes; at() reads it relative to `origin`."""
+    """The whole screen as raw RGB bytes; at() reads it relative to `origin`,
+    in layout points scaled by px() when `scaled`."""
 
-    def __init__(self, origin=(0, 0)):
-        self.origin = origin
+    def __init__(self, origin=(0, 0), scaled=False):
+        self.origin, self.scaled = origin, scaled
         self.data = subprocess.run(["import", "-window", "root", "-depth", "8", "rgb:-"],
                                    stdout=subprocess.PIPE, check=True, timeout=10).stdout
         if len(self.data) != SCREEN_WIDTH * SCREEN_HEIGHT * 3:
@@ -222,6 +234,8 @@ class Screenshot:
         return tuple(self.data[i:i + 3])
 
     def at(self, point):
+        if self.scaled:
+            point = (px(point[0]), px(point[1]))
         return self.pixel(self.origin[0] + point[0], self.origin[1] + point[1])
 
     def save_png(self, path):
@@ -265,8 +279,20 @@ class WineTarget:
     def begin_test(self, tmp):
         pass
 
+    def use_dpi(self, dpi):
+        """Wine tells the programs started from now on the DPI kept in the
+        prefix (the session sets 96 when it starts)."""
+        subprocess.run(["wine", "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels",
+                        "/t", "REG_DWORD", "/d", str(dpi), "/f"], stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True,
+                       timeout=60)
+
     def command(self):
         return ["wine", self.exe]
+
+    def placed(self, corner):
+        """Where a window asked to show its top-left corner at `corner` shows it."""
+        return corner
 
     def environment(self):
         return dict(os.environ)
@@ -326,6 +352,7 @@ class NativeTarget:
     def __init__(self, program):
         self.program = program
         self.home = None
+        self.scale = 1
 
     @staticmethod
     def in_session():
@@ -335,8 +362,18 @@ class NativeTarget:
         self.home = os.path.join(tmp, "home")
         os.makedirs(os.path.join(self.home, ".local", "share"))
 
+    def use_dpi(self, dpi):
+        """GDK scales by whole factors only: 192 DPI is a scale of 2."""
+        if dpi % 96:
+            sys.exit("the native program scales by whole factors, not to %d DPI" % dpi)
+        self.scale = dpi // 96
+
     def command(self):
         return [self.program]
+
+    def placed(self, corner):
+        # NOTE: GDK places windows in its own units, whole multiples of the scale.
+        return tuple(v // self.scale * self.scale for v in corner)
 
     def config_home(self):
         return os.path.join(self.home, ".config")
@@ -345,7 +382,8 @@ class NativeTarget:
         env = dict(os.environ)
         env.update(HOME=self.home, XDG_CONFIG_HOME=self.config_home(),
                    XDG_DATA_HOME=os.path.join(self.home, ".local", "share"),
-                   XDG_CACHE_HOME=os.path.join(self.home, ".cache"))
+                   XDG_CACHE_HOME=os.path.join(self.home, ".cache"),
+                   GDK_SCALE=str(self.scale))
         return env
 
     def config_path(self):
@@ -540,12 +578,13 @@ class Velmora:
         return self.geometry()[:2]
 
     def to_screen(self, point):
+        """A point of the layout (at 96 DPI) on the screen."""
         x, y = self.origin()
-        return (x + point[0], y + point[1])
+        return (x + px(point[0]), y + px(point[1]))
 
     def shot(self):
-        """A screenshot that reads pixels in this window's coordinates."""
-        return Screenshot(self.origin())
+        """A screenshot that reads pixels at points of the window's layout."""
+        return Screenshot(self.origin(), scaled=True)
 
     def swatch(self):
         return screen_pixel(*self.to_screen(SWATCH_INSIDE))
@@ -571,12 +610,18 @@ class Velmora:
         return found
 
     def wait_slots(self, expected, timeout=5.0):
-        """The slots once they show `expected`, or as they are at the timeout."""
+        """The first len(expected) slots once they show `expected`, or as they
+        are at the timeout."""
         try:
-            wait_for("the slots", lambda: self.slots() == expected, timeout=timeout)
+            wait_for("the slots", lambda: self.slots()[:len(expected)] == expected,
+                     timeout=timeout)
         except AssertionError:
             pass
-        return self.slots()
+        return self.slots()[:len(expected)]
+
+    def slots_on_screen(self):
+        """How many slots, from the top, the screen shows whole where the window is."""
+        return sum(self.to_screen((0, top + 36))[1] <= SCREEN_HEIGHT for top in SLOT_TOPS)
 
     # Input.
     def move_to(self, point):
@@ -607,7 +652,7 @@ class Velmora:
             move_pointer(x + dx, y + dy)
             if not follows:
                 continue
-            want = (start[0] + dx, start[1] + dy)
+            want = TARGET.placed((start[0] + dx, start[1] + dy))
 
             def followed():
                 if self.origin() == want:
@@ -621,9 +666,38 @@ class Velmora:
             wait_for("the window at %s" % (want,), followed, interval=0.1)
         return x + offset[0], y + offset[1]
 
+    def chooser(self):
+        """The colour chooser: a new, large window of this Velmora's own, or None."""
+        for window in run("xdotool", "search", "--onlyvisible", "--pid", str(self.proc.pid),
+                          check=False).split():
+            size = geometry(int(window))
+            if int(window) != self.window and size and size[2] > 200 and size[3] > 200:
+                return int(window)
+        return None
+
+    def click_chart(self, column, row):
+        """Clicks a swatch of the chart once the strip has sampled it; returns its colour."""
+        x, y = chart_swatch(column, row)
+        colour = chart_colour(column, row)
+        self.move_to((x + 9, y + 9))
+        self.wait_swatch(colour)
+        click()
+        move_pointer(*SCREEN_SPOT)
+        return colour
+
+    def cancel_chooser(self, slot=0):
+        """Clicks a colour-box slot, waits for the colour chooser and leaves it
+        with Escape."""
+        self.click((SLOT_X + 18, SLOT_TOPS[slot] + 30))
+        dialog = wait_for("the colour chooser", self.chooser)
+        focus_window(dialog)
+        key("Escape")
+        wait_for("the chooser to close", lambda: self.chooser() is None, timeout=10)
+        move_pointer(*SCREEN_SPOT)
+
     def expand(self):
         self.click(HELP_BUTTON)
-        wait_for("the window to expand", lambda: self.geometry()[3] == EXPANDED_HEIGHT)
+        wait_for("the window to expand", lambda: self.geometry()[3] == px(EXPANDED_HEIGHT))
         move_pointer(*SCREEN_SPOT)  # no tooltip in the way of screenshots
 
     def exit(self, timeout=15):
@@ -732,6 +806,7 @@ class VelmoraTest(unittest.TestCase):
             self.assertIn(text, texts)
 
     def assertSlots(self, app, expected):
+        """The slots from the top show `expected` (all six, or as many as it names)."""
         def texts(colours):
             return [hex_text(c) if c else "mixed" for c in colours]
         self.assertEqual(texts(app.wait_slots(expected)), texts(expected))
@@ -757,4 +832,10 @@ def main():
     size = run("xdotool", "getdisplaygeometry").split()
     if size != [str(SCREEN_WIDTH), str(SCREEN_HEIGHT)]:
         sys.exit("these tests need a %dx%d screen, not %s" % (SCREEN_WIDTH, SCREEN_HEIGHT, size))
-    unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
+    if DPI == 96:
+        unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
+    TARGET.use_dpi(DPI)
+    try:
+        unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
+    finally:
+        TARGET.use_dpi(96)

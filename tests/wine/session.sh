@@ -91,16 +91,20 @@ wineboot </dev/null >/dev/null 2>&1 9>&- || true
 # NOTE: winebrowser tries its own list of programs for web and mail
 # addresses, and /usr/bin/open (run-mailcap, where mailcap is installed)
 # comes before xdg-open and xdg-email; it then fails on mailto:. The prefix
-# names only the two desktop tools, which the tests provide in PATH.
-cat >"$home/launchers.reg" <<'REG'
+# names only the two desktop tools, which the tests provide in PATH. The
+# display is at 96 DPI unless a test sets another (and sets it back).
+cat >"$home/prefix.reg" <<'REG'
 REGEDIT4
 
 [HKEY_CURRENT_USER\Software\Wine\WineBrowser]
 "Browsers"="xdg-open"
 "Mailers"="xdg-email"
+
+[HKEY_CURRENT_USER\Control Panel\Desktop]
+"LogPixels"=dword:00000060
 REG
-wine reg import "Z:${home//\//\\}\\launchers.reg" </dev/null >/dev/null 2>&1 9>&- || {
-  echo "session.sh: could not set Wine's web and mail launchers" >&2; exit 1; }
+wine reg import "Z:${home//\//\\}\\prefix.reg" </dev/null >/dev/null 2>&1 9>&- || {
+  echo "session.sh: could not set up the prefix's launchers and DPI" >&2; exit 1; }
 
 export VELMORA_SESSION=wine
 "$@" 9>&-
