@@ -4,6 +4,7 @@
 
 #include "config/PathUtils.h"
 #include "core/Errors.h"
+#include "platform/PathNames.h"
 #include "platform/Platform.h"
 
 namespace velmora {
@@ -15,12 +16,6 @@ int HexDigitValue(char c) {
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   return -1;
-}
-
-// The folder part of a file name: everything before its last separator.
-std::string FolderOf(const std::string& fileName) {
-  const std::string::size_type slash = fileName.find_last_of("\\/");
-  return slash == std::string::npos ? std::string() : fileName.substr(0, slash);
 }
 
 }  // namespace
@@ -92,7 +87,7 @@ void TIniFile::WriteInteger(const std::string& section, const std::string& key,
     FFoldersMade = true;
     // NOTE: the profile writer creates the file but not its folders; without
     // them every write would fail on a machine no installer prepared.
-    const std::string folder = FolderOf(FFileName);
+    const std::string folder = FolderOf(FFileName, "\\/");
     if (!folder.empty()) platform.CreateFolders(folder);
   }
   if (!platform.WriteProfileString(FFileName, section, key, std::to_string(value))) {

@@ -140,6 +140,16 @@ bool SameName(const std::u16string& a, const std::u16string& b) {
   return true;
 }
 
+// The first of `entries` (sections or keys) called `name`, or nullptr: of
+// two entries of one name only the first counts.
+template <typename Entries>
+auto FirstNamed(Entries& entries, const std::u16string& name) -> decltype(&*entries.begin()) {
+  for (auto& entry : entries) {
+    if (SameName(entry.name, name)) return &entry;
+  }
+  return nullptr;
+}
+
 // A name as stored: everything up to its first NUL.
 std::u16string UpToNul(const char16_t* begin, const char16_t* end) {
   const char16_t* nul = std::find(begin, end, u'\0');
@@ -241,14 +251,8 @@ ProfileFile::ProfileFile(const std::string& bytes) {
 
 const ProfileFile::Key* ProfileFile::Find(const std::u16string& section,
                                           const std::u16string& key) const {
-  for (const Section& s : sections_) {
-    if (!SameName(s.name, section)) continue;
-    for (const Key& k : s.keys) {
-      if (SameName(k.name, key)) return &k;
-    }
-    return nullptr;  // only the first section of a name counts
-  }
-  return nullptr;
+  const Section* s = FirstNamed(sections_, section);
+  return s ? FirstNamed(s->keys, key) : nullptr;
 }
 
 std::string ProfileFile::ReadString(const std::string& section, const std::string& key,
@@ -278,26 +282,14 @@ bool ProfileFile::WriteString(const std::string& section, const std::string& key
   const std::u16string wantedSection = TrimBlanks(sectionName);
   const std::u16string wantedKey = TrimBlanks(keyName);
 
-  Section* target = nullptr;
-  for (Section& s : sections_) {
-    if (SameName(s.name, wantedSection)) {
-      target = &s;
-      break;
-    }
-  }
+  Section* target = FirstNamed(sections_, wantedSection);
   if (!target) {
     Section s;
     s.name = sectionName;
     sections_.push_back(std::move(s));
     target = &sections_.back();
   }
-  Key* found = nullptr;
-  for (Key& k : target->keys) {
-    if (SameName(k.name, wantedKey)) {
-      found = &k;
-      break;
-    }
-  }
+  Key* found = FirstNamed(target->keys, wantedKey);
   if (!found) {
     Key k;
     k.name = keyName;

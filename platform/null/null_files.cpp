@@ -1,17 +1,12 @@
 // Files of the null platform: profile files held as bytes in memory and
 // worked on by the portable profile engine, with folders and read-only files.
 #include "config/ProfileFile.h"
+#include "platform/PathNames.h"
 #include "platform/null/NullPlatform.h"
 
 namespace velmora {
 
 namespace {
-
-// The folder a file lies in: everything before its last separator.
-std::string ParentOf(const std::string& path, char separator) {
-  const std::string::size_type slash = path.find_last_of(separator);
-  return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
 
 // A drive ("C:") or the root of the current drive ("") always exists.
 bool IsRoot(const std::string& path) {
@@ -29,7 +24,7 @@ std::string NullPlatform::ReadProfileString(const std::string& file, const std::
 
 bool NullPlatform::WriteProfileString(const std::string& file, const std::string& section,
                                       const std::string& key, const std::string& value) {
-  const std::string parent = ParentOf(file, pathSeparator);
+  const std::string parent = FolderOf(file, std::string_view(&pathSeparator, 1));
   if (folders.count(file) || readOnly.count(file)) return false;
   if (!IsRoot(parent) && !folders.count(parent)) return false;
   auto it = files.find(file);
