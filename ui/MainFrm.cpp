@@ -1,7 +1,7 @@
 #include "ui/MainFrm.h"
 
 #include "platform/Version.h"
-#include "config/IniFileUtils.h"
+#include "config/ColorBoxStore.h"
 #include "core/Errors.h"
 #include "core/VelmoraManager.h"
 #include "ui/FormUtils.h"
@@ -320,18 +320,14 @@ void TMainForm::ColorBox1Click(TControl* sender) {
 }
 
 void TMainForm::ReadColorBox() {
-  TIniFile ini(GetConfigFileName());
-  for (int i = 0; i < kColorBoxSlots; ++i) {
-    SetPanelColor(ColorBoxes[i],
-                  ini.ReadInteger(kColorBoxSection, "CB" + std::to_string(i + 1), kWhite));
-  }
+  const std::vector<TColor> colors = LoadColorBox(kColorBoxSlots);
+  for (int i = 0; i < kColorBoxSlots; ++i) SetPanelColor(ColorBoxes[i], colors[i]);
 }
 
 void TMainForm::WriteColorBox() {
-  TIniFile ini(GetConfigFileName());
-  for (int i = 0; i < kColorBoxSlots; ++i) {
-    ini.WriteInteger(kColorBoxSection, "CB" + std::to_string(i + 1), ColorBoxes[i]->Color);
-  }
+  std::vector<TColor> colors;
+  for (const TControl* slot : ColorBoxes) colors.push_back(slot->Color);
+  StoreColorBox(colors);
 }
 
 // --- Changing what is shown ------------------------------------------------------
