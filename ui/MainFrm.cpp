@@ -4,19 +4,15 @@
 #include "config/ColorBoxStore.h"
 #include "core/Errors.h"
 #include "core/VelmoraManager.h"
+#include "ui/ControlPainters.h"
 #include "ui/FormUtils.h"
 
 namespace velmora {
 
 namespace {
 
-constexpr TColor kFrameColor = 0;         // flat one-pixel borders
 constexpr TColor kHelpBackground = 0;     // black
 constexpr TColor kHelpText = 0x0000FF00;  // lime
-constexpr TColor kCheckerLight = 0x00FFFFFF;
-constexpr TColor kCheckerDark = 0x00C0C0C0;
-constexpr int kCheckerCell = 7;
-constexpr int kTextLineHeight = 13;  // one line of 8 pt text at 96 DPI
 
 // The web colour chart, one hue per row, #RRGGBB.
 constexpr std::uint32_t kChart[kChartSize][kChartSize] = {
@@ -401,45 +397,9 @@ PointerShape TMainForm::PointerAt(Point p) {
 void TMainForm::OnPaint(ICanvas& canvas, const Rect& dirty) {
   canvas.FillRect(dirty, kBackgroundBlue);
   for (const TControl& c : FControls) {
-    if (c.Showing() && !c.Bounds.Intersect(dirty).Empty()) PaintControl(canvas, c);
+    if (!c.Showing() || c.Bounds.Intersect(dirty).Empty()) continue;
+    PainterFor(c.Kind)(canvas, c, PaintState{c.ParentFont ? FBaseFont : c.Font, FHot == &c});
   }
-}
-
-void TMainForm::PaintControl(ICanvas& canvas, const TControl& c) {
-  const FontSpec& font = c.ParentFont ? FBaseFont : c.Font;
-  Rect text = c.Bounds;
-  switch (c.Kind) {
-    case ControlKind::Label:
-      break;
-    case ControlKind::Panel:
-      if (c.Color == kInvalidColor) {
-        // A pixel that cannot be read: a grey and white checkerboard, the
-        // usual picture of "no colour".
-        for (int y = 0; y < c.Bounds.height; y += kCheckerCell) {
-          for (int x = 0; x < c.Bounds.width; x += kCheckerCell) {
-            const bool dark = ((x + y) / kCheckerCell) % 2 != 0;
-            canvas.FillRect(Rect{c.Bounds.x + x, c.Bounds.y + y, kCheckerCell, kCheckerCell}
-                                .Intersect(c.Bounds),
-                            dark ? kCheckerDark : kCheckerLight);
-          }
-        }
-      } else {
-        canvas.FillRect(c.Bounds, c.Color);
-      }
-      if (c.Border) canvas.FrameRect(c.Bounds, kFrameColor);
-      text.y += (c.Bounds.height - kTextLineHeight) / 2;
-      text.height = kTextLineHeight;
-      break;
-    case ControlKind::FlatButton:
-      if (FHot == &c) canvas.FrameRect(c.Bounds, kWhite);
-      text.y += (c.Bounds.height - kTextLineHeight) / 2;
-      text.height = kTextLineHeight;
-      break;
-  }
-  if (c.Caption.empty()) return;
-  const TColor color =
-      c.SystemFontColor ? Platform().SystemColorValue(SystemColor::WindowText) : c.FontColor;
-  canvas.DrawText(text, c.Caption, font, color, c.Align);
 }
 
 }  // namespace velmora

@@ -94,7 +94,6 @@ class TMainForm : public IWindowEvents, public IHotKeyListener {
   void SetPanelColor(TControl* control, TColor color);
   void SetHint(TControl* control, const std::string& hint);
   void Repaint(const TControl* control);
-  void PaintControl(ICanvas& canvas, const TControl& c);
 
   std::unique_ptr<IWindow> FWindow;
   FontSpec FBaseFont;
