@@ -87,9 +87,9 @@ class TMainForm : public IWindowEvents, public IHotKeyListener {
   std::vector<TControl*> ChartPanels;
 
  private:
+  // Makes the controls as ui/MainFrmLayout.cpp lays them out.
+  void BuildControls();
   TControl& Add(TControl control);
-  void BuildStrip();
-  void BuildBottomPanel();
   void SetCaption(TControl* control, const std::string& text);
   void SetPanelColor(TControl* control, TColor color);
   void SetHint(TControl* control, const std::string& hint);
