@@ -83,33 +83,38 @@ constexpr ControlRow kControls[] = {
     // name, kind, bounds, caption,
     //     font, colour, font colour, pointer, flags, parent, kept in, on click, hint
 
+    // Labels are 14 high, not 13: at 150 % the fonts made for the larger
+    // DPI are a pixel taller than 13 scaled. (Texts draw from the top, so at
+    // 100 % nothing moves.)
+
     // The strip: the colour under the pointer, its channels and hex code, the
     // links and the button that opens the lower area.
     {"ColorPanel", kPanel, {1, 1, 28, 30}, "",
         kStripFont, 0, kWhite, kArrow, kBorder, nullptr, &Form::ColorPanel},
-    {"RLabel", kLabel, {30, 0, 11, 13}, "R: ",
+    {"RLabel", kLabel, {30, 0, 11, 14}, "R: ",
         kStripFont, kWhite, kWhite, kMove, kDragsWindow, nullptr, &Form::RLabel},
-    {"lblR", kLabel, {48, 0, 25, 13}, "0",
+    {"lblR", kLabel, {48, 0, 25, 14}, "0",
         kStripFont, kWhite, kWhite, kMove, kDragsWindow, nullptr, &Form::lblR},
-    {"GLabel", kLabel, {75, 0, 11, 13}, "G: ",
+    // 13 wide, not 11: "G:" is 12 pixels at 150 %.
+    {"GLabel", kLabel, {75, 0, 13, 14}, "G: ",
         kStripFont, kWhite, kWhite, kMove, kDragsWindow, nullptr, &Form::GLabel},
-    {"lblG", kLabel, {93, 0, 25, 13}, "0",
+    {"lblG", kLabel, {93, 0, 25, 14}, "0",
         kStripFont, kWhite, kWhite, kMove, kDragsWindow, nullptr, &Form::lblG},
-    {"BLabel", kLabel, {122, 0, 11, 13}, "B: ",
+    {"BLabel", kLabel, {122, 0, 11, 14}, "B: ",
         kStripFont, kWhite, kWhite, kMove, kDragsWindow, nullptr, &Form::BLabel},
-    {"lblB", kLabel, {140, 0, 25, 13}, "0",
+    {"lblB", kLabel, {140, 0, 25, 14}, "0",
         kStripFont, kWhite, kWhite, kMove, kDragsWindow, nullptr, &Form::lblB},
-    {"HexLabel", kLabel, {175, 0, 32, 13}, "Hex: ",
+    {"HexLabel", kLabel, {175, 0, 32, 14}, "Hex: ",
         kStripFont, kWhite, kWhite, kMove, kDragsWindow, nullptr, &Form::HexLabel},
     // 55 wide, not 49: "#DDDDDD" in MS Sans Serif 8 pt is 55 pixels, and a
     // code that loses its last digit is a wrong code.
     {"lblHexColorValue", kLabel, {208, 0, 55, 17}, "000000",
         kStripFont, kWhite, kWhite, kMove, kDragsWindow, nullptr, &Form::lblHexColorValue},
-    {"lblWebsite", kLabel, {40, 16, 46, 13}, "Website",
+    {"lblWebsite", kLabel, {40, 16, 46, 14}, "Website",
         kLinkFont, kWhite, kWhite, kHand, 0, nullptr, &Form::lblWebsite, &Form::lblWebsiteClick},
-    {"lblEmail", kLabel, {96, 16, 34, 13}, "E-mail",
+    {"lblEmail", kLabel, {96, 16, 34, 14}, "E-mail",
         kLinkFont, kWhite, kWhite, kHand, 0, nullptr, &Form::lblEmail, &Form::lblEmailClick},
-    {"lblExit", kLabel, {200, 16, 22, 13}, "Exit",
+    {"lblExit", kLabel, {200, 16, 22, 14}, "Exit",
         kLinkFont, kWhite, kWhite, kHand, 0, nullptr, &Form::lblExit, &Form::lblExitClick},
     {"btnHelp", kButton, {240, 16, 17, 17}, ">>",
         kStripFont, kWhite, kWhite, kArrow, kCentered, nullptr, &Form::btnHelp, &Form::btnHelpClick,
@@ -120,21 +125,22 @@ constexpr ControlRow kControls[] = {
         kStripFont, kWhite, kWhite, kArrow, 0, nullptr, &Form::BottomPanel},
     {"HelpPanel", kPanel, {0, kTop, 272, 66}, "",
         kStripFont, kHelpBackground, kWhite, kArrow, kHidden, &Form::BottomPanel, &Form::HelpPanel},
-    {"lblHelpCaption", kLabel, {0, kTop + 2, 273, 13}, "",
+    {"lblHelpCaption", kLabel, {0, kTop + 2, 273, 14}, "",
         kStripFont, kWhite, kHelpText, kArrow, 0, &Form::HelpPanel, &Form::lblHelpCaption},
-    {"PressDecLabel", kLabel, {0, kTop + 17, 273, 13},
+    {"PressDecLabel", kLabel, {0, kTop + 17, 273, 14},
         "Press Alt+D to Copy Dec Color To Clipboard (R, G, B)",
         kStripFont, kWhite, kHelpText, kArrow, 0, &Form::HelpPanel},
-    {"PressHexLabel", kLabel, {0, kTop + 32, 273, 13},
+    {"PressHexLabel", kLabel, {0, kTop + 32, 273, 14},
         "Press Alt+H to Copy Hex Color To Clipboard (#RRGGBB)",
         kStripFont, kWhite, kHelpText, kArrow, 0, &Form::HelpPanel},
-    {"lblPressSave", kLabel, {0, kTop + 47, 273, 13}, "Press Alt+S to Save Color to Color Box",
+    {"lblPressSave", kLabel, {0, kTop + 47, 273, 14}, "Press Alt+S to Save Color to Color Box",
         kStripFont, kWhite, kHelpText, kArrow, 0, &Form::HelpPanel},
-    {"lblColorBox", kLabel, {2, kTop + 69, 45, 13}, "Color Box",
+    // 48 wide, not 45: "Color Box" is 47 pixels at 125 %.
+    {"lblColorBox", kLabel, {2, kTop + 69, 48, 14}, "Color Box",
         kStripFont, kWhite, kWhite, kArrow, kSystemText, &Form::BottomPanel},
     // 121 wide, not 113: the heading is drawn in Tahoma once the window is
     // shown, which is wider than the MS Sans Serif it was laid out in.
-    {"lblHTMLColorChart", kLabel, {102, kTop + 69, 121, 13}, "HTML Color Code Chart",
+    {"lblHTMLColorChart", kLabel, {102, kTop + 69, 121, 14}, "HTML Color Code Chart",
         kFormFont, kWhite, kWhite, kArrow, kSystemText, &Form::BottomPanel},
 };
 // clang-format on

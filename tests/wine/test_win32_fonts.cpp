@@ -6,6 +6,7 @@
 // answers every face with the nearest system font (DejaVu Sans), which is
 // wider.
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/win32/Win32Canvas.h"
@@ -67,18 +68,22 @@ TEST_F(Win32Fonts, MeasureTextCoversWhatDrawTextInks) {
   }
 }
 
+// At the window's DPI, and at 125 %, 150 % and 200 %, where the fonts are
+// made for the larger DPI and need not widen in step with the boxes.
 TEST_F(Win32Fonts, EveryTextTheWindowCanShowFitsItsControl) {
   TMainForm form;
   form.FormCreate();
-  std::vector<MeasuredText> misfits;
+  std::vector<std::pair<int, std::string>> misfits;
   WithinEventLoop(form.Window(), [&] {
     const HWND hwnd = HwndOf(&form.Window());
     ScopedGetDC dc(hwnd);
     FontCache fonts;
-    Win32Canvas canvas(dc, DpiScale{WindowDpi(hwnd)}, fonts);
-    misfits = TextsThatDoNotFit(form, canvas);
+    for (int dpi : {WindowDpi(hwnd), 120, 144, 192}) {
+      Win32Canvas canvas(dc, DpiScale{dpi}, fonts);
+      misfits.emplace_back(dpi, Describe(TextsThatDoNotFit(form, canvas)));
+    }
   });
-  EXPECT_EQ(Describe(misfits), "");
+  for (const auto& [dpi, texts] : misfits) EXPECT_EQ(texts, "") << "at " << dpi << " DPI";
 }
 
 }  // namespace
