@@ -71,12 +71,13 @@ class NullPlatform : public IPlatform {
 
   // --- Screen ---------------------------------------------------------------
   Rect screen{0, 0, 1024, 768};  // the primary monitor
+  std::vector<Rect> otherMonitors;  // e.g. one left of the primary: negative x
   Point pointer;
   bool pointerReadable = true;
   int pointerErrorCode = 5;  // the code reported while the pointer cannot be read
   std::map<int, std::string> errorDescriptions;
-  // Pixels of the screen; any other pixel on it reads as `screenFill`, any
-  // pixel off it as kInvalidColor.
+  // Pixels of the monitors; any other pixel on one reads as `screenFill`,
+  // any pixel off them all as kInvalidColor.
   std::map<std::pair<int, int>, TColor> screenPixels;
   TColor screenFill = 0;
   bool pixelsReadable = true;  // false: every pixel reads as kInvalidColor

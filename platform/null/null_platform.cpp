@@ -1,6 +1,8 @@
 // Screen, clipboard, desktop requests and dialogs of the null platform.
 #include "platform/null/NullPlatform.h"
 
+#include <algorithm>
+
 namespace velmora {
 
 NullPlatform::NullPlatform() {
@@ -21,7 +23,11 @@ PixelReading NullPlatform::ReadPixelUnderPointer() {
   }
   reading.ok = true;
   reading.position = pointer;
-  if (!pixelsReadable || !screen.Contains(pointer)) {
+  const bool onMonitor =
+      screen.Contains(pointer) ||
+      std::any_of(otherMonitors.begin(), otherMonitors.end(),
+                  [this](const Rect& monitor) { return monitor.Contains(pointer); });
+  if (!pixelsReadable || !onMonitor) {
     reading.color = kInvalidColor;
   } else {
     auto it = screenPixels.find({pointer.x, pointer.y});

@@ -97,6 +97,45 @@ TEST_F(FormTest, PlacementFollowsThePrimaryScreen) {
   }
 }
 
+// A monitor left of the primary one, higher and taller: its pixels have
+// negative coordinates, and each reads, shows and copies as itself.
+TEST_F(FormTest, AMonitorLeftOfThePrimaryOneIsSampledAtNegativeCoordinates) {
+  platform.otherMonitors = {{-1280, -200, 1280, 1024}};
+  form->FormShow();
+  EXPECT_EQ(platform.bounds, (Rect{376, 153, 272, 32}));  // still on the primary monitor
+  const struct {
+    Point at;
+    TColor color;
+    const char* hex;
+    const char* dec;
+  } cases[] = {{{-1, 0}, 0x00030201, "#010203", "1, 2, 3"},
+               {{-1280, -200}, 0x00E16941, "#4169E1", "65, 105, 225"},
+               {{-640, 823}, 0x0000FFFF, "#FFFF00", "255, 255, 0"},
+               {{-1, -1}, 0x00102030, "#302010", "48, 32, 16"}};
+  platform.screenPixels[{0, 0}] = kGreen;  // the neighbours across the edge
+  platform.screenPixels[{-1, 1}] = kBlue;
+  std::vector<TColor> stored;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.hex);
+    platform.screenPixels[{c.at.x, c.at.y}] = c.color;
+    platform.pointer = c.at;
+    platform.SendTimer();
+    EXPECT_EQ(form->lblHexColorValue->Caption, c.hex);
+    platform.SendHotKey(ManagerInstance->HotKeyHex());
+    EXPECT_EQ(platform.clipboardText, c.hex);
+    platform.SendHotKey(ManagerInstance->HotKeyDec());
+    EXPECT_EQ(platform.clipboardText, c.dec);
+    PressAltS();
+    stored.insert(stored.begin(), c.color);
+  }
+  stored.resize(kColorBoxSlots, kWhite);
+  EXPECT_EQ(Slots(), stored);
+  // Below the left monitor, left of the primary one: no monitor at all.
+  platform.pointer = {-1, 900};
+  platform.SendTimer();
+  EXPECT_EQ(ManagerInstance->Color(), kInvalidColor);
+}
+
 TEST_F(FormTest, TickShowsTheSampleInTheSwatchAndTexts) {
   TickOver(0x00E16941);
   EXPECT_EQ(form->ColorPanel->Color, 0x00E16941);
