@@ -4,8 +4,10 @@ enable_language(RC)
 
 file(GLOB WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/win32/*.cpp)
 add_library(velmora_win32 STATIC ${WIN32_SOURCES})
+# comdlg32 and comctl32 are loaded on first use (win32_libraries.cpp): not
+# imported, so start-up does not wait for them.
 target_link_libraries(velmora_win32 PUBLIC velmora_portable
-  user32 gdi32 shell32 comdlg32 comctl32 ole32 advapi32)
+  user32 gdi32 shell32 ole32 advapi32)
 
 # Resources: the manifest (common controls 6, per-monitor DPI awareness) goes
 # into every Windows program we build, the version record into Velmora.exe.

@@ -61,6 +61,10 @@ void EventDispatch::MouseUp(Point p, MouseButton button) noexcept {
   if (loopRunning_) Guarded([this, p, button] { events_.OnMouseUp(p, button); });
 }
 
+void EventDispatch::Report(std::exception_ptr error) noexcept {
+  if (loopRunning_) Deliver(error);
+}
+
 void EventDispatch::MouseMove(Point p) noexcept {
   if (loopRunning_) Guarded([this, p] { events_.OnMouseMove(p); });
 }

@@ -168,6 +168,9 @@ class EventDispatch {
   void SessionEnd() noexcept;
   // Once per window.
   void Destroy() noexcept;
+  // A failure of the backend's own while it handles an event, for the error
+  // display like the form's; dropped while the loop is not running.
+  void Report(std::exception_ptr error) noexcept;
 
  private:
   template <typename Fn>

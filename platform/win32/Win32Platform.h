@@ -86,4 +86,15 @@ HWND HwndOf(IWindow* window);
 // The system's own description of an error number, as it gives it.
 std::string SystemErrorText(DWORD code);
 
+// A function of a system library that only some actions need, loaded on the
+// first call: the strip shows without the colour chooser's and the
+// tooltips' libraries, so start-up does not wait for them. Throws an error
+// naming the library when it cannot be loaded.
+void* SystemFunction(const char* library, const char* function);
+
+template <typename Fn>
+Fn SystemFunctionOf(const char* library, const char* function) {
+  return reinterpret_cast<Fn>(SystemFunction(library, function));
+}
+
 }  // namespace velmora

@@ -19,12 +19,17 @@ struct WindowState {
   EventDispatch dispatch;
   HWND hwnd = nullptr;     // the main window (caption text: WindowDesc::caption)
   HWND owner = nullptr;    // invisible owner carrying the task-bar button (appTitle)
-  HWND tooltip = nullptr;  // one tooltip control for every tool
+  HWND tooltip = nullptr;  // one tooltip control for every tool, made when the pointer comes
+  bool tooltipTried = false;
   DpiScale scale;
   TColor background = 0;
   bool trackingLeave = false;  // TrackMouseEvent asked for WM_MOUSELEAVE
   FontCache fonts;
-  std::map<int, Rect> tools;      // tooltip rectangles by tool, logical pixels
+  struct Tool {
+    Rect area;  // logical pixels
+    std::string text;
+  };
+  std::map<int, Tool> tools;      // tooltips by tool
   std::map<int, ATOM> hotKeys;    // registered hot-key identifiers and their atoms
 };
 

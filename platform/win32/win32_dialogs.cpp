@@ -16,7 +16,9 @@ bool Win32Platform::ChooseColor(IWindow* owner, TColor& color) {
   cc.rgbResult = static_cast<COLORREF>(color) & 0x00FFFFFF;
   cc.lpCustColors = customColors;
   cc.Flags = CC_FULLOPEN | CC_RGBINIT;
-  if (!::ChooseColorA(&cc)) return false;
+  using ChooseColorFn = BOOL(WINAPI*)(LPCHOOSECOLORA);
+  static const auto chooseColor = SystemFunctionOf<ChooseColorFn>("comdlg32.dll", "ChooseColorA");
+  if (!chooseColor(&cc)) return false;
   color = static_cast<TColor>(cc.rgbResult);
   return true;
 }

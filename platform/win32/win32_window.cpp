@@ -176,10 +176,7 @@ LRESULT CALLBACK OwnerWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
   return ::DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
-Win32Platform::Win32Platform() : instance_(::GetModuleHandleA(nullptr)) {
-  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
-  ::InitCommonControlsEx(&controls);
-}
+Win32Platform::Win32Platform() : instance_(::GetModuleHandleA(nullptr)) {}
 
 Win32Platform::~Win32Platform() {
   // Fails harmlessly while a window of the class still exists.

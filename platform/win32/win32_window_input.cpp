@@ -34,6 +34,37 @@ TTTOOLINFOA ToolInfo(const WindowState& s, int tool) {
   return ti;
 }
 
+// Adds a tool to the tooltip control, or (`known`) brings its area and text up to date.
+void PutTool(WindowState& s, int tool, bool known) {
+  const WindowState::Tool& t = s.tools.at(tool);
+  TTTOOLINFOA ti = ToolInfo(s, tool);
+  ti.rect = s.scale.ToPhysical(t.area);
+  ti.lpszText = const_cast<char*>(t.text.c_str());
+  if (!known) {
+    ::SendMessageA(s.tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+    return;
+  }
+  ::SendMessageA(s.tooltip, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&ti));
+  ::SendMessageA(s.tooltip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
+// The tooltip control, made when the pointer first comes over the window:
+// the common controls' library costs start-up time that the strip does not
+// need. Throws when the library cannot be loaded.
+void MakeTooltips(WindowState& s) {
+  using InitFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+  static const auto init = SystemFunctionOf<InitFn>("comctl32.dll", "InitCommonControlsEx");
+  const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
+  init(&controls);
+  // Shown whether the window is active or not, "&" as it stands.
+  s.tooltip = ::CreateWindowExA(
+      WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, s.hwnd, nullptr,
+      reinterpret_cast<HINSTANCE>(::GetWindowLongPtrA(s.hwnd, GWLP_HINSTANCE)), nullptr);
+  if (s.tooltip == nullptr) return;
+  for (const auto& entry : s.tools) PutTool(s, entry.first, false);
+}
+
 }  // namespace
 
 void OnMouseButton(WindowState& s, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -66,6 +97,14 @@ void OnMouseButton(WindowState& s, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void OnMouseMove(WindowState& s, LPARAM lParam) {
+  if (!s.tooltipTried) {
+    s.tooltipTried = true;
+    try {
+      MakeTooltips(s);
+    } catch (...) {
+      s.dispatch.Report(std::current_exception());
+    }
+  }
   if (!s.trackingLeave) {
     TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, s.hwnd, 0};
     s.trackingLeave = ::TrackMouseEvent(&track) != FALSE;
@@ -144,33 +183,18 @@ void Win32Window::BeginMove(MouseButton button) {
 }
 
 void Win32Window::SetTooltip(int tool, const Rect& r, const std::string& text) {
-  WindowState* s = &state_;
-  if (s->hwnd == nullptr) return;
-  if (s->tooltip == nullptr) {
-    // Shown whether the window is active or not, "&" as it stands.
-    s->tooltip =
-        ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
-                          WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
-                          CW_USEDEFAULT, CW_USEDEFAULT, s->hwnd, nullptr, instance_, nullptr);
-    if (s->tooltip == nullptr) return;
-  }
-  TTTOOLINFOA ti = ToolInfo(*s, tool);
-  ti.rect = s->scale.ToPhysical(r);
-  ti.lpszText = const_cast<char*>(text.c_str());
-  if (s->tools.count(tool) == 0) {
-    if (!::SendMessageA(s->tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti))) return;
-  } else {
-    ::SendMessageA(s->tooltip, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&ti));
-    ::SendMessageA(s->tooltip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&ti));
-  }
-  s->tools[tool] = r;
+  WindowState& s = state_;
+  if (s.hwnd == nullptr) return;
+  const bool known = s.tools.count(tool) != 0;
+  s.tools[tool] = WindowState::Tool{r, text};
+  if (s.tooltip != nullptr) PutTool(s, tool, known);
 }
 
 void RescaleTooltips(WindowState& s) {
   if (s.tooltip == nullptr) return;
-  for (const auto& [tool, r] : s.tools) {
+  for (const auto& [tool, t] : s.tools) {
     TTTOOLINFOA ti = ToolInfo(s, tool);
-    ti.rect = s.scale.ToPhysical(r);
+    ti.rect = s.scale.ToPhysical(t.area);
     ::SendMessageA(s.tooltip, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&ti));
   }
 }

@@ -43,6 +43,18 @@ class StripTest(VelmoraTest):
         app.point_at_screen(e2e.GREEN)
         app.point_at_screen(colour)
 
+    def test_hovering_the_button_shows_its_tooltip_below_the_pointer(self):
+        app = self.start()
+        self.assertEqual(app.other_windows(), [])
+        app.move_to(e2e.HELP_BUTTON)
+        x, y = app.to_screen(e2e.HELP_BUTTON)
+        e2e.move_pointer(x + 1, y)  # a hand rests, but never without a twitch
+        tips = e2e.wait_for("the button's tooltip", app.other_windows)
+        self.assertEqual(len(tips), 1)
+        tip_x, tip_y, width, height = tips[0][1]
+        self.assertGreater(tip_y, y, "the tooltip is not below the pointer")
+        self.assertTrue(0 < width < 200 and 0 < height < 60, "a tooltip of %dx%d" % (width, height))
+
     def test_exit_link_ends_the_process_with_code_zero(self):
         app = self.start()
         self.assertEqual(app.exit(), 0)

@@ -666,14 +666,20 @@ class Velmora:
             wait_for("the window at %s" % (want,), followed, interval=0.1)
         return x + offset[0], y + offset[1]
 
-    def chooser(self):
-        """The colour chooser: a new, large window of this Velmora's own, or None."""
+    def other_windows(self):
+        """The visible windows of this Velmora besides its main window: (id, geometry)."""
+        found = []
         for window in run("xdotool", "search", "--onlyvisible", "--pid", str(self.proc.pid),
                           check=False).split():
-            size = geometry(int(window))
-            if int(window) != self.window and size and size[2] > 200 and size[3] > 200:
-                return int(window)
-        return None
+            place = geometry(int(window))
+            if int(window) != self.window and place:
+                found.append((int(window), place))
+        return found
+
+    def chooser(self):
+        """The colour chooser: a new, large window of this Velmora's own, or None."""
+        large = [w for w, place in self.other_windows() if place[2] > 200 and place[3] > 200]
+        return large[0] if large else None
 
     def click_chart(self, column, row):
         """Clicks a swatch of the chart once the strip has sampled it; returns its colour."""

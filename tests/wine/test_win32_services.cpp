@@ -2,6 +2,7 @@
 // the clipboard, the hot keys and the system's error texts.
 #include <cstring>
 #include <set>
+#include <stdexcept>
 #include <string>
 
 #include "core/Errors.h"
@@ -207,6 +208,31 @@ TEST(Win32Errors, SystemErrorCarriesTheSystemsTextWithoutItsEnding) {
               message == "System Error.  Code: 5.\r\nAccess is denied")
       << message;
   EXPECT_EQ(manager.Color(), 0);
+}
+
+// The chooser's and the tooltips' libraries are loaded on first use; what
+// cannot be loaded is named in the error the error box shows.
+TEST(Win32Libraries, LoadsOnFirstUseAndNamesWhatIsMissing) {
+  EXPECT_NE(SystemFunction("comdlg32.dll", "ChooseColorA"), nullptr);
+  EXPECT_NE(SystemFunction("comctl32.dll", "InitCommonControlsEx"), nullptr);
+  const struct {
+    const char* library;
+    const char* function;
+    const char* said;
+  } cases[] = {{"velmora-missing.dll", "ChooseColorA",
+                "Cannot load ChooseColorA from velmora-missing.dll: "},
+               {"comdlg32.dll", "VelmoraMissing", "Cannot load VelmoraMissing from comdlg32.dll: "}};
+  for (const auto& c : cases) {
+    try {
+      SystemFunction(c.library, c.function);
+      ADD_FAILURE() << c.library << " " << c.function << " loaded";
+    } catch (const std::runtime_error& e) {
+      const std::string said = e.what();
+      EXPECT_EQ(said.rfind(c.said, 0), 0u) << said;
+      EXPECT_GT(said.size(), std::strlen(c.said)) << "no reason given";
+      EXPECT_EQ(said.find_first_of("\r\n"), std::string::npos) << said;
+    }
+  }
 }
 
 }  // namespace

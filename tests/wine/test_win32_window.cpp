@@ -327,10 +327,18 @@ TEST_F(Win32Window, TooltipsShareOneControlAndFollowTheirText) {
   window->SetTooltip(9, Rect{200, 16, 22, 13}, "Exit");
   window->SetTooltip(7, Rect{240, 16, 17, 17}, "Hide Color Box");
 
-  std::vector<HWND> tips;
-  ::EnumThreadWindows(::GetCurrentThreadId(), CollectTooltips, reinterpret_cast<LPARAM>(&tips));
+  // Made once the pointer comes over the window, with every tool set so far.
+  std::vector<HWND> before, tips;
+  RunTicks([&](int) {
+    ::EnumThreadWindows(::GetCurrentThreadId(), CollectTooltips, reinterpret_cast<LPARAM>(&before));
+    ::SendMessageA(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    window->SetTooltip(11, Rect{40, 16, 46, 13}, "Visit Velmora HomePage");
+    ::EnumThreadWindows(::GetCurrentThreadId(), CollectTooltips, reinterpret_cast<LPARAM>(&tips));
+    return false;
+  });
+  EXPECT_EQ(before.size(), 0u);
   ASSERT_EQ(tips.size(), 1u);
-  EXPECT_EQ(::SendMessageA(tips[0], TTM_GETTOOLCOUNT, 0, 0), 2);
+  EXPECT_EQ(::SendMessageA(tips[0], TTM_GETTOOLCOUNT, 0, 0), 3);
 
   char text[80] = "";
   TTTOOLINFOA ti{};
