@@ -65,6 +65,8 @@ done
 n=$(head -n 1 "$home/display")
 [ -n "$n" ] || { echo "session.sh: Xvfb did not start" >&2; exit 1; }
 export DISPLAY=:$n
+# With -displayfd the server writes no lock file: its pid, for the bench.
+export VELMORA_X_SERVER_PID=$xvfb
 
 # A prefix of another architecture cannot serve this session: make anew.
 if [ -f "$WINEPREFIX/system.reg" ] && ! grep -q "^#arch=$WINEARCH" "$WINEPREFIX/system.reg"; then

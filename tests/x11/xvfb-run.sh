@@ -92,6 +92,8 @@ n=$(head -n1 "$work/display")
 [ -n "$n" ] || { echo "xvfb-run.sh: the X server named no display" >&2; exit 1; }
 
 export DISPLAY=:$n GDK_SCALE=$scale
+# -displayfd leaves no lock file to find the server by: its pid, for the bench.
+export VELMORA_X_SERVER_PID=$xvfb
 # A session of its own: X11, no desktop services of the caller's.
 unset WAYLAND_DISPLAY XDG_SESSION_TYPE GDK_BACKEND GDK_DPI_SCALE DBUS_SESSION_BUS_ADDRESS
 export NO_AT_BRIDGE=1 GSETTINGS_BACKEND=memory

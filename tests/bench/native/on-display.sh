@@ -14,21 +14,10 @@ STARTS=${STARTS:-7}
 REST_SECONDS=${REST_SECONDS:-30}
 . "$(dirname "$0")/../bench-lib.sh"
 
-cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
-# Nanoseconds every thread of $1 has run (schedstat's first field), for a
-# finer grain than the ticks.
-run_ns() { cat /proc/"$1"/task/*/schedstat | awk '{t += $1} END {printf "%d\n", t}'; }
-private_kb() { awk '$1 == "Private_Dirty:" {print $2}' "/proc/$1/smaps_rollup"; }
-
-# The X server's pid, from its lock file.
-server_pid() {
-  local n=${DISPLAY#:}
-  tr -d ' \n' <"/tmp/.X${n%%.*}-lock"
-}
 
 rest() {
   local program=$1 title=$2 pid server c0 s0 n0 m0 c1 s1 n1 m1
-  server=$(server_pid)
+  server=$(x_server_pid)
   pid=$(launch "$program")
   if [ -n "$title" ]; then wait_mapped "$title"; else sleep 1; fi
   xdotool mousemove 8 8
@@ -42,15 +31,6 @@ rest() {
   echo "$((c1 - c0)) $((s1 - s0)) $((n1 - n0)) $((m1 - m0))"
 }
 
-# Private_Dirty in KB of $1 two seconds after its window $2 was mapped.
-memory_kb() {
-  local pid
-  pid=$(launch "$1")
-  wait_mapped "$2"
-  sleep 2
-  private_kb "$pid"
-  stop "$pid"
-}
 
 starts() {
   local program=$1 title=$2 bare=$3 bare_title=$4 work
@@ -61,8 +41,8 @@ starts() {
   done
   echo "velmora_start_ms $(median <"$work/program")"
   echo "bare_start_ms $(median <"$work/bare")"
-  echo "velmora_private_kb $(memory_kb "$program" "$title")"
-  echo "bare_private_kb $(memory_kb "$bare" "$bare_title")"
+  echo "velmora_private_kb $(memory_kb "$title" "$program")"
+  echo "bare_private_kb $(memory_kb "$bare_title" "$bare")"
   rm -rf "$work"
 }
 
