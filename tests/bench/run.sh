@@ -11,8 +11,8 @@ velmora=$build/Velmora.exe
 bench=$build/tests/bench/velmora_bench.exe
 bare=$build/tests/bench/bare_window.exe
 bare_reader=$build/tests/bench/bare_reader.exe
-STARTS=${STARTS:-7}
-REST_SECONDS=${REST_SECONDS:-30}
+STARTS=${STARTS:-11}
+REST_SECONDS=${REST_SECONDS:-15}  # each of two rounds
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -67,8 +67,15 @@ rest() {
   stop "$pid"
   echo "$((c1 - c0)) $((s1 - s0)) $((n1 - n0)) $((m1 - m0))"
 }
-read -r vel_prog vel_servers vel_ns vel_servers_ns < <(rest Velmora "$velmora")
-read -r bare_prog bare_servers bare_ns bare_servers_ns < <(rest "" "$bare_reader")
+# In the order Velmora, bare, bare, Velmora: whichever runs just after
+# another program's end shares the cost of its clean-up alike.
+rest Velmora "$velmora" >>"$work/velmora_rest"
+rest "" "$bare_reader" >>"$work/bare_rest"
+rest "" "$bare_reader" >>"$work/bare_rest"
+rest Velmora "$velmora" >>"$work/velmora_rest"
+sums() { awk '{for (i = 1; i <= NF; i++) t[i] += $i} END {printf "%.0f %.0f %.0f %.0f\n", t[1], t[2], t[3], t[4]}' "$1"; }
+read -r vel_prog vel_servers vel_ns vel_servers_ns < <(sums "$work/velmora_rest")
+read -r bare_prog bare_servers bare_ns bare_servers_ns < <(sums "$work/bare_rest")
 hz=$(getconf CLK_TCK)
 
 # 4. Private memory against the bare window's, measured the same way from
@@ -100,7 +107,7 @@ awk -v tick="$tick" -v direct="$direct" -v bare="$bare_read" -v rps="$(value rep
   printf f, "repaints per second at rest", sprintf("%.2f", rps), "0"
   printf f, "CPU at rest / bare reader, run time", sprintf("%.2f (%.0f+%.0f / %.0f+%.0f ms)", (vn + vsn) / (bn + bsn), vn / 1e6, vsn / 1e6, bn / 1e6, bsn / 1e6), "<= 1.05"
   printf f, "CPU at rest / bare reader, ticks", sprintf("%s (%d+%d / %d+%d ticks of 1/%d s)", bp + bs > 0 ? sprintf("%.2f", (vp + vs) / (bp + bs)) : "n/a", vp, vs, bp, bs, hz), "<= 1.05"
-  printf f, "CPU at rest, share of one core", sprintf("%.3f %% (with the Wine and X servers, %d s)", (vn + vsn) / 1e9 / secs * 100, secs), ""
+  printf f, "CPU at rest, share of one core", sprintf("%.3f %% (with the Wine and X servers, 2 x %d s)", (vn + vsn) / 1e9 / (2 * secs) * 100, secs), ""
   printf f, "start-up / bare window start-up", sprintf("%.2f (%d ms / %d ms)", vs_ms / bs_ms, vs_ms, bs_ms), "<= 1.15"
   printf f, "private memory / bare window", sprintf("%d KB / %d KB (%+d KB)", vkb, bkb, vkb - bkb), "<= +1024 KB"
   printf f, "private memory, 10,000 ticks", sprintf("%d KB -> %d KB (%+d KB, in the bench)", kb0, kb1, kb1 - kb0), "flat"
