@@ -9,17 +9,6 @@ from velmora_e2e import BLUE, GREEN, RED, WHITE, VelmoraTest
 BLACK = (0, 0, 0)
 
 
-def saved_box():
-    """Config.ini's lines."""
-    with open(e2e.config_path(), "rb") as config:
-        return config.read().decode("latin-1").splitlines()
-
-
-def box_lines(box):
-    """Config.ini's lines for a colour box of six colours."""
-    return ["[ColorBox]"] + ["CB%d=%d" % (i + 1, e2e.tcolor(c)) for i, c in enumerate(box)]
-
-
 class ColourBoxTest(VelmoraTest):
 
     def test_expand_and_collapse_keep_the_top_left_corner(self):
@@ -80,7 +69,7 @@ class ColourBoxTest(VelmoraTest):
         self.assertSlots(app, box)
 
         self.assertEqual(app.exit(), 0)
-        self.assertEqual(saved_box(), box_lines(box))
+        self.assertEqual(e2e.saved_box(), e2e.box_lines(box))
 
         again = self.start()
         again.expand()
@@ -99,7 +88,7 @@ class ColourBoxTest(VelmoraTest):
         self.assertFalse(os.path.exists(e2e.config_path()))
         os.kill(app.proc.pid, signal.SIGTERM)
         self.assertEqual(app.wait_exit(), 0)
-        self.assertEqual(saved_box(), box_lines(box))
+        self.assertEqual(e2e.saved_box(), e2e.box_lines(box))
 
     def test_slot_click_opens_the_chooser_and_escape_keeps_the_colour(self):
         app = self.start()

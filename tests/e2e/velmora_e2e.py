@@ -515,6 +515,17 @@ def reset_config():
     os.makedirs(os.path.dirname(path), exist_ok=True)
 
 
+def saved_box():
+    """Config.ini's lines."""
+    with open(config_path(), "rb") as config:
+        return config.read().decode("latin-1").splitlines()
+
+
+def box_lines(box):
+    """Config.ini's lines for a colour box of six colours."""
+    return ["[ColorBox]"] + ["CB%d=%d" % (i + 1, tcolor(c)) for i, c in enumerate(box)]
+
+
 def dialog_texts(box):
     return TARGET.box_texts(box)
 
@@ -548,11 +559,12 @@ class ClipboardHolder:
 class Velmora:
     """One running Velmora and its main window."""
 
-    def __init__(self, env=None):
+    def __init__(self, env=None, command=None):
+        """Starts the target's program, or `command` (another copy of it)."""
         full_env = TARGET.environment()
         full_env.update(env or {})
         self.errors = tempfile.TemporaryFile()
-        self.proc = subprocess.Popen(TARGET.command(), env=full_env, stdout=subprocess.DEVNULL,
+        self.proc = subprocess.Popen(command or TARGET.command(), env=full_env, stdout=subprocess.DEVNULL,
                                      stderr=self.errors, start_new_session=True)
         try:
             self.window = wait_for("Velmora's window to appear", self._find_window, timeout=30)
