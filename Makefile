@@ -3,7 +3,7 @@
 # runs every test. Both install missing Debian packages first.
 JOBS ?= $(shell nproc)
 
-.PHONY: all bootstrap linux windows wine-build sanitize test test-linux test-sanitize test-windows run run-windows clean fuzz bench
+.PHONY: all bootstrap linux windows wine-build sanitize test test-linux test-sanitize test-windows run run-windows clean fuzz bench dist-windows
 
 all: linux windows
 
@@ -36,7 +36,9 @@ wine-build: windows
 	  cmake --preset $$preset >/dev/null && cmake --build --preset $$preset -j $(JOBS); \
 	fi
 
+# The installer and zip tests (tests/dist) need both made from that build.
 test-windows: wine-build
+	cmake --build --preset $$(scripts/wine-preset) --target velmora_dist_tests -j $(JOBS)
 	tests/wine/session.sh ctest --preset $$(scripts/wine-preset)
 
 test: test-linux test-sanitize test-windows
@@ -47,6 +49,10 @@ test: test-linux test-sanitize test-windows
 bench: wine-build linux
 	@tests/wine/session.sh tests/bench/run.sh build/$$(scripts/wine-preset)
 	@tests/bench/native/run.sh --rows-only build/linux
+
+# The portable zip and the installer of the 32-bit Velmora.exe, in dist/.
+dist-windows: bootstrap
+	JOBS=$(JOBS) scripts/make-windows-dist.sh dist windows
 
 # The native program; without $$DISPLAY on a virtual one, with a screenshot.
 run: linux

@@ -34,9 +34,12 @@ else()
   target_link_options(Velmora PRIVATE -Wl,--gc-sections -s)
 endif()
 
-# The tests run the Windows programs under Wine on Linux.
+# Built from Linux: the zip and the installer, and the tests, which run the
+# Windows programs under Wine.
 if(CMAKE_CROSSCOMPILING)
+  include(cmake/WindowsDist.cmake)
   add_subdirectory(tests/wine)
   add_subdirectory(tests/e2e)
+  add_subdirectory(tests/dist)
   add_subdirectory(tests/bench)
 endif()
