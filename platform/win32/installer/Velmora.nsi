@@ -61,19 +61,19 @@ VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
 !insertmacro MUI_LANGUAGE "English"
 
 ; Asks every Velmora on this desktop to close (as its "Exit" does, so it
-; saves its colour box) and waits until its exe can be replaced, 10 s at most.
-; NOTE: a copy run by another user in another session cannot be reached from
-; here; its exe stays locked and writing over it fails with NSIS's retry box
-; (a silent install then gives up with an error).
+; saves its colour box) and waits, 10 s at most, until its exe can be
+; replaced: then $3 is 1, else 0.
 !macro CLOSE_VELMORA prefix
 Function ${prefix}CloseVelmora
   StrCpy $1 0
+  StrCpy $3 0
   ${Do}
     FindWindow $0 "${WINDOW_CLASS}"
     ${If} $0 <> 0
       DetailPrint "Closing Velmora"
       SendMessage $0 ${WM_CLOSE} 0 0 /TIMEOUT=2000
     ${ElseIfNot} ${FileExists} "$INSTDIR\Velmora.exe"
+      StrCpy $3 1
       ${Break}
     ${Else}
       ; The window is gone, but the process may still be ending.
@@ -81,6 +81,7 @@ Function ${prefix}CloseVelmora
       FileOpen $2 "$INSTDIR\Velmora.exe" a
       ${IfNot} ${Errors}
         FileClose $2
+        StrCpy $3 1
         ${Break}
       ${EndIf}
     ${EndIf}
@@ -92,9 +93,22 @@ FunctionEnd
 !insertmacro CLOSE_VELMORA ""
 !insertmacro CLOSE_VELMORA "un."
 
+; Closes Velmora, or stops when it cannot be: a copy run by another user in
+; another session is out of reach and keeps its exe locked. Silent runs
+; stop at once (exit code 2).
+!macro ENSURE_CLOSED prefix
+  ${Do}
+    Call ${prefix}CloseVelmora
+    ${IfThen} $3 = 1 ${|} ${Break} ${|}
+    ${IfNot} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "Velmora is still running. Close every copy of it (other users' too), then retry." /SD IDCANCEL IDRETRY`
+      Abort "Velmora is still running."
+    ${EndIf}
+  ${Loop}
+!macroend
+
 Section "Velmora"
   SetShellVarContext all
-  Call CloseVelmora
+  !insertmacro ENSURE_CLOSED ""
   SetOutPath "$INSTDIR"
   File "/oname=Velmora.exe" "${EXE}"
   WriteUninstaller "$INSTDIR\Uninstall.exe"
@@ -117,7 +131,7 @@ SectionEnd
 
 Section "Uninstall"
   SetShellVarContext all
-  Call un.CloseVelmora
+  !insertmacro ENSURE_CLOSED "un."
   Delete "$INSTDIR\Velmora.exe"
   Delete "$INSTDIR\Uninstall.exe"
   Delete "$SMPROGRAMS\Velmora.lnk"
