@@ -3,7 +3,7 @@
 # runs every test. Both install missing Debian packages first.
 JOBS ?= $(shell nproc)
 
-.PHONY: all bootstrap linux windows wine-build sanitize test test-linux test-sanitize test-windows run run-windows clean fuzz bench
+.PHONY: all bootstrap linux windows wine-build sanitize test test-linux test-sanitize test-windows run run-windows clean fuzz bench release dist-deb
 
 all: linux windows
 
@@ -21,6 +21,15 @@ sanitize: bootstrap
 windows: bootstrap
 	cmake --preset windows >/dev/null
 	cmake --build --preset windows -j $(JOBS)
+
+# The program as it ships in the .deb: Release, hardened (CMakePresets.json).
+release: bootstrap
+	cmake --preset linux-release >/dev/null
+	cmake --build --preset linux-release --target velmora -j $(JOBS)
+
+# dist/velmora_VERSION_ARCH.deb (scripts/make-deb.sh).
+dist-deb: release
+	scripts/make-deb.sh build/linux-release dist
 
 test-linux: linux
 	ctest --preset linux
@@ -60,4 +69,4 @@ fuzz:
 	tests/fuzz/run.sh
 
 clean:
-	rm -rf build
+	rm -rf build dist

@@ -18,3 +18,5 @@ add_subdirectory(${CMAKE_SOURCE_DIR}/tests/bench/native ${CMAKE_BINARY_DIR}/test
 if(TARGET velmora)
   add_subdirectory(${CMAKE_SOURCE_DIR}/tests/e2e ${CMAKE_BINARY_DIR}/tests/e2e)
 endif()
+
+include(${CMAKE_SOURCE_DIR}/cmake/LinuxPackage.cmake)
