@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Run by test-deb.sh on a private X display (tests/x11/xvfb-run.sh): starts
 # the installed /usr/bin/velmora and prints the sizes in its window's
-# _NET_WM_ICON (the installed theme's icon), e.g. "16 22 24 32 ...".
+# _NET_WM_ICON, e.g. "16 24 32 ...".
 set -euo pipefail
 config=$(mktemp -d)
 XDG_CONFIG_HOME=$config /usr/bin/velmora >/dev/null 2>&1 &

@@ -170,7 +170,7 @@ install_and_remove() {
   for f in "${files[@]}"; do [ -f "$f" ] || fail "$f is not in place"; done
   desktop-file-validate /usr/share/applications/$app_id.desktop || fail "installed desktop file"
   grep -qx 'Icon=velmora' /usr/share/applications/$app_id.desktop || fail "Icon= of the desktop file"
-  # The installed program shows the theme's icon on its window.
+  # The installed program shows its icon on its window.
   local sizes
   sizes=$("$source_dir/tests/x11/xvfb-run.sh" -- "$source_dir/tests/dist/installed-icon.sh") ||
     fail "the installed program's window"

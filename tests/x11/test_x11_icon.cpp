@@ -87,25 +87,20 @@ TEST_F(Icon, TheWindowCarriesTheProgramsIconAtEverySize) {
   WithWindow(Point{0, 0}, [&](IWindow& w) {
     GdkWindow* gdk = gtk_widget_get_window(GTK_WIDGET(static_cast<X11Window&>(w).Widget()));
     const std::vector<IconImage> shown = WindowIcons(platform->XDisplay(), GDK_WINDOW_XID(gdk));
-    const bool themed = gtk_icon_theme_has_icon(gtk_icon_theme_get_default(), "velmora");
-    if (themed) {
-      // An installed package's icon: the theme's sizes, the same drawing.
-      ASSERT_NE(OfSize(shown, 16), nullptr);
-      ASSERT_NE(OfSize(shown, 48), nullptr);
-    } else {
-      // The copy compiled into the program, image for image, pixel for pixel.
-      std::vector<int> sizes;
-      for (const IconImage& image : shown) sizes.push_back(image.width);
-      EXPECT_EQ(sizes, (std::vector<int>{16, 24, 32, 48, 64, 128}));
-      for (const EmbeddedPng& png : kIconPngs) {
-        const IconImage expected = Decode(png);
-        ASSERT_GT(expected.width, 0);
-        const IconImage* image = OfSize(shown, expected.width);
-        ASSERT_NE(image, nullptr) << expected.width;
-        EXPECT_EQ(image->argb, expected.argb) << expected.width;
-      }
+    // The copy compiled into the program, image for image, pixel for pixel.
+    std::vector<int> sizes;
+    for (const IconImage& image : shown) sizes.push_back(image.width);
+    EXPECT_EQ(sizes, (std::vector<int>{16, 24, 32, 48, 64, 128}));
+    for (const EmbeddedPng& png : kIconPngs) {
+      const IconImage expected = Decode(png);
+      ASSERT_GT(expected.width, 0);
+      const IconImage* image = OfSize(shown, expected.width);
+      ASSERT_NE(image, nullptr) << expected.width;
+      EXPECT_EQ(image->argb, expected.argb) << expected.width;
     }
     // The swatch's blue quarter, bottom left (#4169E1), at 16 and 48 px.
+    ASSERT_NE(OfSize(shown, 16), nullptr);
+    ASSERT_NE(OfSize(shown, 48), nullptr);
     EXPECT_EQ(OfSize(shown, 16)->argb[13 * 16 + 2], 0xFF4169E1u);
     EXPECT_EQ(OfSize(shown, 48)->argb[40 * 48 + 10], 0xFF4169E1u);
   });
