@@ -3,7 +3,7 @@
 # runs every test. Both install missing Debian packages first.
 JOBS ?= $(shell nproc)
 
-.PHONY: all bootstrap linux windows wine-build sanitize test test-linux test-sanitize test-windows run run-windows clean fuzz bench dist-windows
+.PHONY: all bootstrap linux windows wine-build sanitize test test-linux test-sanitize test-windows run run-windows clean fuzz bench release dist dist-deb dist-windows
 
 all: linux windows
 
@@ -21,6 +21,15 @@ sanitize: bootstrap
 windows: bootstrap
 	cmake --preset windows >/dev/null
 	cmake --build --preset windows -j $(JOBS)
+
+# The program as it ships in the .deb: Release, hardened (CMakePresets.json).
+release: bootstrap
+	cmake --preset linux-release >/dev/null
+	cmake --build --preset linux-release --target velmora -j $(JOBS)
+
+# dist/velmora_VERSION_ARCH.deb (scripts/make-deb.sh).
+dist-deb: release
+	scripts/make-deb.sh build/linux-release dist
 
 test-linux: linux
 	ctest --preset linux
@@ -54,6 +63,10 @@ bench: wine-build linux
 dist-windows: bootstrap
 	JOBS=$(JOBS) scripts/make-windows-dist.sh dist windows
 
+# Everything people download, in dist/, with SHA256SUMS for the lot.
+dist: dist-deb dist-windows
+	cd dist && rm -f SHA256SUMS && sha256sum -- *.deb *.zip *.exe >SHA256SUMS && cat SHA256SUMS
+
 # The native program; without $$DISPLAY on a virtual one, with a screenshot.
 run: linux
 	scripts/run.sh
@@ -66,4 +79,4 @@ fuzz:
 	tests/fuzz/run.sh
 
 clean:
-	rm -rf build
+	rm -rf build dist

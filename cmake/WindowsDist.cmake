@@ -7,7 +7,7 @@
 # named -win64.zip and -x64-setup.exe.
 set(VELMORA_DIST_DIR ${CMAKE_BINARY_DIR}/dist)
 set(VELMORA_INSTALLER_DIR ${CMAKE_SOURCE_DIR}/platform/win32/installer)
-set(VELMORA_INSTALLER_ICON "" CACHE FILEPATH "Icon of the installer and uninstaller (.ico); none: NSIS's own")
+set(VELMORA_INSTALLER_ICON "" CACHE FILEPATH "Icon of the installer and uninstaller (.ico); none: Velmora's own")
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(VELMORA_NSIS_TARGET amd64-unicode)
@@ -37,6 +37,8 @@ function(velmora_setup_command var outfile version)
     -DOUTFILE=${outfile})
   if(VELMORA_INSTALLER_ICON)
     list(APPEND command -DICON=${VELMORA_INSTALLER_ICON})
+  else()
+    list(APPEND command -DICON=${VELMORA_ICO})
   endif()
   set(${var} ${command} ${VELMORA_INSTALLER_DIR}/Velmora.nsi PARENT_SCOPE)
 endfunction()
@@ -50,7 +52,7 @@ add_custom_target(velmora_dist
   COMMAND sh ${VELMORA_INSTALLER_DIR}/make-zip.sh ${VELMORA_ZIP} $<TARGET_FILE:Velmora>
     ${VELMORA_DIST_DIR}/README.txt ${CMAKE_SOURCE_DIR}/LICENSE.txt
   COMMAND ${setup_command}
-  DEPENDS Velmora
+  DEPENDS Velmora velmora_icon
   WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
   COMMENT "Velmora's zip and installer in ${VELMORA_DIST_DIR}"
   VERBATIM)

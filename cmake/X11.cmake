@@ -3,15 +3,20 @@ find_package(PkgConfig REQUIRED)
 pkg_check_modules(GTK3 REQUIRED IMPORTED_TARGET gtk+-3.0 x11)
 
 file(GLOB X11_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/x11/*.cpp)
-add_library(velmora_x11 STATIC ${X11_SOURCES})
+# The icon compiled into the program (cmake/Icon.cmake).
+add_library(velmora_x11 STATIC ${X11_SOURCES} ${VELMORA_ICON_HEADER})
 target_link_libraries(velmora_x11 PUBLIC velmora_portable PkgConfig::GTK3)
 
 # The native program: build/linux/velmora.
 add_executable(velmora ${CMAKE_SOURCE_DIR}/app/Velmora.cpp)
 target_link_libraries(velmora PRIVATE velmora_x11)
+# Every size of the icon, for the hicolor theme in the .deb.
+add_dependencies(velmora velmora_icon)
 
 add_subdirectory(${CMAKE_SOURCE_DIR}/tests/x11 ${CMAKE_BINARY_DIR}/tests/x11)
 add_subdirectory(${CMAKE_SOURCE_DIR}/tests/bench/native ${CMAKE_BINARY_DIR}/tests/bench/native)
 if(TARGET velmora)
   add_subdirectory(${CMAKE_SOURCE_DIR}/tests/e2e ${CMAKE_BINARY_DIR}/tests/e2e)
 endif()
+
+include(${CMAKE_SOURCE_DIR}/cmake/LinuxPackage.cmake)

@@ -9,11 +9,13 @@
 #include "core/Color.h"
 #include "core/HotKeyListenerClasses.h"
 #include "platform/Platform.h"
+#include "platform/Version.h"
 
 namespace velmora {
 
-// Where the two links lead. Change them here and nowhere else.
-inline constexpr const char* kHomePageAddress = "https://www.quorvane.com/velmora/";
+// Where the two links lead. The home page is the CMake project's
+// HOMEPAGE_URL (the packages name it too); the mail address is set here.
+inline constexpr const char* kHomePageAddress = kProjectHomePage;
 inline constexpr const char* kFeedbackMailAddress = "mailto:velmora@quorvane.com";
 
 // Putting text on the clipboard is tried this many times, kClipboardRetryMs

@@ -8,7 +8,8 @@ packages=(cmake make g++ googletest libgtest-dev g++-mingw-w64-i686 binutils-min
           g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine wine32:i386 wine64 fonts-wine xvfb xdotool xclip
           imagemagick x11-xserver-utils x11-utils clang libclang-rt-14-dev python3
           libgtk-3-dev pkg-config fonts-dejavu-core fonts-dejavu-extra x11-xkb-utils xkb-data
-          xserver-xorg-core xserver-xorg-video-dummy openbox libxres1 nsis zip)
+          xserver-xorg-core xserver-xorg-video-dummy openbox libxres1
+          librsvg2-bin icoutils dpkg-dev lintian desktop-file-utils appstream nsis zip)
 
 installed() {
   [ "$(dpkg-query -W -f='${db:Status-Status}' "$1" 2>/dev/null)" = installed ]

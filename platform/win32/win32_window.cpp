@@ -11,6 +11,7 @@
 #include <stdexcept>
 
 #include "platform/win32/Win32Window.h"
+#include "platform/win32/res/Resources.h"
 
 // NOTE: older mingw-w64 headers only declare this for newer Windows targets.
 #ifndef WM_DPICHANGED
@@ -25,6 +26,13 @@ constexpr char kWindowClassName[] = "VelmoraWindow";
 constexpr char kOwnerClassName[] = "VelmoraApplication";
 constexpr UINT_PTR kTimerId = 1;
 constexpr int kOffScreen = -32000;
+
+// Velmora.exe's icon at the size of a pair of system metrics.
+HICON LoadIconOfSize(HINSTANCE instance, int widthMetric, int heightMetric) {
+  return static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(IDI_VELMORA), IMAGE_ICON,
+                                         ::GetSystemMetrics(widthMetric),
+                                         ::GetSystemMetrics(heightMetric), LR_SHARED));
+}
 
 WindowState* StateFromHwnd(HWND hwnd) {
   return reinterpret_cast<WindowState*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
@@ -189,6 +197,11 @@ void Win32Platform::RegisterWindowClasses() {
   wc.cbSize = sizeof wc;
   wc.hInstance = instance_;
   wc.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
+  // The program's icon at the sizes the system shows (the task-bar button
+  // is the owner window's, Alt+Tab shows the large one); shared, so the
+  // system frees it. A program without the resource (the tests) gets none.
+  wc.hIcon = LoadIconOfSize(instance_, SM_CXICON, SM_CYICON);
+  wc.hIconSm = LoadIconOfSize(instance_, SM_CXSMICON, SM_CYSMICON);
   if (windowClass_ == 0) {
     wc.lpfnWndProc = MainWindowProc;
     wc.lpszClassName = kWindowClassName;

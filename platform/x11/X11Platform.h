@@ -106,6 +106,8 @@ class X11Platform : public IPlatform {
   }
   // Runs a modal dialog, answering it when the session ends meanwhile.
   gint RunDialog(GtkDialog* dialog);
+  // Gives every window of ours the program's icon, once (x11_icon.cpp).
+  void SetDefaultIcon();
 
  private:
   // A hot key the form registered and has not released.
@@ -146,6 +148,7 @@ class X11Platform : public IPlatform {
   bool displayGone_ = false;
   X11Window* window_ = nullptr;
   GtkDialog* dialog_ = nullptr;  // the modal dialog running, if any
+  bool iconSet_ = false;         // SetDefaultIcon has run
   std::map<int, Grab> grabs_;    // by hot key id
   bool keyboardWatched_ = false;
   guint signalSources_[3] = {0, 0, 0};

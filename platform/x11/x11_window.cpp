@@ -52,6 +52,7 @@ int FloorDiv(int a, int b) {
 std::unique_ptr<IWindow> X11Platform::CreateMainWindow(const WindowDesc& desc,
                                                        const std::string& appTitle,
                                                        IWindowEvents& events) {
+  SetDefaultIcon();
   auto window = std::make_unique<X11Window>(*this, desc, appTitle, events);
   Attach(window.get());
   return window;

@@ -1,0 +1,22 @@
+# cmake -D PNGS="a.png;b.png" -D OUTPUT=Header.h -P EmbedPngs.cmake
+# Writes a header holding each PNG's bytes, for the program's own icon.
+set(text "// Made by cmake/EmbedPngs.cmake from the rendered icon; do not edit.\n#pragma once\n\n")
+string(APPEND text "#include <cstddef>\n\nnamespace velmora {\n\n")
+set(entries "")
+set(index 0)
+foreach(png ${PNGS})
+  file(READ ${png} hex HEX)
+  string(LENGTH "${hex}" digits)
+  math(EXPR bytes "${digits} / 2")
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," hex "${hex}")
+  # 16 bytes a line (CMake's regular expressions count no repeats).
+  string(REPEAT "0x..," 16 line)
+  string(REGEX REPLACE "(${line})" "\\1\n  " hex "${hex}")
+  string(APPEND text "inline constexpr unsigned char kIconPng${index}[${bytes}] = {\n  ${hex}\n};\n")
+  string(APPEND entries "    {kIconPng${index}, sizeof kIconPng${index}},\n")
+  math(EXPR index "${index} + 1")
+endforeach()
+string(APPEND text "\nstruct EmbeddedPng {\n  const unsigned char* bytes;\n  std::size_t size;\n};\n\n")
+string(APPEND text "// The icon at each size, smallest first.\n")
+string(APPEND text "inline constexpr EmbeddedPng kIconPngs[] = {\n${entries}};\n\n}  // namespace velmora\n")
+file(WRITE ${OUTPUT} "${text}")
