@@ -25,10 +25,7 @@ def home():
 
 
 def keep_screen(name):
-    folder = os.path.join(os.getcwd(), "e2e-screens")
-    os.makedirs(folder, exist_ok=True)
-    e2e.Screenshot().save_png(os.path.join(folder, "%s-%s-%d-dpi.png" % (
-        e2e.TARGET.kind, name, DPI)))
+    e2e.keep_screen("%s-%s-%d-dpi" % (e2e.TARGET.kind, name, DPI))
 
 
 class Picture:

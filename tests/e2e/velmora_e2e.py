@@ -243,6 +243,15 @@ class Screenshot:
                         "rgb:-", path], input=self.data, check=True, timeout=10)
 
 
+def keep_screen(name):
+    """Saves the whole screen as e2e-screens/NAME.png in the working folder; returns its path."""
+    folder = os.path.join(os.getcwd(), "e2e-screens")
+    os.makedirs(folder, exist_ok=True)
+    path = os.path.join(folder, name + ".png")
+    Screenshot().save_png(path)
+    return path
+
+
 def screen_pixel(x, y):
     data = subprocess.run(["import", "-window", "root", "-crop", "1x1+%d+%d" % (x, y),
                            "-depth", "8", "rgb:-"], stdout=subprocess.PIPE, check=True,
@@ -801,11 +810,8 @@ class VelmoraTest(unittest.TestCase):
                    for test, exc in found)
 
     def _save_screen(self):
-        folder = os.path.join(os.getcwd(), "e2e-screens")
-        os.makedirs(folder, exist_ok=True)
-        path = os.path.join(folder, self.id().split(".", 1)[-1] + ".png")
         try:
-            Screenshot().save_png(path)
+            path = keep_screen(self.id().split(".", 1)[-1])
             sys.stderr.write("screen at failure: %s\n" % path)
         except Exception as error:  # the screenshot is only a diagnosis aid
             sys.stderr.write("no screenshot: %s\n" % error)
