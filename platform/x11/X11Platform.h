@@ -13,6 +13,7 @@
 
 #include "config/ProfileFile.h"
 #include "platform/Platform.h"
+#include "platform/wayland/WaylandScreen.h"
 
 namespace velmora {
 
@@ -108,6 +109,10 @@ class X11Platform : public IPlatform {
   gint RunDialog(GtkDialog* dialog);
   // Gives every window of ours the program's icon, once (x11_icon.cpp).
   void SetDefaultIcon();
+  // On a Wayland desktop: watches the screen through the desktop's
+  // ScreenCast portal (x11_wayland.cpp). Empty when it does, else the text
+  // of the error box saying why not.
+  std::string StartWaylandScreen();
 
  private:
   // A hot key the form registered and has not released.
@@ -153,6 +158,7 @@ class X11Platform : public IPlatform {
   bool keyboardWatched_ = false;
   guint signalSources_[3] = {0, 0, 0};
   CachedProfile profile_;
+  std::unique_ptr<PipeWireFrames> waylandScreen_;  // set on Wayland desktops
 };
 
 // The main window: a borderless GTK window painted by the form.

@@ -22,11 +22,10 @@ namespace {
 X11Platform* displayOwner = nullptr;
 
 const char* const kNeedsX11 =
-    "Velmora needs an X11 session: it reads the colour of the pixel under the pointer "
-    "from the X server, which a Wayland session does not allow (not even to programs "
-    "running under XWayland).\n\n"
-    "Log out, choose an X11 session at the login screen (for example \"GNOME on Xorg\" "
-    "from the gear menu), log in again and start Velmora there.";
+    "Velmora needs an X11 display: on a Wayland desktop it shows its window through "
+    "XWayland, which this session does not offer.\n\n"
+    "Install XWayland (the package \"xwayland\") and log in again, or choose an X11 session at "
+    "the login screen (for example \"GNOME on Xorg\" from the gear menu).";
 
 bool IsSet(const char* name) {
   const char* value = std::getenv(name);
@@ -147,16 +146,24 @@ TColor X11Platform::SystemColorValue(SystemColor) {
 }
 
 std::unique_ptr<IPlatform> CreateNativePlatform() {
-  // NOTE: under Wayland, XWayland included, the X server shows no other
-  // program's pixels: a colour read there would be a wrong one.
-  if (WaylandSession()) {
-    RefuseWayland();
-    std::exit(3);
-  }
+  // NOTE: under Wayland the X server (XWayland) shows no other program's
+  // pixels: the screen comes from the desktop's ScreenCast portal instead,
+  // and the window stays an X11 window.
+  const bool wayland = WaylandSession();
   try {
-    return std::make_unique<X11Platform>();
+    auto platform = std::make_unique<X11Platform>();
+    if (wayland) {
+      const std::string refusal = platform->StartWaylandScreen();
+      if (!refusal.empty()) {
+        std::fprintf(stderr, "Velmora: %s\n", refusal.c_str());
+        platform->ShowErrorBox(nullptr, kApplicationTitle, refusal);
+        std::exit(3);
+      }
+    }
+    return platform;
   } catch (const std::exception& error) {
     std::fprintf(stderr, "Velmora: %s\n", error.what());
+    if (wayland) RefuseWayland();
     std::exit(3);
   }
 }

@@ -21,6 +21,7 @@ TColor Channel(unsigned long pixel, unsigned long mask) {
 }  // namespace
 
 PixelReading X11Platform::ReadPixelUnderPointer() {
+  if (waylandScreen_ != nullptr) return waylandScreen_->Read();
   PixelReading reading;
   if (displayGone_) {
     reading.errorCode = 1;

@@ -1,5 +1,6 @@
 // The session's end reaches the form before the process ends: signals and
-// the X connection lost. And a Wayland session is refused, never read.
+// the X connection lost. And a Wayland session without XWayland or a
+// screen-sharing portal is refused, never read.
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -157,11 +158,11 @@ TEST_F(Session, AWaylandSessionIsRefusedWithAMessage) {
   // No X display at all: the message goes to standard error.
   const pid_t alone = StartProbe("-u DISPLAY WAYLAND_DISPLAY=wayland-0 XDG_SESSION_TYPE=wayland");
   EXPECT_EQ(Wait(alone), 3);
-  EXPECT_NE(Errors().find("needs an X11 session"), std::string::npos) << Errors();
+  EXPECT_NE(Errors().find("through XWayland"), std::string::npos) << Errors();
   EXPECT_NE(Errors().find("on Xorg"), std::string::npos) << Errors();
   EXPECT_EQ(Recorded("Show"), "");
-  // XWayland: an X display, which cannot show other programs' pixels; the
-  // message comes in an error box.
+  // XWayland with no screen-sharing portal on the session bus: the message
+  // comes in an error box.
   const pid_t xwayland = StartProbe("WAYLAND_DISPLAY=wayland-0");
   std::string out;
   PumpUntil([&] {
