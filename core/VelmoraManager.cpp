@@ -6,25 +6,10 @@ namespace velmora {
 
 std::unique_ptr<TVelmoraManager> ManagerInstance;
 
-namespace {
-
-// The platform's description without trailing blanks, line breaks and full stops.
-std::string TrimDescription(std::string text) {
-  while (!text.empty()) {
-    const char c = text.back();
-    if (c != ' ' && c != '\t' && c != '\r' && c != '\n' && c != '.') break;
-    text.pop_back();
-  }
-  return text;
-}
-
-}  // namespace
-
 TColor ReadScreenPixel() {
   const PixelReading reading = Platform().ReadPixelUnderPointer();
   if (!reading.ok) {
-    throw EOSError(reading.errorCode, "System Error.  Code: " + std::to_string(reading.errorCode) +
-                                          ".\r\n" + TrimDescription(reading.errorText));
+    throw EOSError(reading.error);
   }
   return reading.color;
 }
@@ -35,13 +20,13 @@ TColor TVelmoraManager::SampleColor() {
 }
 
 void TVelmoraManager::RegisterHotKeys(IWindow& window) {
-  FHotKeyDec = window.RegisterHotKey(HotKey::AltD).id;
-  FHotKeyHex = window.RegisterHotKey(HotKey::AltH).id;
-  FHotKeySave = window.RegisterHotKey(HotKey::AltS).id;
+  FHotKeyDec = window.BindHotKey(HotKey::AltD).id;
+  FHotKeyHex = window.BindHotKey(HotKey::AltH).id;
+  FHotKeySave = window.BindHotKey(HotKey::AltS).id;
 }
 
 void TVelmoraManager::UnregisterHotKeys(IWindow& window) {
-  for (const std::int32_t id : {FHotKeyDec, FHotKeyHex, FHotKeySave}) window.UnregisterHotKey(id);
+  for (const std::int32_t id : {FHotKeyDec, FHotKeyHex, FHotKeySave}) window.UnbindHotKey(id);
 }
 
 void TVelmoraManager::HandleHotKey(std::int32_t id) {
@@ -66,7 +51,7 @@ void TVelmoraManager::CopyToClipboard(const std::string& text) {
         break;
     }
     if (attempt == kClipboardOpenAttempts) throw EVelmoraError("Cannot open clipboard");
-    Platform().Sleep(kClipboardRetryMs);
+    Platform().Pause(kClipboardRetryMs);
   }
 }
 

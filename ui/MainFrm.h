@@ -75,7 +75,7 @@ class TMainForm : public IWindowEvents, public IHotKeyListener {
   TControl* Find(const std::string& name);
   bool Expanded() const { return HelpPanel->Visible; }
   TColor SlotColor(int slot) const { return ColorBoxes[slot]->Color; }
-  const FontSpec& BaseFont() const { return FBaseFont; }
+  FontRole BaseFont() const { return FBaseFont; }
 
   // Controls, in painting order (each pointer below points into FControls).
   std::deque<TControl> FControls;
@@ -96,7 +96,7 @@ class TMainForm : public IWindowEvents, public IHotKeyListener {
   void Repaint(const TControl* control);
 
   std::unique_ptr<IWindow> FWindow;
-  FontSpec FBaseFont;
+  FontRole FBaseFont = FontRole::Strip;  // the strip's font until shown
   bool FDestroyed = false;
   TControl* FPressed = nullptr;  // control under the last left-button press
   TControl* FHot = nullptr;      // control under the pointer

@@ -27,7 +27,7 @@ struct WindowState {
   FontCache fonts;
   struct Tool {
     Rect area;  // logical pixels
-    std::string text;
+    std::wstring text;
   };
   std::map<int, Tool> tools;      // tooltips by tool
   std::map<int, ATOM> hotKeys;    // registered hot-key identifiers and their atoms
@@ -52,8 +52,8 @@ class Win32Window : public IWindow {
   void SetTooltip(int tool, const Rect& r, const std::string& text) override;
   void BeginMove(MouseButton button) override;
   // Hot keys: win32_hotkeys.cpp; tooltips and moving: win32_window_input.cpp.
-  HotKeyRegistration RegisterHotKey(HotKey key) override;
-  void UnregisterHotKey(int id) override;
+  HotKeyRegistration BindHotKey(HotKey key) override;
+  void UnbindHotKey(int id) override;
   void Close() override;
   void RunEventLoop() override;
   void Destroy() override;

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "config/ProfileFile.h"
+#include "platform/ProfileFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);
