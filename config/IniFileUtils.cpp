@@ -82,6 +82,15 @@ std::int32_t TIniFile::ReadInteger(const std::string& section, const std::string
 
 void TIniFile::WriteInteger(const std::string& section, const std::string& key,
                             std::int32_t value) {
+  WriteString(section, key, std::to_string(value));
+}
+
+std::string TIniFile::ReadString(const std::string& section, const std::string& key) {
+  return Platform().ReadProfileString(FFileName, section, key);
+}
+
+void TIniFile::WriteString(const std::string& section, const std::string& key,
+                           const std::string& value) {
   IPlatform& platform = Platform();
   if (!FFoldersMade) {
     FFoldersMade = true;
@@ -90,7 +99,7 @@ void TIniFile::WriteInteger(const std::string& section, const std::string& key,
     const std::string folder = FolderOf(FFileName, "\\/");
     if (!folder.empty()) platform.CreateFolders(folder);
   }
-  if (!platform.WriteProfileString(FFileName, section, key, std::to_string(value))) {
+  if (!platform.WriteProfileString(FFileName, section, key, value)) {
     throw EVelmoraError("Unable to write to " + FFileName);
   }
 }

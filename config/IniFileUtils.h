@@ -33,6 +33,10 @@ class TIniFile {
   // creates the file's missing folders. Raises EVelmoraError "Unable to write
   // to <file name>" when the value cannot be written.
   void WriteInteger(const std::string& section, const std::string& key, std::int32_t value);
+  // The key's value as it stands; empty when it is missing.
+  std::string ReadString(const std::string& section, const std::string& key);
+  // Writes the text as the key's value, with WriteInteger's folders and error.
+  void WriteString(const std::string& section, const std::string& key, const std::string& value);
 
   const std::string& FileName() const { return FFileName; }
 
