@@ -20,17 +20,25 @@ std::string TrimDescription(std::string text) {
 
 }  // namespace
 
-TColor ReadScreenPixel() {
+namespace {
+
+PixelReading ReadPointerPixel() {
   const PixelReading reading = Platform().ReadPixelUnderPointer();
   if (!reading.ok) {
     throw EOSError(reading.errorCode, "System Error.  Code: " + std::to_string(reading.errorCode) +
                                           ".\r\n" + TrimDescription(reading.errorText));
   }
-  return reading.color;
+  return reading;
 }
 
+}  // namespace
+
+TColor ReadScreenPixel() { return ReadPointerPixel().color; }
+
 TColor TVelmoraManager::SampleColor() {
-  FColor = ReadScreenPixel();
+  const PixelReading reading = ReadPointerPixel();
+  FColor = reading.color;
+  FPosition = reading.position;
   return FColor;
 }
 
@@ -42,6 +50,23 @@ void TVelmoraManager::RegisterHotKeys(IWindow& window) {
 
 void TVelmoraManager::UnregisterHotKeys(IWindow& window) {
   for (const std::int32_t id : {FHotKeyDec, FHotKeyHex, FHotKeySave}) window.UnregisterHotKey(id);
+  SetOptionalHotKey(window, HotKey::AltZ, false);
+  SetOptionalHotKey(window, HotKey::AltC, false);
+}
+
+bool TVelmoraManager::SetOptionalHotKey(IWindow& window, HotKey key, bool on) {
+  HotKeyRegistration& registration = key == HotKey::AltZ ? FHotKeyMagnifier : FHotKeyCopyExtra;
+  if (registration.registered == on) return on;
+  if (on) {
+    registration = window.RegisterHotKey(key);
+    // NOTE: a key another program holds is still given an identifier (and,
+    // on Windows, an atom reference): give it back at once.
+    if (!registration.registered) window.UnregisterHotKey(registration.id);
+  } else {
+    window.UnregisterHotKey(registration.id);
+    registration.registered = false;
+  }
+  return registration.registered;
 }
 
 void TVelmoraManager::HandleHotKey(std::int32_t id) {
@@ -51,6 +76,10 @@ void TVelmoraManager::HandleHotKey(std::int32_t id) {
     CopyToClipboard(DecimalTriple(FColor));
   } else if (id == FHotKeySave) {
     if (FListener != nullptr) FListener->SaveColorToColorBox();
+  } else if (FHotKeyCopyExtra.registered && id == FHotKeyCopyExtra.id) {
+    CopyToClipboard(FormatColor(FExtraFormat, FColor));
+  } else if (FHotKeyMagnifier.registered && id == FHotKeyMagnifier.id) {
+    if (FListener != nullptr) FListener->ToggleMagnifier();
   }
 }
 

@@ -95,6 +95,11 @@ HotKeyRegistration NullWindow::RegisterHotKey(HotKey key) {
 
 void NullWindow::UnregisterHotKey(int id) { platform_.hotKeys.erase(id); }
 
+int NullWindow::ShowMenu(const std::vector<MenuItem>& items) {
+  platform_.menusShown.push_back(items);
+  return platform_.menuChooser ? platform_.menuChooser(items) : 0;
+}
+
 void NullWindow::Close() {
   platform_.closeRequested = true;
   if (!inLoop_) dispatch_.LoopEnded();
