@@ -45,13 +45,19 @@ std::vector<std::pair<std::string, std::string>> OptionEntries(const TOptions& o
 }
 
 TOptions LoadOptions() {
-  TIniFile ini(GetConfigFileName());
-  return ParseOptions([&ini](const std::string& key) { return ini.ReadString(kOptionsSection, key); });
+  const std::vector<std::string> keys = {kExtraFormatKey, kMagnifierKey, kZoomKey, kAltZKey, kAltCKey};
+  const std::vector<std::string> values =
+      TIniFile(GetConfigFileName()).ReadStrings(kOptionsSection, keys);
+  return ParseOptions([&](const std::string& key) {
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+      if (keys[i] == key) return values[i];
+    }
+    return std::string();
+  });
 }
 
 void StoreOptions(const TOptions& options) {
-  TIniFile ini(GetConfigFileName());
-  for (const auto& [key, value] : OptionEntries(options)) ini.WriteString(kOptionsSection, key, value);
+  TIniFile(GetConfigFileName()).WriteStrings(kOptionsSection, OptionEntries(options));
 }
 
 }  // namespace velmora

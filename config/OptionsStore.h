@@ -49,8 +49,9 @@ std::vector<std::pair<std::string, std::string>> OptionEntries(const TOptions& o
 
 // The options from the configuration file; the defaults when it has none.
 TOptions LoadOptions();
-// Writes every option into the configuration file. Raises EVelmoraError
-// "Unable to write to <file name>" when a value cannot be written.
+// Writes every option into the configuration file, in one replacement of it.
+// Raises EVelmoraError "Unable to write to <file name>" when it cannot be
+// written (the file then stays as it was).
 void StoreOptions(const TOptions& options);
 
 }  // namespace velmora

@@ -8,25 +8,10 @@ std::unique_ptr<TVelmoraManager> ManagerInstance;
 
 namespace {
 
-// The platform's description without trailing blanks, line breaks and full stops.
-std::string TrimDescription(std::string text) {
-  while (!text.empty()) {
-    const char c = text.back();
-    if (c != ' ' && c != '\t' && c != '\r' && c != '\n' && c != '.') break;
-    text.pop_back();
-  }
-  return text;
-}
-
-}  // namespace
-
-namespace {
-
 PixelReading ReadPointerPixel() {
   const PixelReading reading = Platform().ReadPixelUnderPointer();
   if (!reading.ok) {
-    throw EOSError(reading.errorCode, "System Error.  Code: " + std::to_string(reading.errorCode) +
-                                          ".\r\n" + TrimDescription(reading.errorText));
+    throw EOSError(reading.error);
   }
   return reading;
 }
@@ -43,13 +28,13 @@ TColor TVelmoraManager::SampleColor() {
 }
 
 void TVelmoraManager::RegisterHotKeys(IWindow& window) {
-  FHotKeyDec = window.RegisterHotKey(HotKey::AltD).id;
-  FHotKeyHex = window.RegisterHotKey(HotKey::AltH).id;
-  FHotKeySave = window.RegisterHotKey(HotKey::AltS).id;
+  FHotKeyDec = window.BindHotKey(HotKey::AltD).id;
+  FHotKeyHex = window.BindHotKey(HotKey::AltH).id;
+  FHotKeySave = window.BindHotKey(HotKey::AltS).id;
 }
 
 void TVelmoraManager::UnregisterHotKeys(IWindow& window) {
-  for (const std::int32_t id : {FHotKeyDec, FHotKeyHex, FHotKeySave}) window.UnregisterHotKey(id);
+  for (const std::int32_t id : {FHotKeyDec, FHotKeyHex, FHotKeySave}) window.UnbindHotKey(id);
   SetOptionalHotKey(window, HotKey::AltZ, false);
   SetOptionalHotKey(window, HotKey::AltC, false);
 }
@@ -58,12 +43,12 @@ bool TVelmoraManager::SetOptionalHotKey(IWindow& window, HotKey key, bool on) {
   HotKeyRegistration& registration = key == HotKey::AltZ ? FHotKeyMagnifier : FHotKeyCopyExtra;
   if (registration.registered == on) return on;
   if (on) {
-    registration = window.RegisterHotKey(key);
+    registration = window.BindHotKey(key);
     // NOTE: a key another program holds is still given an identifier (and,
     // on Windows, an atom reference): give it back at once.
-    if (!registration.registered) window.UnregisterHotKey(registration.id);
+    if (!registration.registered) window.UnbindHotKey(registration.id);
   } else {
-    window.UnregisterHotKey(registration.id);
+    window.UnbindHotKey(registration.id);
     registration.registered = false;
   }
   return registration.registered;
@@ -95,7 +80,7 @@ void TVelmoraManager::CopyToClipboard(const std::string& text) {
         break;
     }
     if (attempt == kClipboardOpenAttempts) throw EVelmoraError("Cannot open clipboard");
-    Platform().Sleep(kClipboardRetryMs);
+    Platform().Pause(kClipboardRetryMs);
   }
 }
 

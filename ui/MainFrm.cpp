@@ -197,7 +197,7 @@ void TMainForm::ColorBox1Click(TControl* sender) {
   for (TControl* slot : ColorBoxes) isSlot = isSlot || slot == sender;
   if (!isSlot) return;
   TColor chosen = sender->Color;
-  if (Platform().ChooseColor(FWindow.get(), chosen)) SetPanelColor(sender, chosen);
+  if (Platform().PickColor(FWindow.get(), chosen)) SetPanelColor(sender, chosen);
 }
 
 void TMainForm::ReadColorBox() {

@@ -80,7 +80,7 @@ class TMainForm : public IWindowEvents, public IHotKeyListener {
   TControl* Find(const std::string& name);
   bool Expanded() const { return HelpPanel->Visible; }
   TColor SlotColor(int slot) const { return ColorBoxes[slot]->Color; }
-  const FontSpec& BaseFont() const { return FBaseFont; }
+  FontRole BaseFont() const { return FBaseFont; }
   const TOptions& Options() const { return FOptions; }
   // The colour last sampled outside this window: what "Copy as" copies.
   TColor OutsideColor() const { return FOutsideColor; }
@@ -109,7 +109,7 @@ class TMainForm : public IWindowEvents, public IHotKeyListener {
   void ChangeOptions(const TOptions& options);
 
   std::unique_ptr<IWindow> FWindow;
-  FontSpec FBaseFont;
+  FontRole FBaseFont = FontRole::Strip;  // the strip's font until shown
   bool FDestroyed = false;
   TControl* FPressed = nullptr;  // control under the last left-button press
   TControl* FHot = nullptr;      // control under the pointer

@@ -29,7 +29,7 @@ struct WindowState {
   FontCache fonts;
   struct Tool {
     Rect area;  // logical pixels
-    std::string text;
+    std::wstring text;
   };
   std::map<int, Tool> tools;      // tooltips by tool
   std::map<int, ATOM> hotKeys;    // registered hot-key identifiers and their atoms
@@ -56,8 +56,8 @@ class Win32Window : public IWindow {
   // Context menus: win32_menu.cpp.
   int ShowMenu(const std::vector<MenuItem>& items) override;
   // Hot keys: win32_hotkeys.cpp; tooltips and moving: win32_window_input.cpp.
-  HotKeyRegistration RegisterHotKey(HotKey key) override;
-  void UnregisterHotKey(int id) override;
+  HotKeyRegistration BindHotKey(HotKey key) override;
+  void UnbindHotKey(int id) override;
   void Close() override;
   void RunEventLoop() override;
   void Destroy() override;

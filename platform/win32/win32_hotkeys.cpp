@@ -38,7 +38,7 @@ KeyBinding BindingOf(HotKey key) {
 
 }  // namespace
 
-HotKeyRegistration Win32Window::RegisterHotKey(HotKey key) {
+HotKeyRegistration Win32Window::BindHotKey(HotKey key) {
   const KeyBinding binding = BindingOf(key);
   const ATOM atom = ::GlobalAddAtomA(kHotKeyAtomName);
   HotKeyRegistration registration;
@@ -56,7 +56,7 @@ HotKeyRegistration Win32Window::RegisterHotKey(HotKey key) {
   return registration;
 }
 
-void Win32Window::UnregisterHotKey(int id) {
+void Win32Window::UnbindHotKey(int id) {
   if (state_.hwnd != nullptr) ::UnregisterHotKey(state_.hwnd, id);
   auto known = state_.hotKeys.find(id);
   if (known == state_.hotKeys.end()) return;
@@ -65,7 +65,7 @@ void Win32Window::UnregisterHotKey(int id) {
 }
 
 void Win32Window::ReleaseHotKeys() {
-  while (!state_.hotKeys.empty()) UnregisterHotKey(state_.hotKeys.begin()->first);
+  while (!state_.hotKeys.empty()) UnbindHotKey(state_.hotKeys.begin()->first);
 }
 
 }  // namespace velmora

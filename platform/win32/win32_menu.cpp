@@ -30,13 +30,13 @@ class ScopedMenu {
 void AddItems(HMENU menu, const std::vector<MenuItem>& items) {
   UINT position = 0;
   for (const MenuItem& item : items) {
-    MENUITEMINFOA info{};
+    MENUITEMINFOW info{};
     info.cbSize = sizeof info;
     info.fMask = MIIM_FTYPE;
     info.fType = MFT_SEPARATOR;
     // NOTE: the menu takes '&' as the mark of a mnemonic; our texts mean it as it stands.
-    std::string text;
-    for (char c : item.text) text += c == '&' ? std::string("&&") : std::string(1, c);
+    std::wstring text;
+    for (wchar_t c : Wide(item.text)) text += c == L'&' ? std::wstring(L"&&") : std::wstring(1, c);
     ScopedMenu submenu;
     if (!item.text.empty()) {
       info.fMask = MIIM_FTYPE | MIIM_STRING | MIIM_STATE | MIIM_ID;
@@ -44,14 +44,14 @@ void AddItems(HMENU menu, const std::vector<MenuItem>& items) {
       info.fState = (item.checked ? MFS_CHECKED : MFS_UNCHECKED) |
                     (item.enabled ? MFS_ENABLED : MFS_DISABLED);
       info.wID = static_cast<UINT>(item.id);
-      info.dwTypeData = const_cast<char*>(text.c_str());
+      info.dwTypeData = const_cast<wchar_t*>(text.c_str());
     }
     if (!item.submenu.empty()) {
       AddItems(submenu.Get(), item.submenu);
       info.fMask |= MIIM_SUBMENU;
       info.hSubMenu = submenu.Get();
     }
-    if (::InsertMenuItemA(menu, position++, TRUE, &info) && info.hSubMenu != nullptr) {
+    if (::InsertMenuItemW(menu, position++, TRUE, &info) && info.hSubMenu != nullptr) {
       submenu.Release();  // destroyed with its parent now
     }
   }
@@ -73,7 +73,7 @@ int Win32Window::ShowMenu(const std::vector<MenuItem>& items) {
   const int chosen = static_cast<int>(
       ::TrackPopupMenu(menu.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0,
                        state_.hwnd, nullptr));
-  ::PostMessageA(state_.hwnd, WM_NULL, 0, 0);
+  ::PostMessageW(state_.hwnd, WM_NULL, 0, 0);
   return chosen;
 }
 

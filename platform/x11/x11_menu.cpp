@@ -20,7 +20,7 @@ GtkWidget* MakeMenu(const std::vector<MenuItem>& items, MenuRun& run) {
   GtkWidget* menu = gtk_menu_new();
   for (const MenuItem& item : items) {
     GtkWidget* widget = nullptr;
-    const std::string text = ToUtf8(item.text);
+    const std::string& text = item.text;  // UTF-8, as GTK takes it
     if (item.text.empty()) {
       widget = gtk_separator_menu_item_new();
     } else if (item.checked || item.radio) {

@@ -122,7 +122,7 @@ gint X11Platform::RunDialog(GtkDialog* dialog) {
   return response;
 }
 
-void X11Platform::Sleep(int milliseconds) {
+void X11Platform::Pause(int milliseconds) {
   if (milliseconds > 0) g_usleep(static_cast<gulong>(milliseconds) * 1000);
 }
 
@@ -148,8 +148,7 @@ TColor X11Platform::SystemColorValue(SystemColor) {
   GdkRGBA rgba{0, 0, 0, 1};
   gtk_style_context_get_color(gtk_widget_get_style_context(label), GTK_STATE_FLAG_NORMAL, &rgba);
   gtk_widget_destroy(window);
-  auto channel = [](double v) { return static_cast<TColor>(v * 255.0 + 0.5) & 0xFF; };
-  return channel(rgba.red) | (channel(rgba.green) << 8) | (channel(rgba.blue) << 16);
+  return FromRgba(rgba);
 }
 
 std::unique_ptr<IPlatform> CreateNativePlatform() {

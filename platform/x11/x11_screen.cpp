@@ -23,8 +23,7 @@ TColor Channel(unsigned long pixel, unsigned long mask) {
 PixelReading X11Platform::ReadPixelUnderPointer() {
   PixelReading reading;
   if (displayGone_) {
-    reading.errorCode = 1;
-    reading.errorText = "The X display is gone.";
+    reading.error = "The X display is gone";
     return reading;
   }
   const Window root = DefaultRootWindow(xdisplay_);
@@ -36,8 +35,7 @@ PixelReading X11Platform::ReadPixelUnderPointer() {
   int winY = 0;
   unsigned int mask = 0;
   if (!XQueryPointer(xdisplay_, root, &rootReturn, &child, &rootX, &rootY, &winX, &winY, &mask)) {
-    reading.errorCode = 2;
-    reading.errorText = "The pointer is on another screen.";
+    reading.error = "The pointer is on another screen";
     return reading;
   }
   reading.ok = true;

@@ -95,7 +95,7 @@ TEST_F(FormTest, ShowingPlacesTheCollapsedStripAndStartsEverything) {
   EXPECT_EQ(platform.timerMs, 100);
   EXPECT_EQ(platform.hotKeys.size(), 3u);
   EXPECT_EQ(form->lblHelpCaption->Caption, "Welcome to Velmora HotKeys Help!");
-  EXPECT_EQ(form->BaseFont(), (FontSpec{"Tahoma", 8, 0, false}));
+  EXPECT_EQ(form->BaseFont(), FontRole::Form);
   EXPECT_EQ(platform.windowDesc.caption, "Velmora");
   EXPECT_EQ(platform.appTitle, "Velmora 3.6");
   EXPECT_TRUE(platform.windowDesc.topmost);
@@ -500,13 +500,13 @@ TEST(FormLifecycle, ColourBoxIsReadAtCreationAndWrittenAtDestruction) {
 // Records the state of the program at the first write of the configuration file.
 class WatchingPlatform : public NullPlatform {
  public:
-  bool WriteProfileString(const std::string& file, const std::string& section,
-                          const std::string& key, const std::string& value) override {
+  bool WriteProfileValues(const std::string& file, const std::string& section,
+                          const ProfileValues& values) override {
     if (writes++ == 0) {
       hotKeysAtWrite = hotKeys.size();
       managerAtWrite = ManagerInstance != nullptr;
     }
-    return NullPlatform::WriteProfileString(file, section, key, value);
+    return NullPlatform::WriteProfileValues(file, section, values);
   }
   int writes = 0;
   size_t hotKeysAtWrite = 99;
@@ -531,13 +531,24 @@ TEST(FormLifecycle, OptionsAreReadAtCreationAndAltCRegisteredAtShow) {
   EXPECT_EQ(platform.files[kConfig].rfind("[Options]\r\nExtraFormat=cmyk\r\nHotKeyAltC=1\r\n", 0), 0u);
 }
 
-TEST(FormLifecycle, DestructionRemovesHotKeysThenManagerThenWrites) {
+// The colour box is read with one read of the file and saved with one
+// replacement of it, whatever else the file holds.
+TEST(FormLifecycle, DestructionRemovesHotKeysThenManagerThenWritesOnce) {
   WatchingPlatform platform;
-  platform.eventLoopBody = [&] { platform.SendClick({210, 20}); };
+  const std::string file = "C:\\Users\\Public\\Documents\\Quorvane\\Velmora\\Config.ini";
+  platform.files[file] = "[Other]\r\nK=v\r\n[ColorBox]\r\nCB2=255\r\n";
+  platform.eventLoopBody = [&] {
+    EXPECT_EQ(platform.fileReads, 2);  // the colour box, then the options
+    platform.SendClick({210, 20});
+  };
   EXPECT_EQ(RunVelmora(), 0);
   EXPECT_EQ(platform.hotKeysAtWrite, 0u);
   EXPECT_FALSE(platform.managerAtWrite);
-  EXPECT_EQ(platform.writes, 6);
+  EXPECT_EQ(platform.writes, 1);
+  EXPECT_EQ(platform.fileWrites, 1);
+  EXPECT_EQ(platform.files[file],
+            "[Other]\r\nK=v\r\n[ColorBox]\r\nCB2=255\r\nCB1=16777215\r\nCB3=16777215\r\n"
+            "CB4=16777215\r\nCB5=16777215\r\nCB6=16777215\r\n");
 }
 
 TEST(FormLifecycle, FailedWriteIsShownAndTheRunStillEnds) {

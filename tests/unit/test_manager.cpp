@@ -150,16 +150,16 @@ TEST_F(ManagerTest, KeyHeldElsewhereKeepsItsOwnIdentifierAndTheOthersWork) {
   EXPECT_EQ(platform.clipboardText, "#4169E1");
 }
 
-TEST_F(ManagerTest, UnreadablePointerKeepsTheColourAndRaisesTheSystemError) {
+// The backend words the failure; the manager raises it as it stands.
+TEST_F(ManagerTest, UnreadablePointerKeepsTheColourAndRaisesTheBackendsError) {
   SampleOver(0x00123456);
   platform.pointerReadable = false;
-  platform.pointerErrorCode = 5;
-  platform.errorDescriptions[5] = "Access is denied. \r\n";
+  platform.pointerError = "System Error.  Code: 87.\r\nThe parameter is incorrect";
   try {
     manager.SampleColor();
     FAIL() << "no failure raised";
   } catch (const EOSError& e) {
-    EXPECT_STREQ(e.what(), "System Error.  Code: 5.\r\nAccess is denied");
+    EXPECT_STREQ(e.what(), "System Error.  Code: 87.\r\nThe parameter is incorrect");
   }
   EXPECT_EQ(manager.Color(), 0x00123456);
 }
