@@ -87,15 +87,26 @@ std::vector<std::int32_t> TIniFile::ReadIntegers(const std::string& section,
 
 void TIniFile::WriteIntegers(const std::string& section, const std::vector<std::string>& keys,
                              const std::vector<std::int32_t>& values) {
+  ProfileValues texts;
+  for (std::size_t i = 0; i < keys.size() && i < values.size(); ++i) {
+    texts.emplace_back(keys[i], std::to_string(values[i]));
+  }
+  WriteStrings(section, texts);
+}
+
+std::vector<std::string> TIniFile::ReadStrings(const std::string& section,
+                                               const std::vector<std::string>& keys) {
+  std::vector<std::string> texts = Platform().ReadProfileValues(FFileName, section, keys);
+  texts.resize(keys.size());
+  return texts;
+}
+
+void TIniFile::WriteStrings(const std::string& section, const ProfileValues& texts) {
   IPlatform& platform = Platform();
   // NOTE: the profile writer creates the file but not its folders; without
   // them every write would fail on a machine no installer prepared.
   const std::string folder = FolderOf(FFileName, "\\/");
   if (!folder.empty()) platform.CreateFolders(folder);
-  ProfileValues texts;
-  for (std::size_t i = 0; i < keys.size() && i < values.size(); ++i) {
-    texts.emplace_back(keys[i], std::to_string(values[i]));
-  }
   if (!platform.WriteProfileValues(FFileName, section, texts)) {
     throw EVelmoraError("Unable to write to " + FFileName);
   }

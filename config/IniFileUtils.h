@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Platform.h"
+
 namespace velmora {
 
 inline constexpr const char* kColorBoxSection = "ColorBox";
@@ -37,6 +39,13 @@ class TIniFile {
   // the values cannot be written; the file then keeps its old content.
   void WriteIntegers(const std::string& section, const std::vector<std::string>& keys,
                      const std::vector<std::int32_t>& values);
+
+  // The keys' values as they stand, in one pass; empty for a missing key.
+  std::vector<std::string> ReadStrings(const std::string& section,
+                                       const std::vector<std::string>& keys);
+  // Writes the keys' texts as WriteIntegers writes numbers: folders, one
+  // replacement of the file, the same error.
+  void WriteStrings(const std::string& section, const ProfileValues& values);
 
   // One key of the above.
   std::int32_t ReadInteger(const std::string& section, const std::string& key, std::int32_t def) {

@@ -6,16 +6,24 @@ namespace velmora {
 
 std::unique_ptr<TVelmoraManager> ManagerInstance;
 
-TColor ReadScreenPixel() {
+namespace {
+
+PixelReading ReadPointerPixel() {
   const PixelReading reading = Platform().ReadPixelUnderPointer();
   if (!reading.ok) {
     throw EOSError(reading.error);
   }
-  return reading.color;
+  return reading;
 }
 
+}  // namespace
+
+TColor ReadScreenPixel() { return ReadPointerPixel().color; }
+
 TColor TVelmoraManager::SampleColor() {
-  FColor = ReadScreenPixel();
+  const PixelReading reading = ReadPointerPixel();
+  FColor = reading.color;
+  FPosition = reading.position;
   return FColor;
 }
 
@@ -27,6 +35,23 @@ void TVelmoraManager::RegisterHotKeys(IWindow& window) {
 
 void TVelmoraManager::UnregisterHotKeys(IWindow& window) {
   for (const std::int32_t id : {FHotKeyDec, FHotKeyHex, FHotKeySave}) window.UnbindHotKey(id);
+  SetOptionalHotKey(window, HotKey::AltZ, false);
+  SetOptionalHotKey(window, HotKey::AltC, false);
+}
+
+bool TVelmoraManager::SetOptionalHotKey(IWindow& window, HotKey key, bool on) {
+  HotKeyRegistration& registration = key == HotKey::AltZ ? FHotKeyMagnifier : FHotKeyCopyExtra;
+  if (registration.registered == on) return on;
+  if (on) {
+    registration = window.BindHotKey(key);
+    // NOTE: a key another program holds is still given an identifier (and,
+    // on Windows, an atom reference): give it back at once.
+    if (!registration.registered) window.UnbindHotKey(registration.id);
+  } else {
+    window.UnbindHotKey(registration.id);
+    registration.registered = false;
+  }
+  return registration.registered;
 }
 
 void TVelmoraManager::HandleHotKey(std::int32_t id) {
@@ -36,6 +61,10 @@ void TVelmoraManager::HandleHotKey(std::int32_t id) {
     CopyToClipboard(DecimalTriple(FColor));
   } else if (id == FHotKeySave) {
     if (FListener != nullptr) FListener->SaveColorToColorBox();
+  } else if (FHotKeyCopyExtra.registered && id == FHotKeyCopyExtra.id) {
+    CopyToClipboard(FormatColor(FExtraFormat, FColor));
+  } else if (FHotKeyMagnifier.registered && id == FHotKeyMagnifier.id) {
+    if (FListener != nullptr) FListener->ToggleMagnifier();
   }
 }
 

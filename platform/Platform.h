@@ -189,8 +189,19 @@ struct WindowDesc {
   bool topmost = false;
 };
 
-// The keys Velmora binds system-wide, always with Alt.
-enum class HotKey { AltD, AltH, AltS };
+// The keys Velmora binds system-wide, always with Alt. Alt+Z and Alt+C are
+// registered only while the user has them turned on.
+enum class HotKey { AltD, AltH, AltS, AltZ, AltC };
+
+// An entry of a context menu.
+struct MenuItem {
+  int id = 0;            // what ShowMenu returns when it is chosen (0: a submenu)
+  std::string text;      // empty: a separator
+  bool checked = false;  // shows a check mark
+  bool radio = false;    // the check mark is a radio mark (one of a group)
+  bool enabled = true;
+  std::vector<MenuItem> submenu;  // not empty: the entry opens these
+};
 
 struct HotKeyRegistration {
   // The identifier OnHotKey reports for this key; valid (and distinct from
@@ -218,8 +229,14 @@ class IWindow {
   virtual void Invalidate(const Rect& r) = 0;
   // A tooltip over a rectangle of the client area; `tool` tells tooltips apart.
   virtual void SetTooltip(int tool, const Rect& r, const std::string& text) = 0;
-  // Moves the window with the pointer until `button` is released.
+  // Moves the window with the pointer until `button` is released, from
+  // where that button went down.
   virtual void BeginMove(MouseButton button) = 0;
+  // Shows a context menu at the pointer and waits while the user chooses
+  // (with the mouse or the keyboard, as the desktop's menus work); timer
+  // ticks go on meanwhile. The id of the item chosen, 0 when the menu was
+  // dismissed.
+  virtual int ShowMenu(const std::vector<MenuItem>& items) = 0;
 
   // System-wide hot keys, delivered to this window's OnHotKey.
   virtual HotKeyRegistration BindHotKey(HotKey key) = 0;
@@ -301,6 +318,9 @@ class IPlatform {
                             const std::string& text) = 0;
   // Ends whatever holds the mouse in this process (a drag, a capture).
   virtual void CancelPointerCapture() = 0;
+  // How far, in logical pixels either way, the pointer may move with a
+  // button down before the desktop counts it as a drag.
+  virtual int DragThreshold() = 0;
   virtual TColor SystemColorValue(SystemColor color) = 0;
 
   // --- The main window -----------------------------------------------------

@@ -136,6 +136,11 @@ class NullPlatform : public IPlatform {
   std::vector<Rect> invalidated;
   std::map<int, std::pair<Rect, std::string>> tooltips;
   std::vector<MouseButton> moves;  // BeginMove requests
+  int dragThreshold = 4;           // logical pixels
+  // Context menus: every menu shown, and the user's choice in one (the id
+  // returned; without a chooser every menu is dismissed).
+  std::vector<std::vector<MenuItem>> menusShown;
+  std::function<int(const std::vector<MenuItem>&)> menuChooser;
   // The event loop: RunEventLoop shows the window, runs this body and
   // returns. The loop ends when the window is closed (at once when that
   // happens outside RunEventLoop); until then, events sent after
@@ -172,6 +177,7 @@ class NullPlatform : public IPlatform {
   bool PickColor(IWindow* owner, TColor& color) override;
   void ShowErrorBox(IWindow* owner, const std::string& caption, const std::string& text) override;
   void CancelPointerCapture() override;
+  int DragThreshold() override { return dragThreshold; }
   TColor SystemColorValue(SystemColor color) override;
   std::unique_ptr<IWindow> CreateMainWindow(const WindowDesc& desc, const std::string& appTitle,
                                             IWindowEvents& events) override;
@@ -192,6 +198,7 @@ class NullWindow : public IWindow {
   void Invalidate(const Rect& r) override { platform_.invalidated.push_back(r); }
   void SetTooltip(int tool, const Rect& r, const std::string& text) override;
   void BeginMove(MouseButton button) override { platform_.moves.push_back(button); }
+  int ShowMenu(const std::vector<MenuItem>& items) override;
   HotKeyRegistration BindHotKey(HotKey key) override;
   void UnbindHotKey(int id) override;
   void Close() override;

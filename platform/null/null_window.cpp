@@ -92,6 +92,11 @@ HotKeyRegistration NullWindow::BindHotKey(HotKey key) {
 
 void NullWindow::UnbindHotKey(int id) { platform_.hotKeys.erase(id); }
 
+int NullWindow::ShowMenu(const std::vector<MenuItem>& items) {
+  platform_.menusShown.push_back(items);
+  return platform_.menuChooser ? platform_.menuChooser(items) : 0;
+}
+
 void NullWindow::Close() {
   platform_.closeRequested = true;
   if (!inLoop_) dispatch_.LoopEnded();

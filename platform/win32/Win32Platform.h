@@ -53,6 +53,7 @@ class Win32Platform : public IPlatform {
   bool PickColor(IWindow* owner, TColor& color) override;
   void ShowErrorBox(IWindow* owner, const std::string& caption, const std::string& text) override;
   void CancelPointerCapture() override;
+  int DragThreshold() override;
   TColor SystemColorValue(SystemColor color) override;
 
   // The main window (win32_window.cpp)

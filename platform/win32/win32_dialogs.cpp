@@ -33,6 +33,10 @@ void Win32Platform::CancelPointerCapture() {
   if (const HWND capture = ::GetCapture()) ::SendMessageW(capture, WM_CANCELMODE, 0, 0);
 }
 
+int Win32Platform::DragThreshold() {
+  return ::GetSystemMetrics(SM_CXDRAG);
+}
+
 TColor Win32Platform::SystemColorValue(SystemColor color) {
   switch (color) {
     case SystemColor::WindowText:

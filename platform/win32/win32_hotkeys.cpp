@@ -4,7 +4,9 @@
 // registration adds a reference to the atom "VelmoraHotKey" and takes the
 // atom's value less 0xC000 (Alt+D), 0xC001 (Alt+H) or 0xC002 (Alt+S); giving
 // a key up unregisters it and drops that reference again. A second copy of
-// the program so gets the same identifiers (and none of the keys).
+// the program so gets the same identifiers (and none of the keys). Alt+Z and
+// Alt+C, which the user turns on, take the atom's value less 0xBFF0 and 0xBFEF
+// (16 and 17 above the others), so no two keys share an identifier.
 #include "platform/win32/Win32Window.h"
 
 namespace velmora {
@@ -24,6 +26,10 @@ KeyBinding BindingOf(HotKey key) {
       return {0xC000, 'D'};
     case HotKey::AltH:
       return {0xC001, 'H'};
+    case HotKey::AltZ:
+      return {0xBFF0, 'Z'};
+    case HotKey::AltC:
+      return {0xBFEF, 'C'};
     case HotKey::AltS:
       break;
   }

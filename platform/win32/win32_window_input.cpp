@@ -80,6 +80,8 @@ void OnMouseButton(WindowState& s, UINT message, WPARAM wParam, LPARAM lParam) {
       // reaches it even outside (a press on a link released elsewhere is no
       // click).
       ::SetCapture(s.hwnd);
+      const DWORD pressed = ::GetMessagePos();
+      s.press = POINT{GET_X_LPARAM(pressed), GET_Y_LPARAM(pressed)};
       s.dispatch.MouseDown(p, button);
       return;
     }
@@ -128,12 +130,9 @@ bool OnSetCursor(WindowState& s, HWND over, UINT hitTest) {
   return true;
 }
 
-void TrackWindowMove(HWND hwnd, MouseButton button) {
+void TrackWindowMove(HWND hwnd, MouseButton button, POINT start) {
   const UINT releaseMessage = button == MouseButton::Right ? WM_RBUTTONUP : WM_MBUTTONUP;
   const WPARAM heldFlag = button == MouseButton::Right ? MK_RBUTTON : MK_MBUTTON;
-  // From where the button went down: the message being handled.
-  const DWORD pressed = ::GetMessagePos();
-  const POINT start{GET_X_LPARAM(pressed), GET_Y_LPARAM(pressed)};
   RECT origin;
   ::GetWindowRect(hwnd, &origin);
   const auto moveTo = [hwnd](int x, int y) {
@@ -144,6 +143,10 @@ void TrackWindowMove(HWND hwnd, MouseButton button) {
   // dispatched meanwhile, and losing the capture (WM_CANCELMODE, another
   // window taking the mouse) ends the move.
   ::SetCapture(hwnd);
+  POINT now;
+  if (::GetCursorPos(&now) && (now.x != start.x || now.y != start.y)) {
+    moveTo(origin.left + now.x - start.x, origin.top + now.y - start.y);
+  }
   MSG msg;
   while (::GetCapture() == hwnd) {
     if (::GetMessageW(&msg, nullptr, 0, 0) <= 0) {
@@ -179,7 +182,9 @@ void Win32Window::BeginMove(MouseButton button) {
   // by a right or middle press, the window would follow the pointer after
   // that button is up, until the next left click (seen under Wine). Those
   // buttons get a small move loop of our own that ends on their release.
-  TrackWindowMove(s->hwnd, button);
+  // The move may start after the pointer left the press (a right press is a
+  // click until it goes past the drag threshold): it follows from the press.
+  TrackWindowMove(s->hwnd, button, s->press);
 }
 
 void Win32Window::SetTooltip(int tool, const Rect& r, const std::string& text) {

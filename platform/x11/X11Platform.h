@@ -84,6 +84,7 @@ class X11Platform : public IPlatform {
   bool PickColor(IWindow* owner, TColor& color) override;
   void ShowErrorBox(IWindow* owner, const std::string& caption, const std::string& text) override;
   void CancelPointerCapture() override;
+  int DragThreshold() override;
   TColor SystemColorValue(SystemColor color) override;
 
   // The main window (x11_window.cpp)
@@ -165,6 +166,8 @@ class X11Window : public IWindow {
   void Invalidate(const Rect& r) override;
   void SetTooltip(int tool, const Rect& r, const std::string& text) override;
   void BeginMove(MouseButton button) override;
+  // x11_menu.cpp
+  int ShowMenu(const std::vector<MenuItem>& items) override;
   HotKeyRegistration BindHotKey(HotKey key) override;
   void UnbindHotKey(int id) override;
   void Close() override;

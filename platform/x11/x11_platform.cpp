@@ -134,6 +134,12 @@ void X11Platform::CancelPointerCapture() {
   gdk_seat_ungrab(gdk_display_get_default_seat(display_));
 }
 
+int X11Platform::DragThreshold() {
+  gint threshold = 8;  // GTK's own default
+  g_object_get(gtk_settings_get_default(), "gtk-dnd-drag-threshold", &threshold, nullptr);
+  return threshold;
+}
+
 TColor X11Platform::SystemColorValue(SystemColor) {
   // The theme's colour of label text.
   // NOTE: a label outside any window inherits no colour from the theme and
