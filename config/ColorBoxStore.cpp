@@ -8,27 +8,22 @@ namespace velmora {
 
 namespace {
 
-// The key of slot `index` (from 0): "CB1" for the first.
-std::string SlotKey(int index) {
-  return "CB" + std::to_string(index + 1);
+// The keys of the first `slots` slots: "CB1" for the first.
+std::vector<std::string> SlotKeys(int slots) {
+  std::vector<std::string> keys;
+  for (int i = 0; i < slots; ++i) keys.push_back("CB" + std::to_string(i + 1));
+  return keys;
 }
 
 }  // namespace
 
 std::vector<TColor> LoadColorBox(int slots) {
-  TIniFile ini(GetConfigFileName());
-  std::vector<TColor> colors;
-  for (int i = 0; i < slots; ++i) {
-    colors.push_back(ini.ReadInteger(kColorBoxSection, SlotKey(i), kWhite));
-  }
-  return colors;
+  return TIniFile(GetConfigFileName()).ReadIntegers(kColorBoxSection, SlotKeys(slots), kWhite);
 }
 
 void StoreColorBox(const std::vector<TColor>& colors) {
-  TIniFile ini(GetConfigFileName());
-  for (int i = 0; i < static_cast<int>(colors.size()); ++i) {
-    ini.WriteInteger(kColorBoxSection, SlotKey(i), colors[i]);
-  }
+  TIniFile(GetConfigFileName())
+      .WriteIntegers(kColorBoxSection, SlotKeys(static_cast<int>(colors.size())), colors);
 }
 
 }  // namespace velmora

@@ -12,9 +12,9 @@ namespace velmora {
 // whose key is missing or not a number.
 std::vector<TColor> LoadColorBox(int slots);
 
-// Writes the colours into the configuration file, the first slot first.
-// Raises EVelmoraError "Unable to write to <file name>" at the first colour
-// that cannot be written.
+// Writes the colours into the configuration file in one replacement of it.
+// Raises EVelmoraError "Unable to write to <file name>" when they cannot be
+// written; the file then keeps its old content.
 void StoreColorBox(const std::vector<TColor>& colors);
 
 }  // namespace velmora

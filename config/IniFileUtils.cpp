@@ -73,24 +73,41 @@ bool TryStrToInt(const std::string& text, std::int32_t& value) {
 
 TIniFile::TIniFile(std::string fileName) : FFileName(std::move(fileName)) {}
 
-std::int32_t TIniFile::ReadInteger(const std::string& section, const std::string& key,
-                                   std::int32_t def) {
-  std::int32_t value = def;
-  if (!TryStrToInt(Platform().ReadProfileString(FFileName, section, key), value)) return def;
-  return value;
+std::vector<std::int32_t> TIniFile::ReadIntegers(const std::string& section,
+                                                 const std::vector<std::string>& keys,
+                                                 std::int32_t def) {
+  std::vector<std::int32_t> values;
+  for (const std::string& text : Platform().ReadProfileValues(FFileName, section, keys)) {
+    std::int32_t value = def;
+    values.push_back(TryStrToInt(text, value) ? value : def);
+  }
+  values.resize(keys.size(), def);
+  return values;
 }
 
-void TIniFile::WriteInteger(const std::string& section, const std::string& key,
-                            std::int32_t value) {
-  IPlatform& platform = Platform();
-  if (!FFoldersMade) {
-    FFoldersMade = true;
-    // NOTE: the profile writer creates the file but not its folders; without
-    // them every write would fail on a machine no installer prepared.
-    const std::string folder = FolderOf(FFileName, "\\/");
-    if (!folder.empty()) platform.CreateFolders(folder);
+void TIniFile::WriteIntegers(const std::string& section, const std::vector<std::string>& keys,
+                             const std::vector<std::int32_t>& values) {
+  ProfileValues texts;
+  for (std::size_t i = 0; i < keys.size() && i < values.size(); ++i) {
+    texts.emplace_back(keys[i], std::to_string(values[i]));
   }
-  if (!platform.WriteProfileString(FFileName, section, key, std::to_string(value))) {
+  WriteStrings(section, texts);
+}
+
+std::vector<std::string> TIniFile::ReadStrings(const std::string& section,
+                                               const std::vector<std::string>& keys) {
+  std::vector<std::string> texts = Platform().ReadProfileValues(FFileName, section, keys);
+  texts.resize(keys.size());
+  return texts;
+}
+
+void TIniFile::WriteStrings(const std::string& section, const ProfileValues& texts) {
+  IPlatform& platform = Platform();
+  // NOTE: the profile writer creates the file but not its folders; without
+  // them every write would fail on a machine no installer prepared.
+  const std::string folder = FolderOf(FFileName, "\\/");
+  if (!folder.empty()) platform.CreateFolders(folder);
+  if (!platform.WriteProfileValues(FFileName, section, texts)) {
     throw EVelmoraError("Unable to write to " + FFileName);
   }
 }

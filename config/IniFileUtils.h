@@ -3,6 +3,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "platform/Platform.h"
 
 namespace velmora {
 
@@ -21,24 +24,41 @@ std::string GetConfigFileName();
 // False, and `value` untouched, when the text is not such a number.
 bool TryStrToInt(const std::string& text, std::int32_t& value);
 
-// One read or write pass over a profile file, by name. Every call opens the
-// file, reads or writes one key, and closes it again.
+// Integers kept in one section of a profile file, by name: read in one pass
+// over the file, written in one replacement of it.
 class TIniFile {
  public:
   explicit TIniFile(std::string fileName);
 
-  // The key's value as an integer, or `def` when it is missing or not a number.
-  std::int32_t ReadInteger(const std::string& section, const std::string& key, std::int32_t def);
-  // Writes the value as signed decimal text. The first write of this object
-  // creates the file's missing folders. Raises EVelmoraError "Unable to write
-  // to <file name>" when the value cannot be written.
-  void WriteInteger(const std::string& section, const std::string& key, std::int32_t value);
+  // The keys' values as integers, in the order given; `def` for a key that is
+  // missing or not a number.
+  std::vector<std::int32_t> ReadIntegers(const std::string& section,
+                                         const std::vector<std::string>& keys, std::int32_t def);
+  // Writes each value as signed decimal text, creating the file's missing
+  // folders first. Raises EVelmoraError "Unable to write to <file name>" when
+  // the values cannot be written; the file then keeps its old content.
+  void WriteIntegers(const std::string& section, const std::vector<std::string>& keys,
+                     const std::vector<std::int32_t>& values);
+
+  // The keys' values as they stand, in one pass; empty for a missing key.
+  std::vector<std::string> ReadStrings(const std::string& section,
+                                       const std::vector<std::string>& keys);
+  // Writes the keys' texts as WriteIntegers writes numbers: folders, one
+  // replacement of the file, the same error.
+  void WriteStrings(const std::string& section, const ProfileValues& values);
+
+  // One key of the above.
+  std::int32_t ReadInteger(const std::string& section, const std::string& key, std::int32_t def) {
+    return ReadIntegers(section, {key}, def).front();
+  }
+  void WriteInteger(const std::string& section, const std::string& key, std::int32_t value) {
+    WriteIntegers(section, {key}, {value});
+  }
 
   const std::string& FileName() const { return FFileName; }
 
  private:
   std::string FFileName;
-  bool FFoldersMade = false;
 };
 
 }  // namespace velmora

@@ -12,14 +12,10 @@ class EVelmoraError : public std::runtime_error {
   explicit EVelmoraError(const std::string& message) : std::runtime_error(message) {}
 };
 
-// The platform reported an error; the message names its code and description.
+// The platform reported an error, in the words of the backend that met it.
 class EOSError : public EVelmoraError {
  public:
-  EOSError(int code, const std::string& message) : EVelmoraError(message), code_(code) {}
-  int Code() const { return code_; }
-
- private:
-  int code_;
+  explicit EOSError(const std::string& message) : EVelmoraError(message) {}
 };
 
 // A failure that ends an action without telling the user.

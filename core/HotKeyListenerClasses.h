@@ -7,6 +7,8 @@ class IHotKeyListener {
  public:
   // Alt+S was pressed: store the current colour in the colour box.
   virtual void SaveColorToColorBox() = 0;
+  // Alt+Z was pressed: show or hide the magnifier.
+  virtual void ToggleMagnifier() = 0;
 
  protected:
   ~IHotKeyListener() = default;

@@ -8,40 +8,50 @@ std::unique_ptr<TVelmoraManager> ManagerInstance;
 
 namespace {
 
-// The platform's description without trailing blanks, line breaks and full stops.
-std::string TrimDescription(std::string text) {
-  while (!text.empty()) {
-    const char c = text.back();
-    if (c != ' ' && c != '\t' && c != '\r' && c != '\n' && c != '.') break;
-    text.pop_back();
+PixelReading ReadPointerPixel() {
+  const PixelReading reading = Platform().ReadPixelUnderPointer();
+  if (!reading.ok) {
+    throw EOSError(reading.error);
   }
-  return text;
+  return reading;
 }
 
 }  // namespace
 
-TColor ReadScreenPixel() {
-  const PixelReading reading = Platform().ReadPixelUnderPointer();
-  if (!reading.ok) {
-    throw EOSError(reading.errorCode, "System Error.  Code: " + std::to_string(reading.errorCode) +
-                                          ".\r\n" + TrimDescription(reading.errorText));
-  }
-  return reading.color;
-}
+TColor ReadScreenPixel() { return ReadPointerPixel().color; }
 
 TColor TVelmoraManager::SampleColor() {
-  FColor = ReadScreenPixel();
+  const PixelReading reading = ReadPointerPixel();
+  FColor = reading.color;
+  FPosition = reading.position;
   return FColor;
 }
 
 void TVelmoraManager::RegisterHotKeys(IWindow& window) {
-  FHotKeyDec = window.RegisterHotKey(HotKey::AltD).id;
-  FHotKeyHex = window.RegisterHotKey(HotKey::AltH).id;
-  FHotKeySave = window.RegisterHotKey(HotKey::AltS).id;
+  FHotKeyDec = window.BindHotKey(HotKey::AltD).id;
+  FHotKeyHex = window.BindHotKey(HotKey::AltH).id;
+  FHotKeySave = window.BindHotKey(HotKey::AltS).id;
 }
 
 void TVelmoraManager::UnregisterHotKeys(IWindow& window) {
-  for (const std::int32_t id : {FHotKeyDec, FHotKeyHex, FHotKeySave}) window.UnregisterHotKey(id);
+  for (const std::int32_t id : {FHotKeyDec, FHotKeyHex, FHotKeySave}) window.UnbindHotKey(id);
+  SetOptionalHotKey(window, HotKey::AltZ, false);
+  SetOptionalHotKey(window, HotKey::AltC, false);
+}
+
+bool TVelmoraManager::SetOptionalHotKey(IWindow& window, HotKey key, bool on) {
+  HotKeyRegistration& registration = key == HotKey::AltZ ? FHotKeyMagnifier : FHotKeyCopyExtra;
+  if (registration.registered == on) return on;
+  if (on) {
+    registration = window.BindHotKey(key);
+    // NOTE: a key another program holds is still given an identifier (and,
+    // on Windows, an atom reference): give it back at once.
+    if (!registration.registered) window.UnbindHotKey(registration.id);
+  } else {
+    window.UnbindHotKey(registration.id);
+    registration.registered = false;
+  }
+  return registration.registered;
 }
 
 void TVelmoraManager::HandleHotKey(std::int32_t id) {
@@ -51,6 +61,10 @@ void TVelmoraManager::HandleHotKey(std::int32_t id) {
     CopyToClipboard(DecimalTriple(FColor));
   } else if (id == FHotKeySave) {
     if (FListener != nullptr) FListener->SaveColorToColorBox();
+  } else if (FHotKeyCopyExtra.registered && id == FHotKeyCopyExtra.id) {
+    CopyToClipboard(FormatColor(FExtraFormat, FColor));
+  } else if (FHotKeyMagnifier.registered && id == FHotKeyMagnifier.id) {
+    if (FListener != nullptr) FListener->ToggleMagnifier();
   }
 }
 
@@ -66,7 +80,7 @@ void TVelmoraManager::CopyToClipboard(const std::string& text) {
         break;
     }
     if (attempt == kClipboardOpenAttempts) throw EVelmoraError("Cannot open clipboard");
-    Platform().Sleep(kClipboardRetryMs);
+    Platform().Pause(kClipboardRetryMs);
   }
 }
 

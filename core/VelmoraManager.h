@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/Color.h"
+#include "core/ColorFormats.h"
 #include "core/HotKeyListenerClasses.h"
 #include "platform/Platform.h"
 #include "platform/Version.h"
@@ -38,6 +39,8 @@ class TVelmoraManager {
 
   TColor SampleColor();
   TColor Color() const { return FColor; }
+  // Where the last colour was sampled, in screen (device) pixels.
+  Point Position() const { return FPosition; }
   std::string GetHexText() const { return HexText(FColor); }
   std::string GetRedText() const { return RedText(FColor); }
   std::string GetGreenText() const { return GreenText(FColor); }
@@ -46,7 +49,15 @@ class TVelmoraManager {
   // Registers Alt+D, Alt+H and Alt+S with `window`, in that order; a key
   // another program holds stays unregistered without a word.
   void RegisterHotKeys(IWindow& window);
+  // Also gives up Alt+Z and Alt+C when they are registered.
   void UnregisterHotKeys(IWindow& window);
+  // Registers Alt+Z or Alt+C with `window` (`on`) or gives it up. True when
+  // the key is registered afterwards (false: off, or another program has it).
+  bool SetOptionalHotKey(IWindow& window, HotKey key, bool on);
+  bool OptionalHotKeyRegistered(HotKey key) const { return OptionalKey(key).registered; }
+  // The format Alt+C copies the colour in.
+  void SetExtraFormat(ColorFormat format) { FExtraFormat = format; }
+  ColorFormat ExtraFormat() const { return FExtraFormat; }
   void HandleHotKey(std::int32_t id);
   void CopyToClipboard(const std::string& text);
   void SetListener(IHotKeyListener* listener) { FListener = listener; }
@@ -58,6 +69,14 @@ class TVelmoraManager {
   std::int32_t HotKeySave() const { return FHotKeySave; }
 
  private:
+  const HotKeyRegistration& OptionalKey(HotKey key) const {
+    return key == HotKey::AltZ ? FHotKeyMagnifier : FHotKeyCopyExtra;
+  }
+
+  HotKeyRegistration FHotKeyMagnifier;  // Alt+Z, while the user has it on
+  HotKeyRegistration FHotKeyCopyExtra;  // Alt+C, likewise
+  ColorFormat FExtraFormat = kDefaultExtraFormat;
+  Point FPosition;
   std::int32_t FHotKeyDec = 0;
   std::int32_t FHotKeyHex = 0;
   std::int32_t FHotKeySave = 0;

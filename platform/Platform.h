@@ -10,6 +10,8 @@
 // Backends: platform/win32 (Windows), platform/x11 (X11 and GTK 3) and
 // platform/null (an in-memory model driven by the unit tests).
 //
+// Texts cross the seam as UTF-8; a backend converts at its own edge.
+//
 // This header includes nothing from the layers above it.
 #pragma once
 
@@ -18,6 +20,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace velmora {
 
@@ -73,18 +77,12 @@ enum class TextAlign { Left, Center };
 // value with IPlatform::SystemColorValue.
 enum class SystemColor { WindowText };
 
-// A font as the form describes it; the backend scales it to the window's
-// scale and may substitute a face it has for one it lacks.
-struct FontSpec {
-  std::string face = "MS Sans Serif";
-  int points = 8;
-  int charset = 1;  // the default character set
-  bool underline = false;
-
-  bool operator==(const FontSpec& o) const {
-    return face == o.face && points == o.points && charset == o.charset &&
-           underline == o.underline;
-  }
+// What a text is for; each backend picks the face, size and style for it
+// and scales it to the window's scale.
+enum class FontRole {
+  Strip,  // the strip's labels and panels (8 pt)
+  Link,   // the strip's links: the strip's font, underlined
+  Form,   // text that follows the window's own font once it is shown (8 pt)
 };
 
 // What the form paints with. Coordinates are the window's logical pixels
@@ -97,11 +95,11 @@ class ICanvas {
   // One-pixel outline just inside r.
   virtual void FrameRect(const Rect& r, TColor color) = 0;
   // Text on a transparent background, clipped to r, vertically at the top.
-  virtual void DrawText(const Rect& r, const std::string& text, const FontSpec& font,
-                        TColor color, TextAlign align) = 0;
+  virtual void PaintText(const Rect& r, const std::string& text, FontRole font, TColor color,
+                         TextAlign align) = 0;
   // The size the text takes in that font, in logical pixels (rounded up),
-  // exactly as DrawText would draw it.
-  virtual Size MeasureText(const std::string& text, const FontSpec& font) = 0;
+  // exactly as PaintText would draw it.
+  virtual Size MeasureText(const std::string& text, FontRole font) = 0;
 };
 
 // What the form hears from its window. Positions are logical client pixels.
@@ -113,7 +111,7 @@ class IWindowEvents {
   // The window is about to become visible for the first time.
   virtual void OnShow() = 0;
   virtual void OnTimer() = 0;
-  // A registered hot key was pressed; `id` is what RegisterHotKey returned.
+  // A bound hot key was pressed; `id` is what BindHotKey returned.
   virtual void OnHotKey(int id) = 0;
   virtual void OnMouseDown(Point p, MouseButton button) = 0;
   virtual void OnMouseUp(Point p, MouseButton button) = 0;
@@ -191,8 +189,19 @@ struct WindowDesc {
   bool topmost = false;
 };
 
-// The keys Velmora binds system-wide, always with Alt.
-enum class HotKey { AltD, AltH, AltS };
+// The keys Velmora binds system-wide, always with Alt. Alt+Z and Alt+C are
+// registered only while the user has them turned on.
+enum class HotKey { AltD, AltH, AltS, AltZ, AltC };
+
+// An entry of a context menu.
+struct MenuItem {
+  int id = 0;            // what ShowMenu returns when it is chosen (0: a submenu)
+  std::string text;      // empty: a separator
+  bool checked = false;  // shows a check mark
+  bool radio = false;    // the check mark is a radio mark (one of a group)
+  bool enabled = true;
+  std::vector<MenuItem> submenu;  // not empty: the entry opens these
+};
 
 struct HotKeyRegistration {
   // The identifier OnHotKey reports for this key; valid (and distinct from
@@ -220,12 +229,18 @@ class IWindow {
   virtual void Invalidate(const Rect& r) = 0;
   // A tooltip over a rectangle of the client area; `tool` tells tooltips apart.
   virtual void SetTooltip(int tool, const Rect& r, const std::string& text) = 0;
-  // Moves the window with the pointer until `button` is released.
+  // Moves the window with the pointer until `button` is released, from
+  // where that button went down.
   virtual void BeginMove(MouseButton button) = 0;
+  // Shows a context menu at the pointer and waits while the user chooses
+  // (with the mouse or the keyboard, as the desktop's menus work); timer
+  // ticks go on meanwhile. The id of the item chosen, 0 when the menu was
+  // dismissed.
+  virtual int ShowMenu(const std::vector<MenuItem>& items) = 0;
 
   // System-wide hot keys, delivered to this window's OnHotKey.
-  virtual HotKeyRegistration RegisterHotKey(HotKey key) = 0;
-  virtual void UnregisterHotKey(int id) = 0;
+  virtual HotKeyRegistration BindHotKey(HotKey key) = 0;
+  virtual void UnbindHotKey(int id) = 0;
 
   // Asks the window to close; the event loop then ends.
   virtual void Close() = 0;
@@ -240,9 +255,11 @@ struct PixelReading {
   bool ok = false;
   Point position;       // screen (device) pixels; may be negative on multi-monitor desktops
   TColor color = 0;     // kInvalidColor when the pixel itself cannot be read
-  int errorCode = 0;    // when !ok: the platform's error number
-  std::string errorText;  // and its own description of it, as it gives it
+  std::string error;    // when !ok: the message for the user, worded by the backend
 };
+
+// Keys and their values in one section of a profile (INI) file.
+using ProfileValues = std::vector<std::pair<std::string, std::string>>;
 
 enum class ClipboardResult {
   Ok,
@@ -261,10 +278,10 @@ class IPlatform {
   // The primary monitor in screen (device) pixels.
   virtual Rect PrimaryScreen() = 0;
 
-  // --- Clipboard (plain 8-bit text) --------------------------------------
+  // --- Clipboard (plain text) ---------------------------------------------
   // Replaces the clipboard's content by the text, on behalf of `owner`.
   virtual ClipboardResult SetClipboardText(IWindow* owner, const std::string& text) = 0;
-  virtual void Sleep(int milliseconds) = 0;
+  virtual void Pause(int milliseconds) = 0;
 
   // --- Shell ---------------------------------------------------------------
   // Asks the desktop to open an address (web page, mailto:); the outcome is
@@ -277,24 +294,33 @@ class IPlatform {
   virtual std::string ConfigBaseFolder() = 0;
   // The separator of folder names in file names ('\\' or '/').
   virtual char PathSeparator() = 0;
-  // The value text of a key in a profile (INI) file, read into a 2048-character
-  // buffer; empty when the file, section or key is missing.
-  virtual std::string ReadProfileString(const std::string& file, const std::string& section,
-                                        const std::string& key) = 0;
-  virtual bool WriteProfileString(const std::string& file, const std::string& section,
-                                  const std::string& key, const std::string& value) = 0;
+  // The values of `keys` in one section of a profile (INI) file, from one
+  // read of the file, in the order asked; each as the Windows profile reader
+  // returns it into a 2048-character buffer, empty when the file, section or
+  // key is missing.
+  virtual std::vector<std::string> ReadProfileValues(const std::string& file,
+                                                     const std::string& section,
+                                                     const std::vector<std::string>& keys) = 0;
+  // Sets keys of one section (adding what is missing, the rest of the file as
+  // it was) in one replacement of the whole file; a change of nothing writes
+  // nothing. False when the file cannot be written; it is then unchanged.
+  virtual bool WriteProfileValues(const std::string& file, const std::string& section,
+                                  const ProfileValues& values) = 0;
   // Creates every missing folder of `path` (a folder name). True when it exists afterwards.
   virtual bool CreateFolders(const std::string& path) = 0;
 
   // --- Dialogs -------------------------------------------------------------
   // The colour chooser, fully opened, `color` preselected. True and `color`
   // set when the user confirmed a choice.
-  virtual bool ChooseColor(IWindow* owner, TColor& color) = 0;
+  virtual bool PickColor(IWindow* owner, TColor& color) = 0;
   // A modal error box with one OK button; returns when it is dismissed.
   virtual void ShowErrorBox(IWindow* owner, const std::string& caption,
                             const std::string& text) = 0;
   // Ends whatever holds the mouse in this process (a drag, a capture).
   virtual void CancelPointerCapture() = 0;
+  // How far, in logical pixels either way, the pointer may move with a
+  // button down before the desktop counts it as a drag.
+  virtual int DragThreshold() = 0;
   virtual TColor SystemColorValue(SystemColor color) = 0;
 
   // --- The main window -----------------------------------------------------

@@ -19,11 +19,11 @@ Rect CentredLine(const Rect& bounds) {
 }
 
 // The control's caption in `box`, in its own colour or the system's.
-void DrawCaption(ICanvas& canvas, const TControl& c, const Rect& box, const FontSpec& font) {
+void DrawCaption(ICanvas& canvas, const TControl& c, const Rect& box, FontRole font) {
   if (c.Caption.empty()) return;
   const TColor color =
       c.SystemFontColor ? Platform().SystemColorValue(SystemColor::WindowText) : c.FontColor;
-  canvas.DrawText(box, c.Caption, font, color, c.Align);
+  canvas.PaintText(box, c.Caption, font, color, c.Align);
 }
 
 }  // namespace

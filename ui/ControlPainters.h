@@ -9,7 +9,7 @@ namespace velmora {
 
 // What a control's look depends on besides the control itself.
 struct PaintState {
-  const FontSpec& font;  // the font its caption is drawn in
+  FontRole font;  // the font its caption is drawn in
   bool hot;              // the pointer rests on it
 };
 

@@ -21,7 +21,7 @@ struct TControl {
   TColor Color = kWhite;       // panels: fill colour
   bool Border = false;         // panels: flat one-pixel frame
   std::string Caption;
-  FontSpec Font;
+  FontRole Font = FontRole::Strip;
   bool ParentFont = false;     // draws in the window's base font
   TColor FontColor = kWhite;
   bool SystemFontColor = false;  // text in the system's window-text colour instead

@@ -2,10 +2,6 @@
 
 namespace velmora {
 
-void ApplyDefaultFont(FontSpec& font) {
-  font.face = "Tahoma";
-  font.points = 8;
-  font.charset = 0;
-}
+void ApplyDefaultFont(FontRole& font) { font = FontRole::Form; }
 
 }  // namespace velmora

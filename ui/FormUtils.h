@@ -5,7 +5,8 @@
 
 namespace velmora {
 
-// Tahoma 8 pt, ANSI character set: the font the window's base font becomes when shown.
-void ApplyDefaultFont(FontSpec& font);
+// The form's own text font (each backend's choice: Tahoma 8 pt on Windows), which
+// the window's base font becomes when shown.
+void ApplyDefaultFont(FontRole& font);
 
 }  // namespace velmora

@@ -1,9 +1,12 @@
 #include "ui/MainFrm.h"
 
+#include <cstdlib>
+
 #include "platform/Version.h"
 #include "config/ColorBoxStore.h"
 #include "core/Errors.h"
 #include "core/VelmoraManager.h"
+#include "ui/ContextMenu.h"
 #include "ui/ControlPainters.h"
 #include "ui/FormUtils.h"
 
@@ -38,6 +41,8 @@ void TMainForm::FormCreate() {
   ManagerInstance = std::make_unique<TVelmoraManager>(FWindow.get());
   ManagerInstance->SetListener(this);
   ReadColorBox();
+  FOptions = LoadOptions();
+  ManagerInstance->SetExtraFormat(FOptions.ExtraFormat);
 }
 
 void TMainForm::FormShow() {
@@ -50,6 +55,7 @@ void TMainForm::FormShow() {
   FWindow->SetBounds(bounds);
   FWindow->StartTimer(kTimerPeriodMs);
   ManagerInstance->RegisterHotKeys(*FWindow);
+  ApplyHotKeyOption(HotKey::AltC);
   ApplyDefaultFont(FBaseFont);
   lblWebsite->Hint = "Visit Velmora HomePage";
   lblEmail->Hint = "About Velmora Feedback";
@@ -91,6 +97,10 @@ void TMainForm::CatchTimerTimer() {
     throw;
   }
   FSamplingFailed = false;
+  const Rect bounds = FWindow->Bounds();
+  const Rect onScreen{bounds.x, bounds.y, FWindow->ToScreenPixels(bounds.width),
+                      FWindow->ToScreenPixels(bounds.height)};
+  if (!onScreen.Contains(ManagerInstance->Position())) FOutsideColor = c;
   SetPanelColor(ColorPanel, c);
   SetCaption(lblHexColorValue, ManagerInstance->GetHexText());
   SetCaption(lblB, ManagerInstance->GetBlueText());
@@ -129,12 +139,65 @@ void TMainForm::SaveColorToColorBox() {
 
 void TMainForm::PanelClick() { SaveColorToColorBox(); }
 
+// --- Options and the context menu ---------------------------------------------------
+
+void TMainForm::ToggleMagnifier() {}
+
+void TMainForm::ApplyHotKeyOption(HotKey key) {
+  const bool wanted = key == HotKey::AltZ ? FOptions.HotKeyAltZ : FOptions.HotKeyAltC;
+  const bool registered = ManagerInstance->SetOptionalHotKey(*FWindow, key, wanted);
+  (key == HotKey::AltZ ? FAltZTaken : FAltCTaken) = wanted && !registered;
+}
+
+void TMainForm::ChangeOptions(const TOptions& options) {
+  if (options == FOptions) return;
+  FOptions = options;
+  ManagerInstance->SetExtraFormat(FOptions.ExtraFormat);
+  StoreOptions(FOptions);
+}
+
+void TMainForm::ShowContextMenu() {
+  ContextMenuState state;
+  state.color = FOutsideColor;
+  state.options = FOptions;
+  state.altZTaken = FAltZTaken;
+  state.altCTaken = FAltCTaken;
+  ContextMenuChoose(FWindow->ShowMenu(BuildContextMenu(state)));
+}
+
+void TMainForm::ContextMenuChoose(int command) {
+  TOptions options = FOptions;
+  ColorFormat format{};
+  if (FormatOfCommand(command, kCommandCopyAs, format)) {
+    ManagerInstance->CopyToClipboard(FormatColor(format, FOutsideColor));
+  } else if (FormatOfCommand(command, kCommandExtraFormat, format)) {
+    options.ExtraFormat = format;
+    ChangeOptions(options);
+  } else if (command == kCommandHotKeyAltC || command == kCommandHotKeyAltZ) {
+    const HotKey key = command == kCommandHotKeyAltC ? HotKey::AltC : HotKey::AltZ;
+    bool& on = key == HotKey::AltC ? options.HotKeyAltC : options.HotKeyAltZ;
+    // A key shown as taken is tried again; one that stays taken stays off.
+    on = !on || HotKeyTaken(key);
+    if (ManagerInstance->SetOptionalHotKey(*FWindow, key, on) != on) {
+      ManagerInstance->SetOptionalHotKey(*FWindow, key, false);
+      (key == HotKey::AltC ? FAltCTaken : FAltZTaken) = true;
+      return;
+    }
+    (key == HotKey::AltC ? FAltCTaken : FAltZTaken) = false;
+    ChangeOptions(options);
+  } else if (command == kCommandAbout) {
+    ManagerInstance->OpenHomePage();
+  } else if (command == kCommandExit) {
+    lblExitClick();
+  }
+}
+
 void TMainForm::ColorBox1Click(TControl* sender) {
   bool isSlot = false;
   for (TControl* slot : ColorBoxes) isSlot = isSlot || slot == sender;
   if (!isSlot) return;
   TColor chosen = sender->Color;
-  if (Platform().ChooseColor(FWindow.get(), chosen)) SetPanelColor(sender, chosen);
+  if (Platform().PickColor(FWindow.get(), chosen)) SetPanelColor(sender, chosen);
 }
 
 void TMainForm::ReadColorBox() {
@@ -182,6 +245,13 @@ TControl* TMainForm::ControlAt(Point p) {
 
 void TMainForm::OnMouseDown(Point p, MouseButton button) {
   TControl* target = ControlAt(p);
+  if (button == MouseButton::Right) {
+    // A click or a drag: the pointer's moves tell (OnMouseMove, OnMouseUp).
+    FRightPending = true;
+    FRightPress = p;
+    FPressed = nullptr;
+    return;
+  }
   if (target == nullptr || target->DragsWindow) {
     FPressed = nullptr;
     FormMouseDown(button);
@@ -191,6 +261,11 @@ void TMainForm::OnMouseDown(Point p, MouseButton button) {
 }
 
 void TMainForm::OnMouseUp(Point p, MouseButton button) {
+  if (button == MouseButton::Right && FRightPending) {
+    FRightPending = false;
+    ShowContextMenu();
+    return;
+  }
   if (button != MouseButton::Left) return;
   TControl* pressed = FPressed;
   FPressed = nullptr;
@@ -198,6 +273,15 @@ void TMainForm::OnMouseUp(Point p, MouseButton button) {
 }
 
 void TMainForm::OnMouseMove(Point p) {
+  const int threshold = Platform().DragThreshold();
+  if (FRightPending && (std::abs(p.x - FRightPress.x) > threshold ||
+                        std::abs(p.y - FRightPress.y) > threshold)) {
+    // A drag: from a spot that moves the window, the window follows from
+    // where the button went down; from anywhere else nothing happens.
+    FRightPending = false;
+    const TControl* target = ControlAt(FRightPress);
+    if (target == nullptr || target->DragsWindow) FormMouseDown(MouseButton::Right);
+  }
   TControl* hot = ControlAt(p);
   if (hot == FHot) return;
   if (FHot == btnHelp || hot == btnHelp) Repaint(btnHelp);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "config/OptionsStore.h"
 #include "core/HotKeyListenerClasses.h"
 #include "platform/Platform.h"
 #include "ui/Controls.h"
@@ -54,6 +55,10 @@ class TMainForm : public IWindowEvents, public IHotKeyListener {
   void ColorBox1Click(TControl* sender);
   void PanelClick();
   void SaveColorToColorBox() override;
+  void ToggleMagnifier() override;
+  // The context menu: shown on a right click that did not move the window.
+  void ShowContextMenu();
+  void ContextMenuChoose(int command);
   void ReadColorBox();
   void WriteColorBox();
 
@@ -75,7 +80,11 @@ class TMainForm : public IWindowEvents, public IHotKeyListener {
   TControl* Find(const std::string& name);
   bool Expanded() const { return HelpPanel->Visible; }
   TColor SlotColor(int slot) const { return ColorBoxes[slot]->Color; }
-  const FontSpec& BaseFont() const { return FBaseFont; }
+  FontRole BaseFont() const { return FBaseFont; }
+  const TOptions& Options() const { return FOptions; }
+  // The colour last sampled outside this window: what "Copy as" copies.
+  TColor OutsideColor() const { return FOutsideColor; }
+  bool HotKeyTaken(HotKey key) const { return key == HotKey::AltZ ? FAltZTaken : FAltCTaken; }
 
   // Controls, in painting order (each pointer below points into FControls).
   std::deque<TControl> FControls;
@@ -94,13 +103,24 @@ class TMainForm : public IWindowEvents, public IHotKeyListener {
   void SetPanelColor(TControl* control, TColor color);
   void SetHint(TControl* control, const std::string& hint);
   void Repaint(const TControl* control);
+  // Turns Alt+Z or Alt+C on or off as the options say; a key another
+  // program holds is marked taken.
+  void ApplyHotKeyOption(HotKey key);
+  void ChangeOptions(const TOptions& options);
 
   std::unique_ptr<IWindow> FWindow;
-  FontSpec FBaseFont;
+  FontRole FBaseFont = FontRole::Strip;  // the strip's font until shown
   bool FDestroyed = false;
   TControl* FPressed = nullptr;  // control under the last left-button press
   TControl* FHot = nullptr;      // control under the pointer
   bool FSamplingFailed = false;  // the last tick could not read the pointer
+  TOptions FOptions;
+  bool FAltZTaken = false;
+  bool FAltCTaken = false;
+  TColor FOutsideColor = 0;
+  // A right press not yet known to be a click (menu) or a drag (move).
+  bool FRightPending = false;
+  Point FRightPress;
 };
 
 }  // namespace velmora

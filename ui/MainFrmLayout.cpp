@@ -30,13 +30,6 @@ constexpr std::uint32_t kChart[kChartSize][kChartSize] = {
 };
 // clang-format on
 
-// The font a control's caption is drawn in.
-enum class TextFont {
-  Strip,  // MS Sans Serif 8 pt, the default character set
-  Link,   // the same, underlined
-  Form,   // the window's base font
-};
-
 // A control's switches.
 enum ControlFlags : unsigned {
   kBorder = 1,       // panels: a flat one-pixel frame
@@ -57,7 +50,7 @@ struct ControlRow {
   ControlKind Kind;
   Rect Bounds;  // in client pixels of the window
   const char* Caption;
-  TextFont Font;
+  FontRole Font;  // Form: the window's base font
   TColor Color;      // panels: the fill colour
   TColor FontColor;  // unless kSystemText
   PointerShape Pointer;
@@ -71,9 +64,9 @@ struct ControlRow {
 constexpr ControlKind kLabel = ControlKind::Label;
 constexpr ControlKind kPanel = ControlKind::Panel;
 constexpr ControlKind kButton = ControlKind::FlatButton;
-constexpr TextFont kStripFont = TextFont::Strip;
-constexpr TextFont kLinkFont = TextFont::Link;
-constexpr TextFont kFormFont = TextFont::Form;
+constexpr FontRole kStripFont = FontRole::Strip;
+constexpr FontRole kLinkFont = FontRole::Link;
+constexpr FontRole kFormFont = FontRole::Form;
 constexpr PointerShape kArrow = PointerShape::Arrow;
 constexpr PointerShape kMove = PointerShape::Move;
 constexpr PointerShape kHand = PointerShape::Hand;
@@ -180,8 +173,8 @@ TControl MakeControl(Form& form, const ControlRow& row) {
   c.Color = row.Color;
   c.Border = (row.Flags & kBorder) != 0;
   c.Caption = row.Caption;
-  c.Font.underline = row.Font == TextFont::Link;
-  c.ParentFont = row.Font == TextFont::Form;
+  c.ParentFont = row.Font == FontRole::Form;
+  if (!c.ParentFont) c.Font = row.Font;
   c.FontColor = row.FontColor;
   c.SystemFontColor = (row.Flags & kSystemText) != 0;
   c.Align = (row.Flags & kCentered) != 0 ? TextAlign::Center : TextAlign::Left;

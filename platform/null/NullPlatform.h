@@ -21,16 +21,15 @@ namespace velmora {
 
 // A canvas that paints into a pixel buffer and records every text it draws.
 //
-// Text is measured with a fixed model: every character advances
-// NullCanvas::CharWidth(font) pixels ((points * 3 + 3) / 4: 6 at 8 pt) and a
-// line is LineHeight(font) pixels high (points * 4 / 3 + 2, rounded up: 13 at
-// 8 pt); there are no line breaks.
+// Text is measured with a fixed model, the same for every font: every byte
+// advances kNullCharWidth pixels, a line is kNullLineHeight pixels high, and
+// there are no line breaks.
 class NullCanvas : public ICanvas {
  public:
   struct TextRun {
     Rect rect;
     std::string text;
-    FontSpec font;
+    FontRole font;
     TColor color;
     TextAlign align;
   };
@@ -38,11 +37,9 @@ class NullCanvas : public ICanvas {
   NullCanvas(int width, int height);
   void FillRect(const Rect& r, TColor color) override;
   void FrameRect(const Rect& r, TColor color) override;
-  void DrawText(const Rect& r, const std::string& text, const FontSpec& font, TColor color,
-                TextAlign align) override;
-  // Every character is kNullCharWidth x kNullLineHeight pixels at 8 pt,
-  // scaled with the point size.
-  Size MeasureText(const std::string& text, const FontSpec& font) override;
+  void PaintText(const Rect& r, const std::string& text, FontRole font, TColor color,
+                 TextAlign align) override;
+  Size MeasureText(const std::string& text, FontRole font) override;
   static constexpr int kNullCharWidth = 5;
   static constexpr int kNullLineHeight = 13;
 
@@ -74,8 +71,8 @@ class NullPlatform : public IPlatform {
   std::vector<Rect> otherMonitors;  // e.g. one left of the primary: negative x
   Point pointer;
   bool pointerReadable = true;
-  int pointerErrorCode = 5;  // the code reported while the pointer cannot be read
-  std::map<int, std::string> errorDescriptions;
+  // What the reading says while the pointer cannot be read.
+  std::string pointerError = "System Error.  Code: 5.\r\nAccess is denied";
   // Pixels of the monitors; any other pixel on one reads as `screenFill`,
   // any pixel off them all as kInvalidColor.
   std::map<std::pair<int, int>, TColor> screenPixels;
@@ -84,7 +81,7 @@ class NullPlatform : public IPlatform {
   int pixelReads = 0;          // calls of ReadPixelUnderPointer
 
   // --- Hot keys -------------------------------------------------------------
-  // Registered keys, by the identifier RegisterHotKey handed out.
+  // Bound keys, by the identifier BindHotKey handed out.
   std::map<int, HotKey> hotKeys;
   std::set<HotKey> hotKeysHeldElsewhere;  // another program has these
 
@@ -123,6 +120,8 @@ class NullPlatform : public IPlatform {
   std::map<std::string, std::string> files;
   std::set<std::string> folders;
   std::set<std::string> readOnly;
+  int fileReads = 0;   // profile files read (ReadProfileValues and WriteProfileValues)
+  int fileWrites = 0;  // profile files replaced
 
   // --- The window (one at a time) ---------------------------------------------
   NullWindow* window = nullptr;  // the live window object, if any
@@ -137,6 +136,11 @@ class NullPlatform : public IPlatform {
   std::vector<Rect> invalidated;
   std::map<int, std::pair<Rect, std::string>> tooltips;
   std::vector<MouseButton> moves;  // BeginMove requests
+  int dragThreshold = 4;           // logical pixels
+  // Context menus: every menu shown, and the user's choice in one (the id
+  // returned; without a chooser every menu is dismissed).
+  std::vector<std::vector<MenuItem>> menusShown;
+  std::function<int(const std::vector<MenuItem>&)> menuChooser;
   // The event loop: RunEventLoop shows the window, runs this body and
   // returns. The loop ends when the window is closed (at once when that
   // happens outside RunEventLoop); until then, events sent after
@@ -161,18 +165,19 @@ class NullPlatform : public IPlatform {
   PixelReading ReadPixelUnderPointer() override;
   Rect PrimaryScreen() override { return screen; }
   ClipboardResult SetClipboardText(IWindow* owner, const std::string& text) override;
-  void Sleep(int milliseconds) override { sleptMs += milliseconds; }
+  void Pause(int milliseconds) override { sleptMs += milliseconds; }
   void OpenAddress(IWindow* owner, const std::string& address) override;
   std::string ConfigBaseFolder() override { return configBaseFolder; }
   char PathSeparator() override { return pathSeparator; }
-  std::string ReadProfileString(const std::string& file, const std::string& section,
-                                const std::string& key) override;
-  bool WriteProfileString(const std::string& file, const std::string& section,
-                          const std::string& key, const std::string& value) override;
+  std::vector<std::string> ReadProfileValues(const std::string& file, const std::string& section,
+                                             const std::vector<std::string>& keys) override;
+  bool WriteProfileValues(const std::string& file, const std::string& section,
+                          const ProfileValues& values) override;
   bool CreateFolders(const std::string& path) override;
-  bool ChooseColor(IWindow* owner, TColor& color) override;
+  bool PickColor(IWindow* owner, TColor& color) override;
   void ShowErrorBox(IWindow* owner, const std::string& caption, const std::string& text) override;
   void CancelPointerCapture() override;
+  int DragThreshold() override { return dragThreshold; }
   TColor SystemColorValue(SystemColor color) override;
   std::unique_ptr<IWindow> CreateMainWindow(const WindowDesc& desc, const std::string& appTitle,
                                             IWindowEvents& events) override;
@@ -193,8 +198,9 @@ class NullWindow : public IWindow {
   void Invalidate(const Rect& r) override { platform_.invalidated.push_back(r); }
   void SetTooltip(int tool, const Rect& r, const std::string& text) override;
   void BeginMove(MouseButton button) override { platform_.moves.push_back(button); }
-  HotKeyRegistration RegisterHotKey(HotKey key) override;
-  void UnregisterHotKey(int id) override;
+  int ShowMenu(const std::vector<MenuItem>& items) override;
+  HotKeyRegistration BindHotKey(HotKey key) override;
+  void UnbindHotKey(int id) override;
   void Close() override;
   void RunEventLoop() override;
   void Destroy() override;

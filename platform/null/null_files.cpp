@@ -1,7 +1,7 @@
 // Files of the null platform: profile files held as bytes in memory and
-// worked on by the portable profile engine, with folders and read-only files.
-#include "config/ProfileFile.h"
+// worked on by the profile engine, with folders and read-only files.
 #include "platform/PathNames.h"
+#include "platform/ProfileFile.h"
 #include "platform/null/NullPlatform.h"
 
 namespace velmora {
@@ -15,21 +15,27 @@ bool IsRoot(const std::string& path) {
 
 }  // namespace
 
-std::string NullPlatform::ReadProfileString(const std::string& file, const std::string& section,
-                                            const std::string& key) {
+std::vector<std::string> NullPlatform::ReadProfileValues(const std::string& file,
+                                                         const std::string& section,
+                                                         const std::vector<std::string>& keys) {
   auto it = files.find(file);
-  if (it == files.end()) return std::string();
-  return ProfileFile(it->second).ReadString(section, key, kProfileBufferChars);
+  if (it == files.end()) return std::vector<std::string>(keys.size());
+  ++fileReads;
+  return ProfileFile(it->second).ReadStrings(section, keys);
 }
 
-bool NullPlatform::WriteProfileString(const std::string& file, const std::string& section,
-                                      const std::string& key, const std::string& value) {
+bool NullPlatform::WriteProfileValues(const std::string& file, const std::string& section,
+                                      const ProfileValues& values) {
   const std::string parent = FolderOf(file, std::string_view(&pathSeparator, 1));
   if (folders.count(file) || readOnly.count(file)) return false;
   if (!IsRoot(parent) && !folders.count(parent)) return false;
   auto it = files.find(file);
+  if (it != files.end()) ++fileReads;
   ProfileFile profile = it == files.end() ? ProfileFile() : ProfileFile(it->second);
-  if (profile.WriteString(section, key, value)) files[file] = profile.Bytes();
+  if (profile.WriteStrings(section, values)) {
+    files[file] = profile.Bytes();
+    ++fileWrites;
+  }
   return true;
 }
 

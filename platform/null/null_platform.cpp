@@ -5,10 +5,7 @@
 
 namespace velmora {
 
-NullPlatform::NullPlatform() {
-  errorDescriptions[5] = "Access is denied.\r\n";
-  SetPlatform(this);
-}
+NullPlatform::NullPlatform() { SetPlatform(this); }
 
 NullPlatform::~NullPlatform() { SetPlatform(nullptr); }
 
@@ -16,9 +13,7 @@ PixelReading NullPlatform::ReadPixelUnderPointer() {
   ++pixelReads;
   PixelReading reading;
   if (!pointerReadable) {
-    reading.errorCode = pointerErrorCode;
-    auto it = errorDescriptions.find(pointerErrorCode);
-    if (it != errorDescriptions.end()) reading.errorText = it->second;
+    reading.error = pointerError;
     return reading;
   }
   reading.ok = true;
@@ -56,7 +51,7 @@ void NullPlatform::OpenAddress(IWindow*, const std::string& address) {
   shellRequests.push_back(address);
 }
 
-bool NullPlatform::ChooseColor(IWindow*, TColor& color) {
+bool NullPlatform::PickColor(IWindow*, TColor& color) {
   chooserShown.push_back(color);
   if (!chooserConfirms) return false;
   color = chooserPick;

@@ -24,18 +24,15 @@ void NullCanvas::FrameRect(const Rect& r, TColor color) {
   FillRect(Rect{r.x + r.width - 1, r.y, 1, r.height}, color);
 }
 
-void NullCanvas::DrawText(const Rect& r, const std::string& text, const FontSpec& font,
-                          TColor color, TextAlign align) {
+void NullCanvas::PaintText(const Rect& r, const std::string& text, FontRole font, TColor color,
+                           TextAlign align) {
   if (r.Intersect(clip).Empty()) return;
   texts.push_back(TextRun{r, text, font, color, align});
 }
 
-Size NullCanvas::MeasureText(const std::string& text, const FontSpec& font) {
+Size NullCanvas::MeasureText(const std::string& text, FontRole) {
   if (text.empty()) return Size{};
-  const int chars = static_cast<int>(text.size());
-  // Rounded up, as a real canvas rounds partly covered pixels.
-  return Size{(chars * kNullCharWidth * font.points + 7) / 8,
-              (kNullLineHeight * font.points + 7) / 8};
+  return Size{static_cast<int>(text.size()) * kNullCharWidth, kNullLineHeight};
 }
 
 TColor NullCanvas::PixelAt(int x, int y) const {
@@ -82,7 +79,7 @@ void NullWindow::SetTooltip(int tool, const Rect& r, const std::string& text) {
   platform_.tooltips[tool] = {r, text};
 }
 
-HotKeyRegistration NullWindow::RegisterHotKey(HotKey key) {
+HotKeyRegistration NullWindow::BindHotKey(HotKey key) {
   HotKeyRegistration registration{nextHotKeyId_++, false};
   if (platform_.hotKeysHeldElsewhere.count(key) != 0) return registration;
   for (const auto& entry : platform_.hotKeys) {
@@ -93,7 +90,12 @@ HotKeyRegistration NullWindow::RegisterHotKey(HotKey key) {
   return registration;
 }
 
-void NullWindow::UnregisterHotKey(int id) { platform_.hotKeys.erase(id); }
+void NullWindow::UnbindHotKey(int id) { platform_.hotKeys.erase(id); }
+
+int NullWindow::ShowMenu(const std::vector<MenuItem>& items) {
+  platform_.menusShown.push_back(items);
+  return platform_.menuChooser ? platform_.menuChooser(items) : 0;
+}
 
 void NullWindow::Close() {
   platform_.closeRequested = true;

@@ -33,14 +33,24 @@ struct DpiScale {
 // system's.
 int WindowDpi(HWND hwnd);
 
+// The font the backend draws a role's texts in: MS Sans Serif 8 pt for the
+// strip (its links underlined), the window's own Tahoma 8 pt for the form.
+struct FontFace {
+  const char* face;
+  int points;
+  BYTE charset;
+  bool underline;
+};
+FontFace FaceOf(FontRole role);
+
 // Fonts made for one DPI, kept while the window lives.
 class FontCache {
  public:
-  HFONT Get(const FontSpec& desc, int dpi);
+  HFONT Get(FontRole role, int dpi);
   void Clear() { fonts_.clear(); }
 
  private:
-  using Key = std::tuple<std::string, int, int, bool, int>;
+  using Key = std::pair<FontRole, int>;
   std::map<Key, ScopedGdiObj<HFONT>> fonts_;
 };
 
@@ -51,15 +61,15 @@ class Win32Canvas : public ICanvas {
 
   void FillRect(const Rect& r, TColor color) override;
   void FrameRect(const Rect& r, TColor color) override;
-  void DrawText(const Rect& r, const std::string& text, const FontSpec& font, TColor color,
-                TextAlign align) override;
-  Size MeasureText(const std::string& text, const FontSpec& font) override;
+  void PaintText(const Rect& r, const std::string& text, FontRole font, TColor color,
+                 TextAlign align) override;
+  Size MeasureText(const std::string& text, FontRole font) override;
   // Fills a rectangle given in physical pixels.
   void FillPhysical(const RECT& r, TColor color);
 
  private:
   // The font made for this DPI, or the system's GUI font when it cannot be made.
-  HGDIOBJ FontOrDefault(const FontSpec& font);
+  HGDIOBJ FontOrDefault(FontRole font);
 
   HDC dc_;
   DpiScale scale_;

@@ -16,16 +16,10 @@
 #include <shellapi.h>
 #include <windowsx.h>
 // clang-format on
-// NOTE: the system headers map DrawText, WriteProfileString and ChooseColor
-// to their ANSI names; without this our overrides would get names the
-// portable code never declared. The backend calls those APIs by their "A"
-// names.
-#undef DrawText
-#undef WriteProfileString
-#undef ChooseColor
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/Platform.h"
 
@@ -43,22 +37,23 @@ class Win32Platform : public IPlatform {
 
   // Clipboard and desktop (win32_services.cpp)
   ClipboardResult SetClipboardText(IWindow* owner, const std::string& text) override;
-  void Sleep(int milliseconds) override;
+  void Pause(int milliseconds) override;
   void OpenAddress(IWindow* owner, const std::string& address) override;
 
   // Files (win32_files.cpp)
   std::string ConfigBaseFolder() override;
   char PathSeparator() override { return '\\'; }
-  std::string ReadProfileString(const std::string& file, const std::string& section,
-                                const std::string& key) override;
-  bool WriteProfileString(const std::string& file, const std::string& section,
-                          const std::string& key, const std::string& value) override;
+  std::vector<std::string> ReadProfileValues(const std::string& file, const std::string& section,
+                                             const std::vector<std::string>& keys) override;
+  bool WriteProfileValues(const std::string& file, const std::string& section,
+                          const ProfileValues& values) override;
   bool CreateFolders(const std::string& path) override;
 
   // Dialogs (win32_dialogs.cpp)
-  bool ChooseColor(IWindow* owner, TColor& color) override;
+  bool PickColor(IWindow* owner, TColor& color) override;
   void ShowErrorBox(IWindow* owner, const std::string& caption, const std::string& text) override;
   void CancelPointerCapture() override;
+  int DragThreshold() override;
   TColor SystemColorValue(SystemColor color) override;
 
   // The main window (win32_window.cpp)
@@ -83,7 +78,14 @@ class Win32Platform : public IPlatform {
 // this backend sees is a Win32Window it made.
 HWND HwndOf(IWindow* window);
 
-// The system's own description of an error number, as it gives it.
+// Texts cross the seam as UTF-8; the system takes UTF-16 (win32_text.cpp).
+std::wstring Wide(const std::string& utf8);
+std::string Utf8(const wchar_t* text, int length = -1);
+// The text in the ANSI code page (the clipboard's CF_TEXT).
+std::string Ansi(const std::string& utf8);
+
+// The system's own description of an error number, without trailing blanks,
+// line breaks and full stops.
 std::string SystemErrorText(DWORD code);
 
 // A function of a system library that only some actions need, loaded on the

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <map>
+#include <vector>
 #include <string>
 
 #include "platform/win32/Win32Canvas.h"
@@ -24,10 +25,11 @@ struct WindowState {
   DpiScale scale;
   TColor background = 0;
   bool trackingLeave = false;  // TrackMouseEvent asked for WM_MOUSELEAVE
+  POINT press{};               // where the last button went down, screen pixels
   FontCache fonts;
   struct Tool {
     Rect area;  // logical pixels
-    std::string text;
+    std::wstring text;
   };
   std::map<int, Tool> tools;      // tooltips by tool
   std::map<int, ATOM> hotKeys;    // registered hot-key identifiers and their atoms
@@ -51,9 +53,11 @@ class Win32Window : public IWindow {
   void Invalidate(const Rect& r) override;
   void SetTooltip(int tool, const Rect& r, const std::string& text) override;
   void BeginMove(MouseButton button) override;
+  // Context menus: win32_menu.cpp.
+  int ShowMenu(const std::vector<MenuItem>& items) override;
   // Hot keys: win32_hotkeys.cpp; tooltips and moving: win32_window_input.cpp.
-  HotKeyRegistration RegisterHotKey(HotKey key) override;
-  void UnregisterHotKey(int id) override;
+  HotKeyRegistration BindHotKey(HotKey key) override;
+  void UnbindHotKey(int id) override;
   void Close() override;
   void RunEventLoop() override;
   void Destroy() override;
@@ -82,7 +86,8 @@ bool OnSetCursor(WindowState& s, HWND over, UINT hitTest);
 // Puts the tooltip rectangles in physical pixels again (after a DPI change).
 void RescaleTooltips(WindowState& s);
 
-// Moves the window with the pointer until `button` is released.
-void TrackWindowMove(HWND hwnd, MouseButton button);
+// Moves the window with the pointer until `button` is released, as far as
+// the pointer has moved from `start` (screen pixels).
+void TrackWindowMove(HWND hwnd, MouseButton button, POINT start);
 
 }  // namespace velmora

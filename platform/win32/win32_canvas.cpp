@@ -60,21 +60,34 @@ int WindowDpi(HWND hwnd) {
   return dpi > 0 ? dpi : kLogicalDpi;
 }
 
-HFONT FontCache::Get(const FontSpec& desc, int dpi) {
-  const Key key{desc.face, desc.points, desc.charset, desc.underline, dpi};
+FontFace FaceOf(FontRole role) {
+  switch (role) {
+    case FontRole::Form:
+      return FontFace{"Tahoma", 8, ANSI_CHARSET, false};
+    case FontRole::Link:
+      return FontFace{"MS Sans Serif", 8, DEFAULT_CHARSET, true};
+    case FontRole::Strip:
+      break;
+  }
+  return FontFace{"MS Sans Serif", 8, DEFAULT_CHARSET, false};
+}
+
+HFONT FontCache::Get(FontRole role, int dpi) {
+  const Key key{role, dpi};
   auto it = fonts_.find(key);
   if (it != fonts_.end()) return it->second.Get();
 
+  const FontFace desc = FaceOf(role);
   LOGFONTA lf{};
   lf.lfHeight = -::MulDiv(desc.points, dpi, 72);  // 8 pt at 96 DPI: -11
   lf.lfWeight = FW_NORMAL;
   lf.lfUnderline = desc.underline ? TRUE : FALSE;
-  lf.lfCharSet = static_cast<BYTE>(desc.charset);
+  lf.lfCharSet = desc.charset;
   lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
   lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
   lf.lfQuality = DEFAULT_QUALITY;
   lf.lfPitchAndFamily = DEFAULT_PITCH;
-  lstrcpynA(lf.lfFaceName, desc.face.c_str(), LF_FACESIZE);
+  lstrcpynA(lf.lfFaceName, desc.face, LF_FACESIZE);
   ScopedGdiObj<HFONT> font(::CreateFontIndirectA(&lf));
   const HFONT handle = font.Get();
   if (handle != nullptr) fonts_.emplace(key, std::move(font));
@@ -100,8 +113,8 @@ void Win32Canvas::FrameRect(const Rect& r, TColor color) {
   ::FrameRect(dc_, &box, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
 }
 
-void Win32Canvas::DrawText(const Rect& r, const std::string& text, const FontSpec& font,
-                           TColor color, TextAlign align) {
+void Win32Canvas::PaintText(const Rect& r, const std::string& text, FontRole font, TColor color,
+                            TextAlign align) {
   if (r.Empty() || text.empty()) return;
   RECT box = scale_.ToPhysical(r);
   ScopedSelectObject selected(dc_, FontOrDefault(font));
@@ -109,20 +122,22 @@ void Win32Canvas::DrawText(const Rect& r, const std::string& text, const FontSpe
   ::SetBkMode(dc_, TRANSPARENT);
   // Clipped to the box (no DT_NOCLIP).
   const UINT format = kTextFormat | (align == TextAlign::Center ? DT_CENTER : DT_LEFT);
-  ::DrawTextA(dc_, text.c_str(), static_cast<int>(text.size()), &box, format);
+  const std::wstring wide = Wide(text);
+  ::DrawTextW(dc_, wide.c_str(), static_cast<int>(wide.size()), &box, format);
 }
 
-Size Win32Canvas::MeasureText(const std::string& text, const FontSpec& font) {
+Size Win32Canvas::MeasureText(const std::string& text, FontRole font) {
   if (text.empty()) return Size{};
   ScopedSelectObject selected(dc_, FontOrDefault(font));
   RECT box{0, 0, 0, 0};
-  ::DrawTextA(dc_, text.c_str(), static_cast<int>(text.size()), &box,
+  const std::wstring wide = Wide(text);
+  ::DrawTextW(dc_, wide.c_str(), static_cast<int>(wide.size()), &box,
               kTextFormat | DT_LEFT | DT_CALCRECT);
   return Size{CeilMulDiv(box.right - box.left, kLogicalDpi, scale_.dpi),
               CeilMulDiv(box.bottom - box.top, kLogicalDpi, scale_.dpi)};
 }
 
-HGDIOBJ Win32Canvas::FontOrDefault(const FontSpec& font) {
+HGDIOBJ Win32Canvas::FontOrDefault(FontRole font) {
   const HFONT handle = fonts_.Get(font, scale_.dpi);
   return handle != nullptr ? handle : ::GetStockObject(DEFAULT_GUI_FONT);
 }

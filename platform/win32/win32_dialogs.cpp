@@ -4,7 +4,7 @@
 
 namespace velmora {
 
-bool Win32Platform::ChooseColor(IWindow* owner, TColor& color) {
+bool Win32Platform::PickColor(IWindow* owner, TColor& color) {
   // NOTE: the chooser does not open without a custom-colour array; it starts
   // with sixteen white boxes and is forgotten afterwards.
   COLORREF customColors[16];
@@ -25,12 +25,16 @@ bool Win32Platform::ChooseColor(IWindow* owner, TColor& color) {
 
 void Win32Platform::ShowErrorBox(IWindow* owner, const std::string& caption,
                                  const std::string& text) {
-  ::MessageBoxA(HwndOf(owner), text.c_str(), caption.c_str(), MB_ICONERROR | MB_OK);
+  ::MessageBoxW(HwndOf(owner), Wide(text).c_str(), Wide(caption).c_str(), MB_ICONERROR | MB_OK);
 }
 
 void Win32Platform::CancelPointerCapture() {
   // GetCapture only sees this thread's windows: the capture is ours.
-  if (const HWND capture = ::GetCapture()) ::SendMessageA(capture, WM_CANCELMODE, 0, 0);
+  if (const HWND capture = ::GetCapture()) ::SendMessageW(capture, WM_CANCELMODE, 0, 0);
+}
+
+int Win32Platform::DragThreshold() {
+  return ::GetSystemMetrics(SM_CXDRAG);
 }
 
 TColor Win32Platform::SystemColorValue(SystemColor color) {

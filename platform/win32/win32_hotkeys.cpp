@@ -4,7 +4,9 @@
 // registration adds a reference to the atom "VelmoraHotKey" and takes the
 // atom's value less 0xC000 (Alt+D), 0xC001 (Alt+H) or 0xC002 (Alt+S); giving
 // a key up unregisters it and drops that reference again. A second copy of
-// the program so gets the same identifiers (and none of the keys).
+// the program so gets the same identifiers (and none of the keys). Alt+Z and
+// Alt+C, which the user turns on, take the atom's value less 0xBFF0 and 0xBFEF
+// (16 and 17 above the others), so no two keys share an identifier.
 #include "platform/win32/Win32Window.h"
 
 namespace velmora {
@@ -24,6 +26,10 @@ KeyBinding BindingOf(HotKey key) {
       return {0xC000, 'D'};
     case HotKey::AltH:
       return {0xC001, 'H'};
+    case HotKey::AltZ:
+      return {0xBFF0, 'Z'};
+    case HotKey::AltC:
+      return {0xBFEF, 'C'};
     case HotKey::AltS:
       break;
   }
@@ -32,7 +38,7 @@ KeyBinding BindingOf(HotKey key) {
 
 }  // namespace
 
-HotKeyRegistration Win32Window::RegisterHotKey(HotKey key) {
+HotKeyRegistration Win32Window::BindHotKey(HotKey key) {
   const KeyBinding binding = BindingOf(key);
   const ATOM atom = ::GlobalAddAtomA(kHotKeyAtomName);
   HotKeyRegistration registration;
@@ -50,7 +56,7 @@ HotKeyRegistration Win32Window::RegisterHotKey(HotKey key) {
   return registration;
 }
 
-void Win32Window::UnregisterHotKey(int id) {
+void Win32Window::UnbindHotKey(int id) {
   if (state_.hwnd != nullptr) ::UnregisterHotKey(state_.hwnd, id);
   auto known = state_.hotKeys.find(id);
   if (known == state_.hotKeys.end()) return;
@@ -59,7 +65,7 @@ void Win32Window::UnregisterHotKey(int id) {
 }
 
 void Win32Window::ReleaseHotKeys() {
-  while (!state_.hotKeys.empty()) UnregisterHotKey(state_.hotKeys.begin()->first);
+  while (!state_.hotKeys.empty()) UnbindHotKey(state_.hotKeys.begin()->first);
 }
 
 }  // namespace velmora

@@ -11,11 +11,7 @@ void* SystemFunction(const char* library, const char* function) {
   HMODULE module = ::LoadLibraryA(library);  // kept for the process's lifetime
   FARPROC found = module != nullptr ? ::GetProcAddress(module, function) : nullptr;
   if (found == nullptr) {
-    std::string reason = SystemErrorText(::GetLastError());
-    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' ||
-                               reason.back() == ' ' || reason.back() == '.')) {
-      reason.pop_back();
-    }
+    const std::string reason = SystemErrorText(::GetLastError());
     throw std::runtime_error("Cannot load " + std::string(function) + " from " + library +
                              (reason.empty() ? "" : ": " + reason));
   }

@@ -21,8 +21,8 @@ PixelReading Win32Platform::ReadPixelUnderPointer() {
   POINT pt;
   if (!ReadPointerPosition(pt)) {
     const DWORD code = ::GetLastError();
-    reading.errorCode = static_cast<int>(code);
-    reading.errorText = SystemErrorText(code);
+    reading.error =
+        "System Error.  Code: " + std::to_string(code) + ".\r\n" + SystemErrorText(code);
     return reading;
   }
   reading.ok = true;
@@ -38,10 +38,16 @@ Rect Win32Platform::PrimaryScreen() {
 }
 
 std::string SystemErrorText(DWORD code) {
-  char text[512];
-  const DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, code, 0, text, sizeof text, nullptr);
-  return std::string(text, length);
+  wchar_t text[512];
+  const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, code, 0, text, 512, nullptr);
+  std::string description = Utf8(text, static_cast<int>(length));
+  while (!description.empty()) {
+    const char c = description.back();
+    if (c != ' ' && c != '\t' && c != '\r' && c != '\n' && c != '.') break;
+    description.pop_back();
+  }
+  return description;
 }
 
 }  // namespace velmora

@@ -5,7 +5,8 @@
 
 namespace velmora {
 
-ClipboardResult Win32Platform::SetClipboardText(IWindow* owner, const std::string& text) {
+ClipboardResult Win32Platform::SetClipboardText(IWindow* owner, const std::string& utf8) {
+  const std::string text = Ansi(utf8);
   ScopedClipboard clipboard(HwndOf(owner));
   if (!clipboard.IsOpen()) return ClipboardResult::Busy;
   ::EmptyClipboard();
@@ -22,12 +23,12 @@ ClipboardResult Win32Platform::SetClipboardText(IWindow* owner, const std::strin
   return ClipboardResult::Ok;
 }
 
-void Win32Platform::Sleep(int milliseconds) {
+void Win32Platform::Pause(int milliseconds) {
   ::Sleep(static_cast<DWORD>(milliseconds));
 }
 
 void Win32Platform::OpenAddress(IWindow* owner, const std::string& address) {
-  ::ShellExecuteA(HwndOf(owner), "Open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  ::ShellExecuteW(HwndOf(owner), L"Open", Wide(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 }  // namespace velmora

@@ -22,8 +22,8 @@ namespace velmora {
 
 namespace {
 
-constexpr char kWindowClassName[] = "VelmoraWindow";
-constexpr char kOwnerClassName[] = "VelmoraApplication";
+constexpr wchar_t kWindowClassName[] = L"VelmoraWindow";
+constexpr wchar_t kOwnerClassName[] = L"VelmoraApplication";
 constexpr UINT_PTR kTimerId = 1;
 constexpr int kOffScreen = -32000;
 
@@ -34,14 +34,19 @@ HICON LoadIconOfSize(HINSTANCE instance, int widthMetric, int heightMetric) {
                                          ::GetSystemMetrics(heightMetric), LR_SHARED));
 }
 
+// A registered window class by its atom.
+LPCWSTR ClassAtom(ATOM atom) {
+  return reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(atom));
+}
+
 WindowState* StateFromHwnd(HWND hwnd) {
-  return reinterpret_cast<WindowState*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  return reinterpret_cast<WindowState*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
 }
 
 // Attaches the state passed to CreateWindowEx to the window being created.
 void AttachState(HWND hwnd, LPARAM createParams) {
-  const auto* cs = reinterpret_cast<const CREATESTRUCTA*>(createParams);
-  ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+  const auto* cs = reinterpret_cast<const CREATESTRUCTW*>(createParams);
+  ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
 }
 
 // Fills the dirty part with the background, then lets the form paint it.
@@ -98,12 +103,12 @@ bool IsMouseMessage(UINT message) {
 
 LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
   WindowState* s = StateFromHwnd(hwnd);
-  if (s == nullptr || s->hwnd != hwnd) return ::DefWindowProcA(hwnd, message, wParam, lParam);
+  if (s == nullptr || s->hwnd != hwnd) return ::DefWindowProcW(hwnd, message, wParam, lParam);
   // Once the loop has ended the form may be taking itself apart (its manager
   // gone), while an error box of its destruction step still dispatches
   // messages: it only paints, hears of the session's end and is destroyed.
   if (!s->dispatch.LoopRunning() && IsMouseMessage(message)) {
-    return ::DefWindowProcA(hwnd, message, wParam, lParam);
+    return ::DefWindowProcW(hwnd, message, wParam, lParam);
   }
 
   switch (message) {
@@ -152,10 +157,10 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
       return 0;
     case WM_NCDESTROY:
       s->hwnd = nullptr;
-      ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+      ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
       break;
   }
-  return ::DefWindowProcA(hwnd, message, wParam, lParam);
+  return ::DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 LRESULT CALLBACK OwnerWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
@@ -165,7 +170,7 @@ LRESULT CALLBACK OwnerWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
   switch (message) {
     case WM_CLOSE:
       // "Close window" on the task-bar button closes the main window.
-      if (main != nullptr) ::PostMessageA(main, WM_CLOSE, 0, 0);
+      if (main != nullptr) ::PostMessageW(main, WM_CLOSE, 0, 0);
       return 0;
     case WM_SETFOCUS: {
       // Activated through its task-bar button: pass the focus on to the
@@ -178,22 +183,22 @@ LRESULT CALLBACK OwnerWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
       return 0;
     }
     case WM_NCDESTROY:
-      ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+      ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
       break;
   }
-  return ::DefWindowProcA(hwnd, message, wParam, lParam);
+  return ::DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 Win32Platform::Win32Platform() : instance_(::GetModuleHandleA(nullptr)) {}
 
 Win32Platform::~Win32Platform() {
   // Fails harmlessly while a window of the class still exists.
-  if (windowClass_ != 0) ::UnregisterClassA(MAKEINTATOM(windowClass_), instance_);
-  if (ownerClass_ != 0) ::UnregisterClassA(MAKEINTATOM(ownerClass_), instance_);
+  if (windowClass_ != 0) ::UnregisterClassW(ClassAtom(windowClass_), instance_);
+  if (ownerClass_ != 0) ::UnregisterClassW(ClassAtom(ownerClass_), instance_);
 }
 
 void Win32Platform::RegisterWindowClasses() {
-  WNDCLASSEXA wc{};
+  WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
   wc.hInstance = instance_;
   wc.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
@@ -205,12 +210,12 @@ void Win32Platform::RegisterWindowClasses() {
   if (windowClass_ == 0) {
     wc.lpfnWndProc = MainWindowProc;
     wc.lpszClassName = kWindowClassName;
-    windowClass_ = ::RegisterClassExA(&wc);
+    windowClass_ = ::RegisterClassExW(&wc);
   }
   if (ownerClass_ == 0) {
     wc.lpfnWndProc = OwnerWindowProc;
     wc.lpszClassName = kOwnerClassName;
-    ownerClass_ = ::RegisterClassExA(&wc);
+    ownerClass_ = ::RegisterClassExW(&wc);
   }
 }
 
@@ -234,11 +239,11 @@ Win32Window::Win32Window(HINSTANCE instance, ATOM windowClass, ATOM ownerClass,
   // Shown only to carry the task-bar button; never activated by us. NOTE:
   // Wine gives a zero-size window a one-pixel X window, so it lies far off
   // screen, where the system keeps minimised windows too.
-  state_.owner = ::CreateWindowExA(0, MAKEINTATOM(ownerClass), appTitle.c_str(),
+  state_.owner = ::CreateWindowExW(0, ClassAtom(ownerClass), Wide(appTitle).c_str(),
                                    WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, kOffScreen, kOffScreen,
                                    0, 0, nullptr, nullptr, instance_, &state_);
-  const HWND hwnd = ::CreateWindowExA(desc.topmost ? WS_EX_TOPMOST : 0, MAKEINTATOM(windowClass),
-                                      desc.caption.c_str(), WS_POPUP, 0, 0, desc.width, desc.height,
+  const HWND hwnd = ::CreateWindowExW(desc.topmost ? WS_EX_TOPMOST : 0, ClassAtom(windowClass),
+                                      Wide(desc.caption).c_str(), WS_POPUP, 0, 0, desc.width, desc.height,
                                       state_.owner, nullptr, instance_, nullptr);
   if (hwnd == nullptr) {
     DestroyNative();
@@ -246,7 +251,7 @@ Win32Window::Win32Window(HINSTANCE instance, ATOM windowClass, ATOM ownerClass,
   }
   // Attached after creation: the window has no events to report before.
   state_.hwnd = hwnd;
-  ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state_));
+  ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state_));
   state_.scale.dpi = WindowDpi(hwnd);
   ::SetWindowPos(hwnd, nullptr, 0, 0, state_.scale.ToPhysical(desc.width),
                  state_.scale.ToPhysical(desc.height), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -261,7 +266,7 @@ void Win32Window::DestroyNative() {
   // Detached first: the form hears nothing of this.
   for (HWND* w : {&state_.hwnd, &state_.owner}) {
     if (*w == nullptr) continue;
-    ::SetWindowLongPtrA(*w, GWLP_USERDATA, 0);
+    ::SetWindowLongPtrW(*w, GWLP_USERDATA, 0);
     ::DestroyWindow(*w);
     *w = nullptr;
   }
@@ -297,7 +302,7 @@ void Win32Window::Invalidate(const Rect& r) {
 }
 
 void Win32Window::Close() {
-  if (state_.hwnd != nullptr) ::PostMessageA(state_.hwnd, WM_CLOSE, 0, 0);
+  if (state_.hwnd != nullptr) ::PostMessageW(state_.hwnd, WM_CLOSE, 0, 0);
 }
 
 void Win32Window::RunEventLoop() {
@@ -311,9 +316,9 @@ void Win32Window::RunEventLoop() {
   ::UpdateWindow(state_.hwnd);
 
   MSG msg;
-  while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
+  while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
     ::TranslateMessage(&msg);
-    ::DispatchMessageA(&msg);
+    ::DispatchMessageW(&msg);
   }
   state_.dispatch.LoopEnded();
   ::KillTimer(state_.hwnd, kTimerId);

@@ -22,12 +22,12 @@ LPCSTR CursorName(PointerShape shape) {
   return IDC_ARROW;
 }
 
-TTTOOLINFOA ToolInfo(const WindowState& s, int tool) {
-  TTTOOLINFOA ti{};
+TTTOOLINFOW ToolInfo(const WindowState& s, int tool) {
+  TTTOOLINFOW ti{};
   // NOTE: the version-2 size is accepted by every comctl32 from 4.70 on; the
   // full size of newer headers is refused by comctl32 5.x, the one a program
   // gets when its manifest is missing.
-  ti.cbSize = TTTOOLINFOA_V2_SIZE;
+  ti.cbSize = TTTOOLINFOW_V2_SIZE;
   ti.uFlags = TTF_SUBCLASS;
   ti.hwnd = s.hwnd;
   ti.uId = static_cast<UINT_PTR>(tool);
@@ -37,15 +37,15 @@ TTTOOLINFOA ToolInfo(const WindowState& s, int tool) {
 // Adds a tool to the tooltip control, or (`known`) brings its area and text up to date.
 void PutTool(WindowState& s, int tool, bool known) {
   const WindowState::Tool& t = s.tools.at(tool);
-  TTTOOLINFOA ti = ToolInfo(s, tool);
+  TTTOOLINFOW ti = ToolInfo(s, tool);
   ti.rect = s.scale.ToPhysical(t.area);
-  ti.lpszText = const_cast<char*>(t.text.c_str());
+  ti.lpszText = const_cast<wchar_t*>(t.text.c_str());
   if (!known) {
-    ::SendMessageA(s.tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+    ::SendMessageW(s.tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
     return;
   }
-  ::SendMessageA(s.tooltip, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&ti));
-  ::SendMessageA(s.tooltip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&ti));
+  ::SendMessageW(s.tooltip, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&ti));
+  ::SendMessageW(s.tooltip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&ti));
 }
 
 // The tooltip control, made when the pointer first comes over the window:
@@ -57,10 +57,10 @@ void MakeTooltips(WindowState& s) {
   const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
   init(&controls);
   // Shown whether the window is active or not, "&" as it stands.
-  s.tooltip = ::CreateWindowExA(
-      WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+  s.tooltip = ::CreateWindowExW(
+      WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, s.hwnd, nullptr,
-      reinterpret_cast<HINSTANCE>(::GetWindowLongPtrA(s.hwnd, GWLP_HINSTANCE)), nullptr);
+      reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(s.hwnd, GWLP_HINSTANCE)), nullptr);
   if (s.tooltip == nullptr) return;
   for (const auto& entry : s.tools) PutTool(s, entry.first, false);
 }
@@ -80,6 +80,8 @@ void OnMouseButton(WindowState& s, UINT message, WPARAM wParam, LPARAM lParam) {
       // reaches it even outside (a press on a link released elsewhere is no
       // click).
       ::SetCapture(s.hwnd);
+      const DWORD pressed = ::GetMessagePos();
+      s.press = POINT{GET_X_LPARAM(pressed), GET_Y_LPARAM(pressed)};
       s.dispatch.MouseDown(p, button);
       return;
     }
@@ -128,12 +130,9 @@ bool OnSetCursor(WindowState& s, HWND over, UINT hitTest) {
   return true;
 }
 
-void TrackWindowMove(HWND hwnd, MouseButton button) {
+void TrackWindowMove(HWND hwnd, MouseButton button, POINT start) {
   const UINT releaseMessage = button == MouseButton::Right ? WM_RBUTTONUP : WM_MBUTTONUP;
   const WPARAM heldFlag = button == MouseButton::Right ? MK_RBUTTON : MK_MBUTTON;
-  // From where the button went down: the message being handled.
-  const DWORD pressed = ::GetMessagePos();
-  const POINT start{GET_X_LPARAM(pressed), GET_Y_LPARAM(pressed)};
   RECT origin;
   ::GetWindowRect(hwnd, &origin);
   const auto moveTo = [hwnd](int x, int y) {
@@ -144,9 +143,13 @@ void TrackWindowMove(HWND hwnd, MouseButton button) {
   // dispatched meanwhile, and losing the capture (WM_CANCELMODE, another
   // window taking the mouse) ends the move.
   ::SetCapture(hwnd);
+  POINT now;
+  if (::GetCursorPos(&now) && (now.x != start.x || now.y != start.y)) {
+    moveTo(origin.left + now.x - start.x, origin.top + now.y - start.y);
+  }
   MSG msg;
   while (::GetCapture() == hwnd) {
-    if (::GetMessageA(&msg, nullptr, 0, 0) <= 0) {
+    if (::GetMessageW(&msg, nullptr, 0, 0) <= 0) {
       ::PostQuitMessage(static_cast<int>(msg.wParam));  // for the outer loop
       break;
     }
@@ -161,7 +164,7 @@ void TrackWindowMove(HWND hwnd, MouseButton button) {
       break;
     }
     ::TranslateMessage(&msg);
-    ::DispatchMessageA(&msg);
+    ::DispatchMessageW(&msg);
   }
   if (::GetCapture() == hwnd) ::ReleaseCapture();
 }
@@ -172,30 +175,32 @@ void Win32Window::BeginMove(MouseButton button) {
   if (button == MouseButton::Left) {
     // The system moves the window as if its caption bar had been pressed.
     ::ReleaseCapture();
-    ::SendMessageA(s->hwnd, WM_NCLBUTTONDOWN, HTCAPTION, 0);
+    ::SendMessageW(s->hwnd, WM_NCLBUTTONDOWN, HTCAPTION, 0);
     return;
   }
   // NOTE: the system's move loop ends only on a left-button release: started
   // by a right or middle press, the window would follow the pointer after
   // that button is up, until the next left click (seen under Wine). Those
   // buttons get a small move loop of our own that ends on their release.
-  TrackWindowMove(s->hwnd, button);
+  // The move may start after the pointer left the press (a right press is a
+  // click until it goes past the drag threshold): it follows from the press.
+  TrackWindowMove(s->hwnd, button, s->press);
 }
 
 void Win32Window::SetTooltip(int tool, const Rect& r, const std::string& text) {
   WindowState& s = state_;
   if (s.hwnd == nullptr) return;
   const bool known = s.tools.count(tool) != 0;
-  s.tools[tool] = WindowState::Tool{r, text};
+  s.tools[tool] = WindowState::Tool{r, Wide(text)};
   if (s.tooltip != nullptr) PutTool(s, tool, known);
 }
 
 void RescaleTooltips(WindowState& s) {
   if (s.tooltip == nullptr) return;
   for (const auto& [tool, t] : s.tools) {
-    TTTOOLINFOA ti = ToolInfo(s, tool);
+    TTTOOLINFOW ti = ToolInfo(s, tool);
     ti.rect = s.scale.ToPhysical(t.area);
-    ::SendMessageA(s.tooltip, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&ti));
+    ::SendMessageW(s.tooltip, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&ti));
   }
 }
 

@@ -11,7 +11,6 @@
 #include <memory>
 #include <string>
 
-#include "config/ProfileFile.h"
 #include "platform/Platform.h"
 #include "platform/wayland/WaylandScreen.h"
 
@@ -19,12 +18,16 @@ namespace velmora {
 
 class X11Window;
 
-// The face every text is drawn in, whatever face the form asks for, and the
-// pixel size of a form's point size (logical pixels at scale 1).
+// The face every text is drawn in, whatever its role, and its pixel size
+// (logical pixels at scale 1).
 struct X11Font {
   static const char* Family();
-  static double PixelSize(int points);
+  static double PixelSize();
 };
+
+// A colour as GTK and cairo take it (opaque), and back, each channel rounded.
+GdkRGBA ToRgba(TColor color);
+TColor FromRgba(const GdkRGBA& rgba);
 
 // Paints into a cairo context in the window's logical pixels.
 class CairoCanvas : public ICanvas {
@@ -36,25 +39,22 @@ class CairoCanvas : public ICanvas {
 
   void FillRect(const Rect& r, TColor color) override;
   void FrameRect(const Rect& r, TColor color) override;
-  void DrawText(const Rect& r, const std::string& text, const FontSpec& font, TColor color,
-                TextAlign align) override;
-  Size MeasureText(const std::string& text, const FontSpec& font) override;
+  void PaintText(const Rect& r, const std::string& text, FontRole font, TColor color,
+                 TextAlign align) override;
+  Size MeasureText(const std::string& text, FontRole font) override;
 
-  // The face pango really uses for a font, e.g. "DejaVu Sans Semi-Condensed"
+  // The face pango really uses for the texts, e.g. "DejaVu Sans Semi-Condensed"
   // (fontconfig may substitute another).
-  std::string ResolvedFamily(const FontSpec& font);
+  std::string ResolvedFamily();
 
  private:
-  // The one layout DrawText and MeasureText share, set to the text and font.
-  PangoLayout* Layout(const std::string& text, const FontSpec& font);
+  // The one layout PaintText and MeasureText share, set to the text.
+  PangoLayout* Layout(const std::string& text);
   static Size Extent(PangoLayout* layout);
 
   cairo_t* cr_;
   PangoLayout* layout_ = nullptr;
 };
-
-// A text the form hands over (8-bit, code page 1252) as the UTF-8 GTK takes.
-std::string ToUtf8(const std::string& text);
 
 class X11Platform : public IPlatform {
  public:
@@ -69,22 +69,23 @@ class X11Platform : public IPlatform {
 
   // Clipboard and shell (x11_clipboard.cpp)
   ClipboardResult SetClipboardText(IWindow* owner, const std::string& text) override;
-  void Sleep(int milliseconds) override;
+  void Pause(int milliseconds) override;
   void OpenAddress(IWindow* owner, const std::string& address) override;
 
   // Files (x11_files.cpp)
   std::string ConfigBaseFolder() override;
   char PathSeparator() override { return '/'; }
-  std::string ReadProfileString(const std::string& file, const std::string& section,
-                                const std::string& key) override;
-  bool WriteProfileString(const std::string& file, const std::string& section,
-                          const std::string& key, const std::string& value) override;
+  std::vector<std::string> ReadProfileValues(const std::string& file, const std::string& section,
+                                             const std::vector<std::string>& keys) override;
+  bool WriteProfileValues(const std::string& file, const std::string& section,
+                          const ProfileValues& values) override;
   bool CreateFolders(const std::string& path) override;
 
   // Dialogs (x11_dialogs.cpp)
-  bool ChooseColor(IWindow* owner, TColor& color) override;
+  bool PickColor(IWindow* owner, TColor& color) override;
   void ShowErrorBox(IWindow* owner, const std::string& caption, const std::string& text) override;
   void CancelPointerCapture() override;
+  int DragThreshold() override;
   TColor SystemColorValue(SystemColor color) override;
 
   // The main window (x11_window.cpp)
@@ -109,6 +110,9 @@ class X11Platform : public IPlatform {
   gint RunDialog(GtkDialog* dialog);
   // Gives every window of ours the program's icon, once (x11_icon.cpp).
   void SetDefaultIcon();
+  // The same once the main loop is idle: after the main window's first
+  // frame, which does not need it.
+  void SetDefaultIconWhenIdle();
   // On a Wayland desktop: watches the screen through the desktop's
   // ScreenCast portal (x11_wayland.cpp). Empty when it does, else the text
   // of the error box saying why not.
@@ -133,19 +137,10 @@ class X11Platform : public IPlatform {
   static GdkFilterReturn FilterRootEvent(GdkXEvent* xevent, GdkEvent* event, gpointer self);
   static void OnKeysChanged(GdkKeymap* keymap, gpointer self);
 
-  // x11_files.cpp: the profile file last read, as long as the file on disk
-  // keeps the identity it had then (device, inode, size, change time).
-  struct CachedProfile {
-    bool valid = false;
-    std::string path;
-    unsigned long long identity[4] = {0, 0, 0, 0};
-    ProfileFile content;
-  };
-  ProfileFile* LoadProfile(const std::string& file, bool& exists);
-
   // x11_platform.cpp
   void WatchSession();
   static gboolean OnSignal(gpointer self);
+  static gboolean OnIdleIcon(gpointer self);
   static int OnDisplayLost(Display* display);
 
   GdkDisplay* display_ = nullptr;
@@ -154,10 +149,10 @@ class X11Platform : public IPlatform {
   X11Window* window_ = nullptr;
   GtkDialog* dialog_ = nullptr;  // the modal dialog running, if any
   bool iconSet_ = false;         // SetDefaultIcon has run
+  guint iconSource_ = 0;         // SetDefaultIconWhenIdle's pending call
   std::map<int, Grab> grabs_;    // by hot key id
   bool keyboardWatched_ = false;
   guint signalSources_[3] = {0, 0, 0};
-  CachedProfile profile_;
   std::unique_ptr<PipeWireFrames> waylandScreen_;  // set on Wayland desktops
 };
 
@@ -177,8 +172,10 @@ class X11Window : public IWindow {
   void Invalidate(const Rect& r) override;
   void SetTooltip(int tool, const Rect& r, const std::string& text) override;
   void BeginMove(MouseButton button) override;
-  HotKeyRegistration RegisterHotKey(HotKey key) override;
-  void UnregisterHotKey(int id) override;
+  // x11_menu.cpp
+  int ShowMenu(const std::vector<MenuItem>& items) override;
+  HotKeyRegistration BindHotKey(HotKey key) override;
+  void UnbindHotKey(int id) override;
   void Close() override;
   void RunEventLoop() override;
   void Destroy() override;
@@ -206,6 +203,7 @@ class X11Window : public IWindow {
   static gboolean OnMotion(GtkWidget* widget, GdkEventMotion* event, gpointer self);
   static gboolean OnLeave(GtkWidget* widget, GdkEventCrossing* event, gpointer self);
   static gboolean OnDelete(GtkWidget* widget, GdkEvent* event, gpointer self);
+  static gboolean OnMapped(GtkWidget* widget, GdkEvent* event, gpointer self);
   static gboolean OnQueryTooltip(GtkWidget* widget, gint x, gint y, gboolean keyboard,
                                  GtkTooltip* tooltip, gpointer self);
   static gboolean OnTick(gpointer self);

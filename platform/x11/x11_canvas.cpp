@@ -8,21 +8,34 @@ namespace velmora {
 namespace {
 
 void SetColor(cairo_t* cr, TColor color) {
-  cairo_set_source_rgb(cr, (color & 0xFF) / 255.0, ((color >> 8) & 0xFF) / 255.0,
-                       ((color >> 16) & 0xFF) / 255.0);
+  const GdkRGBA rgba = ToRgba(color);
+  gdk_cairo_set_source_rgba(cr, &rgba);
 }
 
 }  // namespace
 
-// NOTE: Linux has neither "MS Sans Serif" nor "Tahoma"; every text is drawn
-// in DejaVu Sans Condensed (its stretch is semi-condensed), sized so the
-// form's texts fit their boxes.
+GdkRGBA ToRgba(TColor color) {
+  return GdkRGBA{(color & 0xFF) / 255.0, ((color >> 8) & 0xFF) / 255.0,
+                 ((color >> 16) & 0xFF) / 255.0, 1.0};
+}
+
+TColor FromRgba(const GdkRGBA& rgba) {
+  auto channel = [](double v) {
+    const double clamped = v < 0 ? 0 : (v > 1 ? 1 : v);
+    return static_cast<TColor>(clamped * 255.0 + 0.5);
+  };
+  return channel(rgba.red) | (channel(rgba.green) << 8) | (channel(rgba.blue) << 16);
+}
+
+// NOTE: Linux has neither "MS Sans Serif" nor "Tahoma"; every text, strip or
+// form, is drawn in DejaVu Sans Condensed (its stretch is semi-condensed),
+// sized so the form's 8-point texts fit their boxes.
 const char* X11Font::Family() {
   return "DejaVu Sans";
 }
 
-double X11Font::PixelSize(int points) {
-  return points * 9.5 / 8.0;
+double X11Font::PixelSize() {
+  return 9.5;
 }
 
 CairoCanvas::CairoCanvas(cairo_t* cr) : cr_(cairo_reference(cr)) {
@@ -51,7 +64,7 @@ void CairoCanvas::FrameRect(const Rect& r, TColor color) {
   FillRect(Rect{r.x + r.width - 1, r.y, 1, r.height}, color);
 }
 
-PangoLayout* CairoCanvas::Layout(const std::string& text, const FontSpec& font) {
+PangoLayout* CairoCanvas::Layout(const std::string& text) {
   if (layout_ == nullptr) {
     layout_ = pango_cairo_create_layout(cr_);
     // NOTE: unhinted metrics, so a text has the same logical width at every scale.
@@ -66,20 +79,20 @@ PangoLayout* CairoCanvas::Layout(const std::string& text, const FontSpec& font) 
   PangoFontDescription* desc = pango_font_description_new();
   pango_font_description_set_family(desc, X11Font::Family());
   pango_font_description_set_stretch(desc, PANGO_STRETCH_SEMI_CONDENSED);
-  pango_font_description_set_absolute_size(desc, X11Font::PixelSize(font.points) * PANGO_SCALE);
+  pango_font_description_set_absolute_size(desc, X11Font::PixelSize() * PANGO_SCALE);
   pango_layout_set_font_description(layout_, desc);
   pango_font_description_free(desc);
-  const std::string utf8 = ToUtf8(text);
-  pango_layout_set_text(layout_, utf8.data(), static_cast<int>(utf8.size()));
+  pango_layout_set_text(layout_, text.data(), static_cast<int>(text.size()));
   return layout_;
 }
 
-void CairoCanvas::DrawText(const Rect& r, const std::string& text, const FontSpec& font,
-                           TColor color, TextAlign align) {
+void CairoCanvas::PaintText(const Rect& r, const std::string& text, FontRole font, TColor color,
+                            TextAlign align) {
   if (r.Empty() || text.empty()) return;
-  PangoLayout* layout = Layout(text, font);
+  const bool underline = font == FontRole::Link;
+  PangoLayout* layout = Layout(text);
   // Laid out once: the width only where centring or the underline needs it.
-  const int width = align == TextAlign::Center || font.underline ? Extent(layout).width : 0;
+  const int width = align == TextAlign::Center || underline ? Extent(layout).width : 0;
   const int x = align == TextAlign::Center ? r.x + (r.width - width) / 2 : r.x;
   cairo_save(cr_);
   cairo_rectangle(cr_, r.x, r.y, r.width, r.height);
@@ -87,7 +100,7 @@ void CairoCanvas::DrawText(const Rect& r, const std::string& text, const FontSpe
   SetColor(cr_, color);
   cairo_move_to(cr_, x, r.y);
   pango_cairo_show_layout(cr_, layout);
-  if (font.underline) {
+  if (underline) {
     // A crisp one-pixel line one pixel below the baseline, as Windows draws it.
     const int baseline = pango_layout_get_baseline(layout) / PANGO_SCALE;
     cairo_rectangle(cr_, x, r.y + baseline + 1, width, 1);
@@ -96,8 +109,8 @@ void CairoCanvas::DrawText(const Rect& r, const std::string& text, const FontSpe
   cairo_restore(cr_);
 }
 
-Size CairoCanvas::MeasureText(const std::string& text, const FontSpec& font) {
-  Size size = Extent(Layout(text, font));
+Size CairoCanvas::MeasureText(const std::string& text, FontRole) {
+  Size size = Extent(Layout(text));
   if (text.empty()) size.width = 0;
   return size;
 }
@@ -115,8 +128,8 @@ Size CairoCanvas::Extent(PangoLayout* layout) {
   return Size{right - (left < 0 ? left : 0), bottom - (top < 0 ? top : 0)};
 }
 
-std::string CairoCanvas::ResolvedFamily(const FontSpec& font) {
-  PangoLayout* layout = Layout("A", font);
+std::string CairoCanvas::ResolvedFamily() {
+  PangoLayout* layout = Layout("A");
   PangoContext* context = pango_layout_get_context(layout);
   PangoFont* loaded = pango_context_load_font(context, pango_layout_get_font_description(layout));
   if (loaded == nullptr) return std::string();

@@ -3,21 +3,10 @@
 
 namespace velmora {
 
-std::string ToUtf8(const std::string& text) {
-  if (g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr)) return text;
-  gchar* converted = g_convert(text.data(), static_cast<gssize>(text.size()), "UTF-8",
-                               "WINDOWS-1252", nullptr, nullptr, nullptr);
-  if (converted == nullptr) return std::string();
-  std::string result(converted);
-  g_free(converted);
-  return result;
-}
-
 ClipboardResult X11Platform::SetClipboardText(IWindow*, const std::string& text) {
   if (displayGone_) return ClipboardResult::Refused;
   GtkClipboard* clipboard = gtk_clipboard_get_for_display(display_, GDK_SELECTION_CLIPBOARD);
-  const std::string utf8 = ToUtf8(text);
-  gtk_clipboard_set_text(clipboard, utf8.data(), static_cast<gint>(utf8.size()));
+  gtk_clipboard_set_text(clipboard, text.data(), static_cast<gint>(text.size()));
   // Lets gtk_clipboard_store hand the text to a clipboard manager on exit.
   gtk_clipboard_set_can_store(clipboard, nullptr, 0);
   return ClipboardResult::Ok;

@@ -11,22 +11,9 @@ GtkWindow* ParentOf(IWindow* owner) {
   return owner != nullptr ? static_cast<X11Window*>(owner)->Widget() : nullptr;
 }
 
-TColor ToColor(const GdkRGBA& rgba) {
-  auto channel = [](double v) {
-    const double clamped = v < 0 ? 0 : (v > 1 ? 1 : v);
-    return static_cast<TColor>(clamped * 255.0 + 0.5);
-  };
-  return channel(rgba.red) | (channel(rgba.green) << 8) | (channel(rgba.blue) << 16);
-}
-
-GdkRGBA ToRgba(TColor color) {
-  return GdkRGBA{(color & 0xFF) / 255.0, ((color >> 8) & 0xFF) / 255.0,
-                 ((color >> 16) & 0xFF) / 255.0, 1.0};
-}
-
 }  // namespace
 
-bool X11Platform::ChooseColor(IWindow* owner, TColor& color) {
+bool X11Platform::PickColor(IWindow* owner, TColor& color) {
   if (displayGone_) return false;
   GtkWidget* dialog = gtk_color_chooser_dialog_new("Color", ParentOf(owner));
   gtk_color_chooser_set_use_alpha(GTK_COLOR_CHOOSER(dialog), FALSE);
@@ -38,7 +25,7 @@ bool X11Platform::ChooseColor(IWindow* owner, TColor& color) {
   if (response == GTK_RESPONSE_OK && !displayGone_) {
     GdkRGBA rgba{};
     gtk_color_chooser_get_rgba(GTK_COLOR_CHOOSER(dialog), &rgba);
-    color = ToColor(rgba);
+    color = FromRgba(rgba);
     chosen = true;
   }
   if (!displayGone_) gtk_widget_destroy(dialog);
@@ -52,8 +39,8 @@ void X11Platform::ShowErrorBox(IWindow* owner, const std::string& caption,
     return;
   }
   GtkWidget* box = gtk_message_dialog_new(ParentOf(owner), GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR,
-                                          GTK_BUTTONS_OK, "%s", ToUtf8(text).c_str());
-  gtk_window_set_title(GTK_WINDOW(box), ToUtf8(caption).c_str());
+                                          GTK_BUTTONS_OK, "%s", text.c_str());
+  gtk_window_set_title(GTK_WINDOW(box), caption.c_str());
   gtk_window_set_keep_above(GTK_WINDOW(box), TRUE);
   RunDialog(GTK_DIALOG(box));
   if (!displayGone_) gtk_widget_destroy(box);

@@ -1,15 +1,15 @@
-// Files: the configuration folder (XDG), profile files worked on by the
-// portable profile engine over real files, and creating folders.
+// Files: the configuration folder (XDG), profile files (each read or write is
+// one read of the file and, for a write, one atomic replacement of it, worked
+// on by the profile engine), and creating folders.
 #include <errno.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdlib>
 
-#include "config/ProfileFile.h"
+#include "platform/ProfileFile.h"
 #include "platform/x11/X11Platform.h"
 
 namespace velmora {
@@ -68,45 +68,7 @@ bool ReplaceFile(const std::string& path, const std::string& bytes, mode_t mode)
   return ok;
 }
 
-// What tells one content of a file from another without reading it: false
-// when the file cannot be looked at (a missing file has the identity zero).
-bool FileIdentity(const std::string& path, unsigned long long (&identity)[4]) {
-  struct stat info {};
-  if (stat(path.c_str(), &info) != 0) {
-    for (auto& part : identity) part = 0;
-    return errno == ENOENT;
-  }
-  identity[0] = static_cast<unsigned long long>(info.st_dev);
-  identity[1] = static_cast<unsigned long long>(info.st_ino);
-  identity[2] = static_cast<unsigned long long>(info.st_size);
-  identity[3] = static_cast<unsigned long long>(info.st_mtim.tv_sec) * 1000000000ull +
-                static_cast<unsigned long long>(info.st_mtim.tv_nsec);
-  return true;
-}
-
 }  // namespace
-
-// The parsed content of a profile file, read and parsed again only when the
-// file changed on disk: the program reads and writes six keys in a row, and
-// a large file would otherwise be read and parsed for each of them.
-ProfileFile* X11Platform::LoadProfile(const std::string& file, bool& exists) {
-  unsigned long long identity[4];
-  if (!FileIdentity(file, identity)) return nullptr;
-  exists = identity[1] != 0;
-  if (profile_.valid && profile_.path == file &&
-      std::equal(identity, identity + 4, profile_.identity)) {
-    return &profile_.content;
-  }
-  profile_.valid = false;
-  std::string bytes;
-  bool found = false;
-  if (!ReadWholeFile(file, bytes, found)) return nullptr;
-  profile_.content = ProfileFile(bytes);
-  profile_.path = file;
-  std::copy(identity, identity + 4, profile_.identity);
-  profile_.valid = true;
-  return &profile_.content;
-}
 
 std::string X11Platform::ConfigBaseFolder() {
   const char* xdg = std::getenv("XDG_CONFIG_HOME");
@@ -122,20 +84,22 @@ std::string X11Platform::ConfigBaseFolder() {
   return base + "/.config";
 }
 
-std::string X11Platform::ReadProfileString(const std::string& file, const std::string& section,
-                                           const std::string& key) {
+std::vector<std::string> X11Platform::ReadProfileValues(const std::string& file,
+                                                        const std::string& section,
+                                                        const std::vector<std::string>& keys) {
+  std::string bytes;
   bool exists = false;
-  const ProfileFile* profile = LoadProfile(file, exists);
-  return profile != nullptr ? profile->ReadString(section, key, kProfileBufferChars)
-                            : std::string();
+  if (!ReadWholeFile(file, bytes, exists)) bytes.clear();
+  return ProfileFile(bytes).ReadStrings(section, keys);
 }
 
-bool X11Platform::WriteProfileString(const std::string& file, const std::string& section,
-                                     const std::string& key, const std::string& value) {
+bool X11Platform::WriteProfileValues(const std::string& file, const std::string& section,
+                                     const ProfileValues& values) {
+  std::string bytes;
   bool exists = false;
-  ProfileFile* profile = LoadProfile(file, exists);
-  if (profile == nullptr) return false;
-  if (!profile->WriteString(section, key, value)) return true;
+  if (!ReadWholeFile(file, bytes, exists)) return false;
+  ProfileFile profile = exists ? ProfileFile(bytes) : ProfileFile();
+  if (!profile.WriteStrings(section, values)) return true;
   // A new file gets the usual mode for the user's umask; an old one keeps its own.
   mode_t mode = 0;
   struct stat info {};
@@ -146,10 +110,7 @@ bool X11Platform::WriteProfileString(const std::string& file, const std::string&
     umask(mask);
     mode = 0666 & ~mask;
   }
-  // The cached content now holds the change: it stays only if the file does.
-  profile_.valid =
-      ReplaceFile(file, profile->Bytes(), mode) && FileIdentity(file, profile_.identity);
-  return profile_.valid;
+  return ReplaceFile(file, profile.Bytes(), mode);
 }
 
 bool X11Platform::CreateFolders(const std::string& path) {

@@ -1,4 +1,4 @@
-// Hot keys: Alt+D, Alt+H and Alt+S grabbed on the root window, with and
+// Hot keys: Alt+D, Alt+H and Alt+S (and Alt+Z, Alt+C once turned on) grabbed on the root window, with and
 // without NumLock and CapsLock, grabbed again when the keyboard map changes.
 #include <X11/XKBlib.h>
 #include <X11/keysym.h>
@@ -20,6 +20,10 @@ int IdOf(HotKey key) {
       return 2;
     case HotKey::AltS:
       return 3;
+    case HotKey::AltZ:
+      return 4;
+    case HotKey::AltC:
+      return 5;
   }
   return 0;
 }
@@ -32,6 +36,10 @@ guint KeyvalOf(HotKey key) {
       return GDK_KEY_h;
     case HotKey::AltS:
       return GDK_KEY_s;
+    case HotKey::AltZ:
+      return GDK_KEY_z;
+    case HotKey::AltC:
+      return GDK_KEY_c;
   }
   return 0;
 }

@@ -73,6 +73,7 @@ X11Platform::~X11Platform() {
     if (source != 0) g_source_remove(source);
     source = 0;
   }
+  if (iconSource_ != 0) g_source_remove(iconSource_);
   if (displayOwner == this) displayOwner = nullptr;
   if (displayGone_) return;
   UngrabAllHotKeys();
@@ -114,6 +115,7 @@ int X11Platform::OnDisplayLost(Display*) {
 }
 
 gint X11Platform::RunDialog(GtkDialog* dialog) {
+  SetDefaultIcon();
   GtkDialog* outer = dialog_;
   dialog_ = dialog;
   const gint response = gtk_dialog_run(dialog);
@@ -121,7 +123,7 @@ gint X11Platform::RunDialog(GtkDialog* dialog) {
   return response;
 }
 
-void X11Platform::Sleep(int milliseconds) {
+void X11Platform::Pause(int milliseconds) {
   if (milliseconds > 0) g_usleep(static_cast<gulong>(milliseconds) * 1000);
 }
 
@@ -129,6 +131,12 @@ void X11Platform::CancelPointerCapture() {
   if (displayGone_) return;
   if (window_ != nullptr) window_->EndMove();
   gdk_seat_ungrab(gdk_display_get_default_seat(display_));
+}
+
+int X11Platform::DragThreshold() {
+  gint threshold = 8;  // GTK's own default
+  g_object_get(gtk_settings_get_default(), "gtk-dnd-drag-threshold", &threshold, nullptr);
+  return threshold;
 }
 
 TColor X11Platform::SystemColorValue(SystemColor) {
@@ -141,8 +149,7 @@ TColor X11Platform::SystemColorValue(SystemColor) {
   GdkRGBA rgba{0, 0, 0, 1};
   gtk_style_context_get_color(gtk_widget_get_style_context(label), GTK_STATE_FLAG_NORMAL, &rgba);
   gtk_widget_destroy(window);
-  auto channel = [](double v) { return static_cast<TColor>(v * 255.0 + 0.5) & 0xFF; };
-  return channel(rgba.red) | (channel(rgba.green) << 8) | (channel(rgba.blue) << 16);
+  return FromRgba(rgba);
 }
 
 std::unique_ptr<IPlatform> CreateNativePlatform() {

@@ -24,8 +24,7 @@ PixelReading X11Platform::ReadPixelUnderPointer() {
   if (waylandScreen_ != nullptr) return waylandScreen_->Read();
   PixelReading reading;
   if (displayGone_) {
-    reading.errorCode = 1;
-    reading.errorText = "The X display is gone.";
+    reading.error = "The X display is gone";
     return reading;
   }
   const Window root = DefaultRootWindow(xdisplay_);
@@ -37,8 +36,7 @@ PixelReading X11Platform::ReadPixelUnderPointer() {
   int winY = 0;
   unsigned int mask = 0;
   if (!XQueryPointer(xdisplay_, root, &rootReturn, &child, &rootX, &rootY, &winX, &winY, &mask)) {
-    reading.errorCode = 2;
-    reading.errorText = "The pointer is on another screen.";
+    reading.error = "The pointer is on another screen";
     return reading;
   }
   reading.ok = true;

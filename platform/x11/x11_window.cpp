@@ -52,7 +52,6 @@ int FloorDiv(int a, int b) {
 std::unique_ptr<IWindow> X11Platform::CreateMainWindow(const WindowDesc& desc,
                                                        const std::string& appTitle,
                                                        IWindowEvents& events) {
-  SetDefaultIcon();
   auto window = std::make_unique<X11Window>(*this, desc, appTitle, events);
   Attach(window.get());
   return window;
@@ -65,13 +64,13 @@ X11Window::X11Window(X11Platform& platform, const WindowDesc& desc, const std::s
       background_(desc.background),
       size_{desc.width, desc.height} {
   // The task bar and WM_CLASS name the application.
-  if (g_get_application_name() == nullptr) g_set_application_name(ToUtf8(appTitle).c_str());
+  if (g_get_application_name() == nullptr) g_set_application_name(appTitle.c_str());
   if (g_get_prgname() == nullptr) g_set_prgname("velmora");
   gdk_set_program_class("Velmora");
 
   widget_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   GtkWindow* window = GTK_WINDOW(widget_);
-  gtk_window_set_title(window, ToUtf8(desc.caption).c_str());
+  gtk_window_set_title(window, desc.caption.c_str());
   gtk_window_set_decorated(window, FALSE);
   gtk_window_set_keep_above(window, desc.topmost);
   gtk_window_set_type_hint(window, GDK_WINDOW_TYPE_HINT_UTILITY);
@@ -88,6 +87,7 @@ X11Window::X11Window(X11Platform& platform, const WindowDesc& desc, const std::s
   g_signal_connect(widget_, "motion-notify-event", G_CALLBACK(OnMotion), this);
   g_signal_connect(widget_, "leave-notify-event", G_CALLBACK(OnLeave), this);
   g_signal_connect(widget_, "delete-event", G_CALLBACK(OnDelete), this);
+  g_signal_connect(widget_, "map-event", G_CALLBACK(OnMapped), this);
   g_signal_connect(widget_, "query-tooltip", G_CALLBACK(OnQueryTooltip), this);
   // Realized now, so the scale is known before the form places the window.
   gtk_widget_realize(widget_);
@@ -149,7 +149,7 @@ void X11Window::SetTooltip(int tool, const Rect& r, const std::string& text) {
   if (text.empty()) {
     tooltips_.erase(tool);
   } else {
-    tooltips_[tool] = Tooltip{r, ToUtf8(text)};
+    tooltips_[tool] = Tooltip{r, text};
   }
 }
 
@@ -213,13 +213,13 @@ void X11Window::EndMove() {
   if (platform_.DisplayAlive()) gdk_seat_ungrab(gdk_display_get_default_seat(platform_.Gdk()));
 }
 
-HotKeyRegistration X11Window::RegisterHotKey(HotKey key) {
+HotKeyRegistration X11Window::BindHotKey(HotKey key) {
   const HotKeyRegistration registration = platform_.GrabHotKey(key);
   hotKeys_[registration.id] = true;
   return registration;
 }
 
-void X11Window::UnregisterHotKey(int id) {
+void X11Window::UnbindHotKey(int id) {
   platform_.UngrabHotKey(id);
   hotKeys_.erase(id);
 }
@@ -256,7 +256,7 @@ void X11Window::DestroyWidget() {
   if (timer_ != 0) g_source_remove(timer_);
   timer_ = 0;
   EndMove();
-  while (!hotKeys_.empty()) UnregisterHotKey(hotKeys_.begin()->first);
+  while (!hotKeys_.empty()) UnbindHotKey(hotKeys_.begin()->first);
   tooltips_.clear();
   platform_.Detach(this);
   if (widget_ != nullptr && platform_.DisplayAlive()) gtk_widget_destroy(widget_);
@@ -341,6 +341,11 @@ gboolean X11Window::OnLeave(GtkWidget*, GdkEventCrossing* event, gpointer self) 
 gboolean X11Window::OnDelete(GtkWidget*, GdkEvent*, gpointer self) {
   static_cast<X11Window*>(self)->Close();
   return TRUE;
+}
+
+gboolean X11Window::OnMapped(GtkWidget*, GdkEvent*, gpointer self) {
+  static_cast<X11Window*>(self)->platform_.SetDefaultIconWhenIdle();
+  return FALSE;
 }
 
 }  // namespace velmora

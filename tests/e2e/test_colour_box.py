@@ -1,12 +1,50 @@
 """The expanded window: help, colour box, chart, chooser and the saved box."""
 
+import ctypes
+import ctypes.util
 import os
 import signal
+import struct
 
 import velmora_e2e as e2e
 from velmora_e2e import BLUE, GREEN, RED, WHITE, VelmoraTest
 
 BLACK = (0, 0, 0)
+
+
+class FolderWatch:
+    """The kernel's notices (inotify) of files written and moved into a folder."""
+
+    CLOSE_WRITE, MOVED_TO = 0x8, 0x80
+
+    def __init__(self, folder):
+        self.libc = ctypes.CDLL(ctypes.util.find_library("c"), use_errno=True)
+        self.fd = self.libc.inotify_init1(os.O_NONBLOCK)
+        if self.fd < 0 or self.libc.inotify_add_watch(
+                self.fd, folder.encode(), self.CLOSE_WRITE | self.MOVED_TO) < 0:
+            raise OSError(ctypes.get_errno(), "inotify on " + folder)
+
+    def events(self):
+        """(mask, name) of every notice so far."""
+        data = b""
+        while True:
+            try:
+                chunk = os.read(self.fd, 65536)
+            except BlockingIOError:
+                break
+            if not chunk:
+                break
+            data += chunk
+        found, at = [], 0
+        while at < len(data):
+            _, mask, _, length = struct.unpack_from("iIII", data, at)
+            name = data[at + 16:at + 16 + length].rstrip(b"\0").decode()
+            found.append((mask & (self.CLOSE_WRITE | self.MOVED_TO), name))
+            at += 16 + length
+        return found
+
+    def close(self):
+        os.close(self.fd)
 
 
 class ColourBoxTest(VelmoraTest):
@@ -89,6 +127,30 @@ class ColourBoxTest(VelmoraTest):
         os.kill(app.proc.pid, signal.SIGTERM)
         self.assertEqual(app.wait_exit(), 0)
         self.assertEqual(e2e.saved_box(), e2e.box_lines(box))
+
+    def test_a_save_replaces_config_ini_once_and_keeps_the_rest(self):
+        path = e2e.config_path()
+        with open(path, "wb") as config:
+            config.write(b"[Other]\r\nKey=kept\r\n[ColorBox]\r\nCB1=255\r\n")
+        app = self.start()
+        app.expand()
+        self.assertSlots(app, [RED] + [WHITE] * 5)
+        app.point_at_screen(GREEN)
+        app.hot_key("alt+s")
+        box = [GREEN, RED] + [WHITE] * 4
+        self.assertSlots(app, box)
+        watch = FolderWatch(os.path.dirname(path))
+        try:
+            self.assertEqual(app.exit(), 0)
+            notices = watch.events()
+        finally:
+            watch.close()
+        # Written in full beside it, then moved over it: Config.ini itself is
+        # never written in place, and is replaced once.
+        self.assertEqual([n for n in notices if n[1] == "Config.ini"],
+                         [(FolderWatch.MOVED_TO, "Config.ini")], notices)
+        self.assertEqual(e2e.saved_box()[:2], ["[Other]", "Key=kept"])
+        self.assertEqual(e2e.saved_box()[2:], e2e.box_lines(box))
 
     def test_slot_click_opens_the_chooser_and_escape_keeps_the_colour(self):
         app = self.start()

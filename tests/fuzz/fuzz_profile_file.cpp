@@ -7,15 +7,30 @@
 #include <cstdlib>
 #include <string>
 
-#include "config/ProfileFile.h"
+#include "platform/ProfileFile.h"
+
+namespace {
+
+// The length of a UTF-8 text in the reader's characters (UTF-16 units).
+std::size_t Chars(const std::string& utf8) {
+  std::size_t n = 0;
+  for (const char c : utf8) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b < 0x80 || b >= 0xC0) ++n;  // a lead byte
+    if (b >= 0xF0) ++n;              // beyond the first plane: two units
+  }
+  return n;
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);
   velmora::ProfileFile file(bytes);
   const char* const keys[] = {"CB1", "CB2", "", " ", ";", "[ColorBox]"};
   for (const char* key : keys) {
-    if (file.ReadString("ColorBox", key).size() >= velmora::kProfileBufferChars) std::abort();
-    if (file.ReadString("", key, 4).size() > 3) std::abort();
+    if (Chars(file.ReadString("ColorBox", key)) >= velmora::kProfileBufferChars) std::abort();
+    if (Chars(file.ReadString("", key, 4)) > 3) std::abort();
   }
 
   // The value written: the digits of the input's last bytes.
@@ -30,6 +45,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // or a first line that looks like a Unicode mark reads differently once
   // written anew, just as with the platform's writer. It must still read.
   const velmora::ProfileFile written(file.Bytes());
-  if (written.ReadString("ColorBox", "CB3").size() >= velmora::kProfileBufferChars) std::abort();
+  if (Chars(written.ReadString("ColorBox", "CB3")) >= velmora::kProfileBufferChars) std::abort();
   return 0;
 }

@@ -113,7 +113,7 @@ TYPED_TEST_P(PlatformContract, HotKeysHaveDistinctIdentifiersAndReachTheWindow) 
   const HotKey keys[] = {HotKey::AltD, HotKey::AltH, HotKey::AltS};
   std::vector<int> ids;
   for (HotKey key : keys) {
-    const HotKeyRegistration registration = window->RegisterHotKey(key);
+    const HotKeyRegistration registration = window->BindHotKey(key);
     EXPECT_TRUE(registration.registered) << static_cast<int>(key);
     ids.push_back(registration.id);
   }
@@ -128,7 +128,7 @@ TYPED_TEST_P(PlatformContract, HotKeysHaveDistinctIdentifiersAndReachTheWindow) 
     }
   });
   EXPECT_EQ(heard, ids);
-  for (int id : ids) window->UnregisterHotKey(id);
+  for (int id : ids) window->UnbindHotKey(id);
 }
 
 TYPED_TEST_P(PlatformContract, HotKeyHeldElsewhereFailsAloneAndUnregisteringStopsOne) {
@@ -137,9 +137,9 @@ TYPED_TEST_P(PlatformContract, HotKeyHeldElsewhereFailsAloneAndUnregisteringStop
   events.hotKey = [&](int id) { heard.push_back(id); };
   auto window = this->MakeWindow(events);
   this->driver.HoldHotKeyElsewhere(HotKey::AltD, true);
-  const HotKeyRegistration d = window->RegisterHotKey(HotKey::AltD);
-  const HotKeyRegistration h = window->RegisterHotKey(HotKey::AltH);
-  const HotKeyRegistration s = window->RegisterHotKey(HotKey::AltS);
+  const HotKeyRegistration d = window->BindHotKey(HotKey::AltD);
+  const HotKeyRegistration h = window->BindHotKey(HotKey::AltH);
+  const HotKeyRegistration s = window->BindHotKey(HotKey::AltS);
   EXPECT_FALSE(d.registered);
   EXPECT_TRUE(h.registered);
   EXPECT_TRUE(s.registered);
@@ -149,7 +149,7 @@ TYPED_TEST_P(PlatformContract, HotKeyHeldElsewhereFailsAloneAndUnregisteringStop
   this->driver.WithinEventLoop(*window, [&] {
     this->driver.PressHotKey(HotKey::AltH);
     EXPECT_TRUE(this->driver.PumpUntil([&] { return !heard.empty(); }, 3000));
-    window->UnregisterHotKey(h.id);
+    window->UnbindHotKey(h.id);
     this->driver.PressHotKey(HotKey::AltD);  // the other program's
     this->driver.PressHotKey(HotKey::AltH);  // no longer ours
     this->driver.PressHotKey(HotKey::AltS);
@@ -157,8 +157,8 @@ TYPED_TEST_P(PlatformContract, HotKeyHeldElsewhereFailsAloneAndUnregisteringStop
     this->driver.PumpUntil([] { return false; }, 200);  // anything else would come now
   });
   EXPECT_EQ(heard, (std::vector<int>{h.id, s.id}));
-  window->UnregisterHotKey(d.id);
-  window->UnregisterHotKey(s.id);
+  window->UnbindHotKey(d.id);
+  window->UnbindHotKey(s.id);
   this->driver.HoldHotKeyElsewhere(HotKey::AltD, false);
 }
 
@@ -167,7 +167,7 @@ TYPED_TEST_P(PlatformContract, ReadsThePixelUnderThePointerAfreshEachTime) {
   for (TColor color : {0x00563412, 0x00E16941, 0x00563412}) {
     this->driver.ShowColorAt(p, color);
     const PixelReading reading = this->ReadUntil(color);
-    ASSERT_TRUE(reading.ok) << reading.errorCode << " " << reading.errorText;
+    ASSERT_TRUE(reading.ok) << reading.error;
     EXPECT_EQ(reading.color, color);
     EXPECT_EQ(reading.position.x, p.x);
     EXPECT_EQ(reading.position.y, p.y);

@@ -34,7 +34,7 @@ std::vector<MeasuredText> MeasureFormTexts(const TMainForm& form, ICanvas& canva
   for (const TControl& c : form.FControls) {
     std::vector<std::string> texts = ValuesOf(form, c);
     if (!c.Caption.empty()) texts.push_back(c.Caption);
-    const FontSpec& font = c.ParentFont ? form.BaseFont() : c.Font;
+    const FontRole font = c.ParentFont ? form.BaseFont() : c.Font;
     for (const std::string& text : texts) {
       const std::string drawn = text.substr(0, text.find_last_not_of(' ') + 1);
       measured.push_back(MeasuredText{c.Name, text, canvas.MeasureText(drawn, font), c.Bounds});

@@ -155,7 +155,7 @@ TEST(NullFolders, EveryMissingFolderIsMadeUnlessAFileIsInTheWay) {
   platform.files["C:\\A\\F"] = "";
   EXPECT_FALSE(platform.CreateFolders("C:\\A\\F\\G"));
   EXPECT_FALSE(platform.folders.count("C:\\A\\F\\G"));
-  EXPECT_FALSE(platform.WriteProfileString("C:\\Missing\\x.ini", "S", "K", "1"));
+  EXPECT_FALSE(platform.WriteProfileValues("C:\\Missing\\x.ini", "S", {{"K", "1"}}));
   EXPECT_TRUE(platform.files.count("C:\\Missing\\x.ini") == 0);
 }
 

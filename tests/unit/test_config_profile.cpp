@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "config/ProfileFile.h"
+#include "platform/ProfileFile.h"
 
 namespace velmora {
 namespace {
@@ -32,16 +32,18 @@ TEST(ProfileFileRead, TableOfFiles) {
       {"[S]\r\nnoequals\r\n", "S", "noequals", ""},
       {"[S]\r\n;c=d\r\n", "S", ";c", "d"},
       {"[S]\r\n\tK\t=\t5\x1A\r\n", "S", "K", "5"},
-      {"[S]\r\nK=\xA0" "5\r\n", "S", "K", "\xA0" "5"},
+      {"[S]\r\nK=\xA0" "5\r\n", "S", "K", "\xC2\xA0" "5"},
       {"[S]\r\nK=a\0b\r\n"s, "S", "K", "a"},
-      {"[\xC9]\r\nK=1\r\n", "\xE9", "K", ""},
+      {"[\xC9]\r\nK=1\r\n", "\xC3\xA9", "K", ""},
       {"[T\r\nK=2\r\n", "T", "K", ""},
       {"[S ]x]\r\nK=3\r\n", "S ]x", "K", "3"},
       {"[S]\r\nK=" + std::string(3000, 'x') + "\r\n", "S", "K", std::string(2047, 'x')},
       {"[S]\r\nK=\"" + std::string(2046, 'x') + "\"\r\n", "S", "K", std::string(2046, 'x')},
       {"[S]\r\nK=\"" + std::string(2047, 'x') + "\"\r\n", "S", "K", std::string(2046, 'x')},
-      {"\xEF\xBB\xBF[S]\r\nK=\xC3\xA9\r\n", "S", "K", "\xE9"},
-      {"\xFF\xFE[\0S\0]\0\n\0K\0=\0\xE9\0"s, "S", "K", "\xE9"},
+      {"\xEF\xBB\xBF[S]\r\nK=\xC3\xA9\r\n", "S", "K", "\xC3\xA9"},
+      {"\xFF\xFE[\0S\0]\0\n\0K\0=\0\xE9\0"s, "S", "K", "\xC3\xA9"},
+      // A character code page 1252 lacks is read as it stands.
+      {"\xFF\xFE[\0S\0]\0\n\0K\0=\0\x3B\x04"s, "S", "K", "\xD0\xBB"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.content.substr(0, 40));
@@ -68,7 +70,9 @@ TEST(ProfileFileWrite, TableOfFiles) {
        "[A]\r\nK=1\r\n[C  ]\r\nKey  =val  \r\n"},
       {"[S]\r\n=a\r\n=b\r\nK\r\n", "S", "K", "", true, "[S]\r\n=a\r\nK=\r\n"},
       {"K=1\r\n[S]\r\n", "", "L", "2", true, "K=1\r\nL=2\r\n[S]\r\n"},
-      {"\xEF\xBB\xBF[S]\r\n", "S", "K", "\xE9", true, "\xEF\xBB\xBF[S]\r\nK=\xC3\xA9\r\n"},
+      {"\xEF\xBB\xBF[S]\r\n", "S", "K", "\xC3\xA9", true, "\xEF\xBB\xBF[S]\r\nK=\xC3\xA9\r\n"},
+      // An 8-bit file takes code page 1252, and '?' for what it lacks.
+      {"[S]\r\n", "S", "K", "\xC3\xA9\xD0\xBB", true, "[S]\r\nK=\xE9?\r\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.content.substr(0, 40));

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "app/Application.h"
 #include "core/Errors.h"
 #include "core/VelmoraManager.h"
 #include "platform/null/NullPlatform.h"
+#include "ui/ContextMenu.h"
 #include "ui/MainFrm.h"
 
 namespace velmora {
@@ -48,6 +50,41 @@ class FormTest : public ::testing::Test {
     return {c->Bounds.x + c->Bounds.width / 2, c->Bounds.y + c->Bounds.height / 2};
   }
 
+  // A right click on the strip's background; the menu shown, and the user
+  // picks the entry of `path` (texts from the top; empty: dismisses it).
+  std::vector<MenuItem> RightClickChoosing(std::vector<std::string> path) {
+    platform.menuChooser = [path](const std::vector<MenuItem>& items) {
+      const std::vector<MenuItem>* level = &items;
+      int id = 0;
+      for (const std::string& text : path) {
+        const auto it = std::find_if(level->begin(), level->end(),
+                                     [&](const MenuItem& i) { return i.text == text; });
+        if (it == level->end()) return 0;
+        id = it->id;
+        level = &it->submenu;
+      }
+      return id;
+    };
+    const size_t shown = platform.menusShown.size();
+    platform.SendMouseDown({150, 25}, MouseButton::Right);
+    platform.SendMouseMove({150 + platform.dragThreshold, 25 - platform.dragThreshold});
+    platform.SendMouseUp({150 + platform.dragThreshold, 25 - platform.dragThreshold},
+                         MouseButton::Right);
+    EXPECT_EQ(platform.menusShown.size(), shown + 1);
+    return platform.menusShown.empty() ? std::vector<MenuItem>{} : platform.menusShown.back();
+  }
+  static const MenuItem* Item(const std::vector<MenuItem>& items, const std::string& text) {
+    for (const MenuItem& i : items) {
+      if (i.text == text) return &i;
+    }
+    return nullptr;
+  }
+  static std::vector<std::string> Texts(const std::vector<MenuItem>& items) {
+    std::vector<std::string> texts;
+    for (const MenuItem& i : items) texts.push_back(i.text);
+    return texts;
+  }
+
   NullPlatform platform;
   TApplication app;
   std::unique_ptr<TMainForm> form;
@@ -58,7 +95,7 @@ TEST_F(FormTest, ShowingPlacesTheCollapsedStripAndStartsEverything) {
   EXPECT_EQ(platform.timerMs, 100);
   EXPECT_EQ(platform.hotKeys.size(), 3u);
   EXPECT_EQ(form->lblHelpCaption->Caption, "Welcome to Velmora HotKeys Help!");
-  EXPECT_EQ(form->BaseFont(), (FontSpec{"Tahoma", 8, 0, false}));
+  EXPECT_EQ(form->BaseFont(), FontRole::Form);
   EXPECT_EQ(platform.windowDesc.caption, "Velmora");
   EXPECT_EQ(platform.appTitle, "Velmora 3.6");
   EXPECT_TRUE(platform.windowDesc.topmost);
@@ -195,11 +232,17 @@ TEST_F(FormTest, FailingSamplerOpensOneBoxPerSpellAndResumes) {
   EXPECT_EQ(platform.errorBoxes.size(), 2u);
 }
 
+// A right press moves the window once the pointer goes past the drag threshold.
 TEST_F(FormTest, DraggingStartsOnlyFromBackgroundAndStripLabels) {
+  const auto rightDrag = [this](Point p) {
+    platform.SendMouseDown(p, MouseButton::Right);
+    platform.SendMouseMove({p.x + platform.dragThreshold + 1, p.y});
+    platform.SendMouseUp({p.x + platform.dragThreshold + 1, p.y}, MouseButton::Right);
+  };
   for (const char* name : {"RLabel", "lblR", "GLabel", "lblG", "BLabel", "lblB", "HexLabel",
                            "lblHexColorValue"}) {
     platform.moves.clear();
-    platform.SendMouseDown(CenterOf(form->Find(name)), MouseButton::Right);
+    rightDrag(CenterOf(form->Find(name)));
     EXPECT_EQ(platform.moves.size(), 1u) << name;
   }
   platform.moves.clear();
@@ -212,9 +255,99 @@ TEST_F(FormTest, DraggingStartsOnlyFromBackgroundAndStripLabels) {
   form->btnHelpClick();  // expanded: the lower area is reachable
   for (const char* name : {"ColorPanel", "lblWebsite", "lblEmail", "lblExit", "btnHelp",
                            "HelpPanel", "PressHexLabel", "ColorBox3", "Panel77", "BottomPanel"}) {
-    platform.SendMouseDown(CenterOf(form->Find(name)), MouseButton::Right);
+    rightDrag(CenterOf(form->Find(name)));
     EXPECT_TRUE(platform.moves.empty()) << name;
   }
+  // Drags show no menu.
+  EXPECT_TRUE(platform.menusShown.empty());
+}
+
+// "Copy as" copies the colour last sampled outside the window: by the time
+// the user right-clicks the strip the pointer samples the strip itself.
+TEST_F(FormTest, RightClickMenuCopiesTheColourUnderThePointerBeforeItCameOver) {
+  TickOver(0x00E16941);
+  platform.screenPixels[{400, 160}] = kRed;  // inside the strip (376, 153, 272 x 32)
+  platform.pointer = {400, 160};
+  platform.SendTimer();
+  EXPECT_EQ(form->ColorPanel->Color, kRed);
+
+  const std::vector<std::string> expected = {
+      "#4169e1", "rgb(65, 105, 225)", "hsl(225, 73%, 57%)", "hsv(225, 71%, 88%)",
+      "cmyk(71%, 53%, 0%, 12%)", "(0.255, 0.412, 0.882)", "0x00E16941", "$00E16941"};
+  for (const std::string& text : expected) {
+    const std::vector<MenuItem> menu = RightClickChoosing({kCopyAsMenuText, text});
+    EXPECT_EQ(Texts(menu), (std::vector<std::string>{kCopyAsMenuText, kExtraFormatMenuText,
+                                                     kHotKeysMenuText, "", AboutMenuText(),
+                                                     kExitMenuText}));
+    ASSERT_NE(Item(menu, kCopyAsMenuText), nullptr);
+    EXPECT_EQ(Texts(Item(menu, kCopyAsMenuText)->submenu), expected);
+    EXPECT_EQ(platform.clipboardText, text);
+  }
+  EXPECT_TRUE(platform.moves.empty());
+  EXPECT_TRUE(platform.errorBoxes.empty());
+
+  // The clipboard behaves as for Alt+H: retries, then one box.
+  platform.clipboardBusyAttempts = 1000;
+  RightClickChoosing({kCopyAsMenuText, "#4169e1"});
+  ASSERT_EQ(platform.errorBoxes.size(), 1u);
+  EXPECT_EQ(platform.errorBoxes[0].text, "Cannot open clipboard.");
+  EXPECT_EQ(platform.clipboardAttempts, 8 + kClipboardOpenAttempts);
+}
+
+TEST_F(FormTest, MenuAboutExitAndADismissedMenuChangeNoSetting) {
+  RightClickChoosing({});
+  RightClickChoosing({"no such entry"});
+  EXPECT_FALSE(platform.closeRequested);
+  EXPECT_EQ(platform.files.count(kConfig), 0u);  // nothing written
+  EXPECT_EQ(platform.hotKeys.size(), 3u);
+  RightClickChoosing({AboutMenuText()});
+  EXPECT_EQ(platform.shellRequests, std::vector<std::string>{kHomePageAddress});
+  RightClickChoosing({kExitMenuText});
+  EXPECT_TRUE(platform.closeRequested);
+}
+
+TEST_F(FormTest, AltCIsTurnedOnInTheMenuAndCopiesTheChosenFormat) {
+  std::vector<MenuItem> menu = RightClickChoosing({kExtraFormatMenuText, "hsl(h, s%, l%)"});
+  // The default is checked until the choice is made.
+  EXPECT_TRUE(Item(menu[1].submenu, "#rrggbb")->checked);
+  EXPECT_TRUE(Item(menu[1].submenu, "#rrggbb")->radio);
+  menu = RightClickChoosing({kHotKeysMenuText, HotKeyMenuText(HotKey::AltC, false)});
+  EXPECT_TRUE(Item(menu[1].submenu, "hsl(h, s%, l%)")->checked);
+  EXPECT_FALSE(Item(menu[1].submenu, "#rrggbb")->checked);
+  EXPECT_FALSE(Item(Item(menu, kHotKeysMenuText)->submenu, HotKeyMenuText(HotKey::AltC, false))->checked);
+  EXPECT_EQ(platform.hotKeys.size(), 4u);
+
+  TickOver(0x00E16941);
+  platform.PressHotKey(HotKey::AltC);
+  EXPECT_EQ(platform.clipboardText, "hsl(225, 73%, 57%)");
+  EXPECT_NE(platform.files.at(kConfig).find("[Options]\r\nExtraFormat=hsl\r\n"), std::string::npos);
+  EXPECT_NE(platform.files.at(kConfig).find("HotKeyAltC=1\r\n"), std::string::npos);
+
+  // Off again.
+  menu = RightClickChoosing({kHotKeysMenuText, HotKeyMenuText(HotKey::AltC, false)});
+  EXPECT_TRUE(Item(Item(menu, kHotKeysMenuText)->submenu, HotKeyMenuText(HotKey::AltC, false))->checked);
+  EXPECT_EQ(platform.hotKeys.size(), 3u);
+  EXPECT_NE(platform.files.at(kConfig).find("HotKeyAltC=0\r\n"), std::string::npos);
+}
+
+TEST_F(FormTest, AltCThatAnotherProgramHoldsStaysOffAndSaysSo) {
+  platform.hotKeysHeldElsewhere = {HotKey::AltC};
+  RightClickChoosing({kHotKeysMenuText, HotKeyMenuText(HotKey::AltC, false)});
+  EXPECT_TRUE(form->HotKeyTaken(HotKey::AltC));
+  EXPECT_EQ(platform.hotKeys.size(), 3u);
+  EXPECT_EQ(platform.files.count(kConfig), 0u);
+  std::vector<MenuItem> menu = RightClickChoosing({kHotKeysMenuText, HotKeyMenuText(HotKey::AltC, true)});
+  const MenuItem* taken = Item(Item(menu, kHotKeysMenuText)->submenu, HotKeyMenuText(HotKey::AltC, true));
+  ASSERT_NE(taken, nullptr);
+  EXPECT_FALSE(taken->checked);
+  EXPECT_EQ(platform.hotKeys.size(), 3u);
+
+  // Once the other program lets it go, choosing it again turns it on.
+  platform.hotKeysHeldElsewhere.clear();
+  RightClickChoosing({kHotKeysMenuText, HotKeyMenuText(HotKey::AltC, true)});
+  EXPECT_FALSE(form->HotKeyTaken(HotKey::AltC));
+  EXPECT_EQ(platform.hotKeys.size(), 4u);
+  EXPECT_TRUE(form->Options().HotKeyAltC);
 }
 
 TEST_F(FormTest, PointerShapes) {
@@ -367,26 +500,55 @@ TEST(FormLifecycle, ColourBoxIsReadAtCreationAndWrittenAtDestruction) {
 // Records the state of the program at the first write of the configuration file.
 class WatchingPlatform : public NullPlatform {
  public:
-  bool WriteProfileString(const std::string& file, const std::string& section,
-                          const std::string& key, const std::string& value) override {
+  bool WriteProfileValues(const std::string& file, const std::string& section,
+                          const ProfileValues& values) override {
     if (writes++ == 0) {
       hotKeysAtWrite = hotKeys.size();
       managerAtWrite = ManagerInstance != nullptr;
     }
-    return NullPlatform::WriteProfileString(file, section, key, value);
+    return NullPlatform::WriteProfileValues(file, section, values);
   }
   int writes = 0;
   size_t hotKeysAtWrite = 99;
   bool managerAtWrite = true;
 };
 
-TEST(FormLifecycle, DestructionRemovesHotKeysThenManagerThenWrites) {
+TEST(FormLifecycle, OptionsAreReadAtCreationAndAltCRegisteredAtShow) {
+  NullPlatform platform;
+  platform.folders = {"C:", "C:\\Users", "C:\\Users\\Public", "C:\\Users\\Public\\Documents"};
+  platform.files[kConfig] = "[Options]\r\nExtraFormat=cmyk\r\nHotKeyAltC=1\r\n";
+  platform.eventLoopBody = [&] {
+    EXPECT_EQ(platform.hotKeys.size(), 4u);
+    platform.screenPixels[{0, 0}] = kGreen;
+    platform.SendTimer();
+    platform.PressHotKey(HotKey::AltC);
+    platform.SendClick({210, 20});  // "Exit"
+  };
+  EXPECT_EQ(RunVelmora(), 0);
+  EXPECT_EQ(platform.clipboardText, "cmyk(100%, 0%, 100%, 0%)");
+  EXPECT_TRUE(platform.hotKeys.empty());
+  // Still as it was besides the colour box.
+  EXPECT_EQ(platform.files[kConfig].rfind("[Options]\r\nExtraFormat=cmyk\r\nHotKeyAltC=1\r\n", 0), 0u);
+}
+
+// The colour box is read with one read of the file and saved with one
+// replacement of it, whatever else the file holds.
+TEST(FormLifecycle, DestructionRemovesHotKeysThenManagerThenWritesOnce) {
   WatchingPlatform platform;
-  platform.eventLoopBody = [&] { platform.SendClick({210, 20}); };
+  const std::string file = "C:\\Users\\Public\\Documents\\Quorvane\\Velmora\\Config.ini";
+  platform.files[file] = "[Other]\r\nK=v\r\n[ColorBox]\r\nCB2=255\r\n";
+  platform.eventLoopBody = [&] {
+    EXPECT_EQ(platform.fileReads, 2);  // the colour box, then the options
+    platform.SendClick({210, 20});
+  };
   EXPECT_EQ(RunVelmora(), 0);
   EXPECT_EQ(platform.hotKeysAtWrite, 0u);
   EXPECT_FALSE(platform.managerAtWrite);
-  EXPECT_EQ(platform.writes, 6);
+  EXPECT_EQ(platform.writes, 1);
+  EXPECT_EQ(platform.fileWrites, 1);
+  EXPECT_EQ(platform.files[file],
+            "[Other]\r\nK=v\r\n[ColorBox]\r\nCB2=255\r\nCB1=16777215\r\nCB3=16777215\r\n"
+            "CB4=16777215\r\nCB5=16777215\r\nCB6=16777215\r\n");
 }
 
 TEST(FormLifecycle, FailedWriteIsShownAndTheRunStillEnds) {

@@ -14,7 +14,9 @@ namespace {
 class CountingListener : public IHotKeyListener {
  public:
   void SaveColorToColorBox() override { ++calls; }
+  void ToggleMagnifier() override { ++toggles; }
   int calls = 0;
+  int toggles = 0;
 };
 
 class ManagerTest : public ::testing::Test {
@@ -90,6 +92,50 @@ TEST_F(ManagerTest, RegistersDHSInOrderAndReleasesThemAll) {
   EXPECT_TRUE(platform.hotKeys.empty());
 }
 
+TEST_F(ManagerTest, AltZAndAltCAreRegisteredOnlyWhileOnAndDoTheirWork) {
+  const std::map<int, HotKey> threeKeys = platform.hotKeys;
+  SampleOver(0x00E16941);
+  EXPECT_FALSE(manager.OptionalHotKeyRegistered(HotKey::AltC));
+  EXPECT_TRUE(manager.SetOptionalHotKey(*window, HotKey::AltC, true));
+  EXPECT_TRUE(manager.SetOptionalHotKey(*window, HotKey::AltZ, true));
+  EXPECT_EQ(platform.hotKeys.size(), 5u);
+  manager.SetExtraFormat(ColorFormat::Hsl);
+  const auto idOf = [this](HotKey key) {
+    for (const auto& [id, registered] : platform.hotKeys) {
+      if (registered == key) return id;
+    }
+    return -1;
+  };
+  const int altC = idOf(HotKey::AltC);
+  const int altZ = idOf(HotKey::AltZ);
+  manager.HandleHotKey(altC);
+  EXPECT_EQ(platform.clipboardText, "hsl(225, 73%, 57%)");
+  manager.HandleHotKey(altZ);
+  EXPECT_EQ(listener.toggles, 1);
+
+  // Off again: the keys are given up; other programs may have them.
+  EXPECT_FALSE(manager.SetOptionalHotKey(*window, HotKey::AltZ, false));
+  EXPECT_FALSE(manager.SetOptionalHotKey(*window, HotKey::AltC, false));
+  EXPECT_EQ(platform.hotKeys, threeKeys);
+  // A stray report of a key given up does nothing.
+  platform.clipboardText.clear();
+  manager.HandleHotKey(altC);
+  manager.HandleHotKey(altZ);
+  EXPECT_EQ(platform.clipboardText, "");
+  EXPECT_EQ(listener.toggles, 1);
+
+  // Held by another program: not registered, nothing kept.
+  platform.hotKeysHeldElsewhere = {HotKey::AltC};
+  EXPECT_FALSE(manager.SetOptionalHotKey(*window, HotKey::AltC, true));
+  EXPECT_FALSE(manager.OptionalHotKeyRegistered(HotKey::AltC));
+  EXPECT_EQ(platform.hotKeys, threeKeys);
+
+  EXPECT_TRUE(manager.SetOptionalHotKey(*window, HotKey::AltZ, true));
+  manager.UnregisterHotKeys(*window);
+  EXPECT_TRUE(platform.hotKeys.empty());
+  EXPECT_FALSE(manager.OptionalHotKeyRegistered(HotKey::AltZ));
+}
+
 TEST_F(ManagerTest, KeyHeldElsewhereKeepsItsOwnIdentifierAndTheOthersWork) {
   manager.UnregisterHotKeys(*window);
   platform.hotKeysHeldElsewhere = {HotKey::AltH};
@@ -104,16 +150,16 @@ TEST_F(ManagerTest, KeyHeldElsewhereKeepsItsOwnIdentifierAndTheOthersWork) {
   EXPECT_EQ(platform.clipboardText, "#4169E1");
 }
 
-TEST_F(ManagerTest, UnreadablePointerKeepsTheColourAndRaisesTheSystemError) {
+// The backend words the failure; the manager raises it as it stands.
+TEST_F(ManagerTest, UnreadablePointerKeepsTheColourAndRaisesTheBackendsError) {
   SampleOver(0x00123456);
   platform.pointerReadable = false;
-  platform.pointerErrorCode = 5;
-  platform.errorDescriptions[5] = "Access is denied. \r\n";
+  platform.pointerError = "System Error.  Code: 87.\r\nThe parameter is incorrect";
   try {
     manager.SampleColor();
     FAIL() << "no failure raised";
   } catch (const EOSError& e) {
-    EXPECT_STREQ(e.what(), "System Error.  Code: 5.\r\nAccess is denied");
+    EXPECT_STREQ(e.what(), "System Error.  Code: 87.\r\nThe parameter is incorrect");
   }
   EXPECT_EQ(manager.Color(), 0x00123456);
 }

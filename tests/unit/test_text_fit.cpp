@@ -10,14 +10,14 @@ namespace {
 
 // A canvas whose characters differ in width, as a real font's do: 'D' is the
 // widest hex digit and '8' the widest decimal one, and the window's base font
-// (Tahoma) is wider than the strip's.
+// (the form's) is wider than the strip's.
 class UnevenCanvas : public NullCanvas {
  public:
   UnevenCanvas() : NullCanvas(1, 1) {}
-  Size MeasureText(const std::string& text, const FontSpec& font) override {
+  Size MeasureText(const std::string& text, FontRole font) override {
     int width = 0;
     for (char ch : text) {
-      width += ch == 'D' ? 9 : ch == '8' ? 8 : font.face == "Tahoma" ? 6 : 5;
+      width += ch == 'D' ? 9 : ch == '8' ? 8 : font == FontRole::Form ? 6 : 5;
     }
     return Size{width, 13};
   }
@@ -59,7 +59,7 @@ class TextFitOfControl : public TextFit, public ::testing::WithParamInterface<Fi
 TEST_P(TextFitOfControl, ABoxOnePixelNarrowerThanItsWidestTextIsReported) {
   TControl* c = form->Find(GetParam().control);
   ASSERT_NE(c, nullptr);
-  const FontSpec& font = c->ParentFont ? form->BaseFont() : c->Font;
+  const FontRole font = c->ParentFont ? form->BaseFont() : c->Font;
   const int widest = canvas.MeasureText(GetParam().widest, font).width;
 
   c->Bounds.width = widest;
@@ -82,7 +82,9 @@ INSTANTIATE_TEST_SUITE_P(
                       FitCase{"PressHexLabel",
                               "Press Alt+H to Copy Hex Color To Clipboard (#RRGGBB)"},
                       FitCase{"lblHTMLColorChart", "HTML Color Code Chart"},
-                      FitCase{"ColorBox1", "Click"}, FitCase{"btnHelp", ">>"}));
+                      FitCase{"ColorBox1", "Click"}, FitCase{"btnHelp", ">>"}),
+    // Named by control, so the test names stay the same from run to run.
+    [](const ::testing::TestParamInfo<FitCase>& info) { return std::string(info.param.control); });
 
 TEST_F(TextFit, ATextTallerThanItsBoxIsReported) {
   form->lblExit->Bounds.height = 12;

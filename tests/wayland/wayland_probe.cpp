@@ -23,7 +23,7 @@ int main() {
     if (line != "read") continue;
     const velmora::PixelReading reading = platform->ReadPixelUnderPointer();
     if (!reading.ok) {
-      std::printf("error %s\n", reading.errorText.c_str());
+      std::printf("error %s\n", reading.error.c_str());
     } else if (reading.color == velmora::kInvalidColor) {
       std::printf("%d %d none\n", reading.position.x, reading.position.y);
     } else {

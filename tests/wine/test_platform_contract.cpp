@@ -14,6 +14,10 @@ UINT VirtualKeyOf(HotKey key) {
       return 'D';
     case HotKey::AltH:
       return 'H';
+    case HotKey::AltZ:
+      return 'Z';
+    case HotKey::AltC:
+      return 'C';
     case HotKey::AltS:
       break;
   }

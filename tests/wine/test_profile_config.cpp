@@ -68,6 +68,10 @@ class Win32Files {
     bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return true;
   }
+  std::string Get(const std::string& file) {
+    std::string bytes;
+    return Get(file, bytes) ? bytes : "(none)";
+  }
   void MakeFolder(const std::string& path) { CreateDirectoryA(path.c_str(), nullptr); }
   Win32Platform& Platform() { return platform_; }
 
@@ -102,16 +106,35 @@ TEST(Win32FileServices, CreateFoldersMakesEveryMissingFolder) {
   EXPECT_FALSE(files.Platform().CreateFolders(files.Root() + "\\F\\G"));
 }
 
-TEST(Win32FileServices, ProfileStringsThroughTheBackend) {
+TEST(Win32FileServices, ProfileValuesThroughTheBackend) {
   Win32Files files;
   const std::string name = files.Root() + "\\p.ini";
   Win32Platform& platform = files.Platform();
-  EXPECT_EQ(platform.ReadProfileString(name, "S", "K"), "");
-  EXPECT_TRUE(platform.WriteProfileString(name, "S", "K", "'v'"));
-  EXPECT_EQ(platform.ReadProfileString(name, "s", "k"), "v");
+  EXPECT_EQ(platform.ReadProfileValues(name, "S", {"K", "L"}),
+            (std::vector<std::string>{"", ""}));
+  EXPECT_TRUE(platform.WriteProfileValues(name, "S", {{"K", "'v'"}, {"L", "2"}}));
+  EXPECT_EQ(platform.ReadProfileValues(name, "s", {"l", "k"}),
+            (std::vector<std::string>{"2", "v"}));
+  EXPECT_EQ(files.Get(name), "[S]\r\nK='v'\r\nL=2\r\n");
   files.Put(name, "[S]\r\nK=" + std::string(3000, 'x') + "\r\n");
-  EXPECT_EQ(platform.ReadProfileString(name, "S", "K"), std::string(2047, 'x'));
-  EXPECT_FALSE(platform.WriteProfileString(files.Root() + "\\none\\p.ini", "S", "K", "1"));
+  EXPECT_EQ(platform.ReadProfileValues(name, "S", {"K"}).front(), std::string(2047, 'x'));
+  EXPECT_FALSE(platform.WriteProfileValues(files.Root() + "\\none\\p.ini", "S", {{"K", "1"}}));
+  // Nothing is left beside the file.
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((files.Root() + "\\*.new").c_str(), &found);
+  EXPECT_EQ(search, INVALID_HANDLE_VALUE);
+  if (search != INVALID_HANDLE_VALUE) FindClose(search);
+}
+
+// A read-only file stays as it is, and a write to it fails, as the system's
+// profile writer has it.
+TEST(Win32FileServices, ReadOnlyProfileFileIsNotReplaced) {
+  Win32Files files;
+  const std::string name = files.Root() + "\\r.ini";
+  files.Put(name, "[S]\r\nK=1\r\n");
+  SetFileAttributesA(name.c_str(), FILE_ATTRIBUTE_READONLY);
+  EXPECT_FALSE(files.Platform().WriteProfileValues(name, "S", {{"K", "2"}}));
+  EXPECT_EQ(files.Get(name), "[S]\r\nK=1\r\n");
 }
 
 }  // namespace

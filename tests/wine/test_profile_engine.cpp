@@ -12,7 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "config/ProfileFile.h"
+#include "platform/ProfileFile.h"
+#include "platform/win32/Win32Platform.h"
 
 namespace velmora {
 namespace {
@@ -29,6 +30,17 @@ struct Step {
 Step Read(std::string section, std::string key) { return {false, section, key, ""}; }
 Step Write(std::string section, std::string key, std::string value) {
   return {true, section, key, value};
+}
+
+// The engine speaks UTF-8, the "A" functions the ANSI code page: each step's
+// texts go to the engine as UTF-8, its reads come back in the code page.
+std::string Utf8FromAnsi(const std::string& ansi) {
+  const std::string text = ansi.substr(0, ansi.find('\0'));
+  std::wstring wide(text.size(), L'\0');
+  const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                    wide.data(), static_cast<int>(wide.size()));
+  wide.resize(n > 0 ? n : 0);
+  return Utf8(wide.c_str(), static_cast<int>(wide.size()));
 }
 
 // A folder of its own for the files of one test run, removed afterwards.
@@ -68,7 +80,9 @@ class ProfileDifferential : public ::testing::Test {
         const BOOL written = WritePrivateProfileStringA(step.section.c_str(), step.key.c_str(),
                                                         step.value.c_str(), file.c_str());
         EXPECT_TRUE(written);
-        if (model.WriteString(step.section, step.key, step.value) || !modelExists) {
+        if (model.WriteString(Utf8FromAnsi(step.section), Utf8FromAnsi(step.key),
+                              Utf8FromAnsi(step.value)) ||
+            !modelExists) {
           modelBytes = model.Bytes();
           modelExists = true;
         }
@@ -76,7 +90,8 @@ class ProfileDifferential : public ::testing::Test {
         char buffer[kProfileBufferChars];
         const DWORD n = GetPrivateProfileStringA(step.section.c_str(), step.key.c_str(), "",
                                                  buffer, sizeof buffer, file.c_str());
-        EXPECT_EQ(model.ReadString(step.section, step.key), std::string(buffer, n));
+        EXPECT_EQ(Ansi(model.ReadString(Utf8FromAnsi(step.section), Utf8FromAnsi(step.key))),
+                  std::string(buffer, n));
       }
     }
     const DWORD attributes = GetFileAttributesA(file.c_str());

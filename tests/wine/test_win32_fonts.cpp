@@ -20,21 +20,22 @@ namespace {
 
 class Win32Fonts : public Win32Test {};
 
-// The strip's font and the window's base font once shown.
-std::vector<FontSpec> FontsOfTheWindow() {
-  FontSpec base;
+// The strip's font, its links' and the window's base font once shown, with
+// the face each is drawn in.
+std::vector<std::pair<FontRole, std::string>> FontsOfTheWindow() {
+  FontRole base = FontRole::Strip;
   ApplyDefaultFont(base);
-  return {FontSpec{}, base};
+  return {{FontRole::Strip, "MS Sans Serif"}, {FontRole::Link, "MS Sans Serif"}, {base, "Tahoma"}};
 }
 
 TEST_F(Win32Fonts, EachFaceTheWindowAsksForIsTheFaceItGets) {
   ScopedGetDC screen(nullptr);
   FontCache fonts;
-  for (const FontSpec& font : FontsOfTheWindow()) {
+  for (const auto& [font, expected] : FontsOfTheWindow()) {
     ScopedSelectObject selected(screen, fonts.Get(font, kLogicalDpi));
     char face[LF_FACESIZE] = {};
     ::GetTextFaceA(screen, LF_FACESIZE, face);
-    EXPECT_EQ(std::string(face), font.face);
+    EXPECT_EQ(std::string(face), expected);
   }
 }
 
@@ -50,10 +51,10 @@ TEST_F(Win32Fonts, MeasureTextCoversWhatDrawTextInks) {
   ScopedSelectObject selectedBitmap(dc, bitmap.Get());
   FontCache fonts;
   Win32Canvas canvas(dc, DpiScale{kLogicalDpi}, fonts);
-  for (const FontSpec& font : FontsOfTheWindow()) {
+  for (const auto& [font, face] : FontsOfTheWindow()) {
     for (const std::string text : {"#000000", "HTML Color Code Chart", "Exit"}) {
       canvas.FillRect(Rect{0, 0, 400, 20}, kWhite);
-      canvas.DrawText(Rect{0, 0, 400, 20}, text, font, 0, TextAlign::Left);
+      canvas.PaintText(Rect{0, 0, 400, 20}, text, font, 0, TextAlign::Left);
       int lastInked = -1;
       for (int x = 0; x < 400; ++x) {
         for (int y = 0; y < 20; ++y) {
@@ -61,9 +62,9 @@ TEST_F(Win32Fonts, MeasureTextCoversWhatDrawTextInks) {
         }
       }
       const Size size = canvas.MeasureText(text, font);
-      EXPECT_GE(lastInked, 0) << font.face << " " << text;
-      EXPECT_LT(lastInked, size.width) << font.face << " " << text;
-      EXPECT_EQ(size.height, 13) << font.face << " " << text;
+      EXPECT_GE(lastInked, 0) << face << " " << text;
+      EXPECT_LT(lastInked, size.width) << face << " " << text;
+      EXPECT_EQ(size.height, 13) << face << " " << text;
     }
   }
 }

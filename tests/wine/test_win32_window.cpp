@@ -152,10 +152,10 @@ TEST_F(Win32Window, BorderlessTopmostFrameShowsWhatTheFormPaints) {
   Size measured;
   events.paint = [&](ICanvas& canvas, const Rect& r) {
     dirty.push_back(r);
-    measured = canvas.MeasureText("Hex:", FontSpec{});
+    measured = canvas.MeasureText("Hex:", FontRole::Strip);
     canvas.FillRect(Rect{10, 10, 20, 12}, kPatch);
     canvas.FrameRect(Rect{40, 4, 20, 20}, kRed);
-    canvas.DrawText(Rect{70, 2, 60, 13}, "Hex:", FontSpec{}, kWhite, TextAlign::Left);
+    canvas.PaintText(Rect{70, 2, 60, 13}, "Hex:", FontRole::Strip, kWhite, TextAlign::Left);
   };
   const auto at = [](int x, int y) { return ScreenPixel(376 + x, 153 + y); };
   const auto drawn = [&] {
@@ -229,7 +229,7 @@ TEST_F(Win32Window, InputReachesTheFormInClientPixels) {
   events.hotKey = [&](int id) { hotKeys.push_back(id); };
   events.pointer = [](Point p) { return p.x < 100 ? PointerShape::Hand : PointerShape::Move; };
   HotKeyRegistration altH;
-  events.show = [&] { altH = window->RegisterHotKey(HotKey::AltH); };
+  events.show = [&] { altH = window->BindHotKey(HotKey::AltH); };
   const HCURSOR hand = ::LoadCursorA(nullptr, IDC_HAND);
   const HCURSOR sizeAll = ::LoadCursorA(nullptr, IDC_SIZEALL);
   HCURSOR overLink = nullptr, overStrip = nullptr;
@@ -262,7 +262,7 @@ TEST_F(Win32Window, InputReachesTheFormInClientPixels) {
         return n < 9 || leaves == 0;
     }
   });
-  window->UnregisterHotKey(altH.id);
+  window->UnbindHotKey(altH.id);
 
   EXPECT_EQ(moveOverLink.x, 20);
   EXPECT_EQ(moveOverLink.y, 10);

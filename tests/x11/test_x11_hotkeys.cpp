@@ -34,7 +34,7 @@ TEST_F(HotKeys, FireWithNumLockAndCapsLockOnOrOff) {
   WithWindow(Point{0, 0}, [&](IWindow& w) {
     int ids[3];
     for (HotKey key : {HotKey::AltD, HotKey::AltH, HotKey::AltS}) {
-      const HotKeyRegistration r = w.RegisterHotKey(key);
+      const HotKeyRegistration r = w.BindHotKey(key);
       ASSERT_TRUE(r.registered);
       ids[static_cast<int>(key)] = r.id;
     }
@@ -52,15 +52,15 @@ TEST_F(HotKeys, FireWithNumLockAndCapsLockOnOrOff) {
     // Without Alt, or with Ctrl too, the letter is the user's.
     EXPECT_TRUE(Press("h ctrl+alt+h", 2).empty());
     // An unregistered key no longer fires.
-    w.UnregisterHotKey(ids[static_cast<int>(HotKey::AltH)]);
+    w.UnbindHotKey(ids[static_cast<int>(HotKey::AltH)]);
     EXPECT_EQ(Press("alt+h alt+d", 2), std::vector<int>{ids[static_cast<int>(HotKey::AltD)]});
   });
 }
 
 TEST_F(HotKeys, StillFireAfterTheKeyboardMapChanges) {
   WithWindow(Point{0, 0}, [&](IWindow& w) {
-    const int d = w.RegisterHotKey(HotKey::AltD).id;
-    const int s = w.RegisterHotKey(HotKey::AltS).id;
+    const int d = w.BindHotKey(HotKey::AltD).id;
+    const int s = w.BindHotKey(HotKey::AltS).id;
     // On Dvorak, D and S sit on other keys than on a US keyboard.
     ASSERT_EQ(std::system("setxkbmap -layout us -variant dvorak"), 0);
     PumpPending();
@@ -79,9 +79,9 @@ TEST_F(HotKeys, AKeyAnotherProgramHoldsIsNotRegisteredAndTheOthersWork) {
            GrabModeAsync);
   XSync(other, False);
   WithWindow(Point{0, 0}, [&](IWindow& w) {
-    const HotKeyRegistration d = w.RegisterHotKey(HotKey::AltD);
-    const HotKeyRegistration s = w.RegisterHotKey(HotKey::AltS);
-    const HotKeyRegistration h = w.RegisterHotKey(HotKey::AltH);
+    const HotKeyRegistration d = w.BindHotKey(HotKey::AltD);
+    const HotKeyRegistration s = w.BindHotKey(HotKey::AltS);
+    const HotKeyRegistration h = w.BindHotKey(HotKey::AltH);
     EXPECT_TRUE(d.registered);
     EXPECT_FALSE(s.registered);
     EXPECT_TRUE(h.registered);

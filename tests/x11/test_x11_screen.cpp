@@ -46,7 +46,7 @@ TEST_F(Screen, EveryDevicePixelReadsTheColourPaintedThere) {
       const Point at{bounds.x + d.x, bounds.y + d.y};
       MovePointer(at);
       const PixelReading r = Platform().ReadPixelUnderPointer();
-      ASSERT_TRUE(r.ok) << r.errorText;
+      ASSERT_TRUE(r.ok) << r.error;
       EXPECT_EQ(r.position.x, at.x);
       EXPECT_EQ(r.position.y, at.y);
       EXPECT_EQ(r.color, ColourAt(d.x / scale, d.y / scale))
@@ -60,8 +60,7 @@ TEST_F(Screen, FramesAreOneLogicalPixelAndTextStaysInItsBox) {
   const Rect textBox{40, 2, 20, 14};
   form.paint = [&](ICanvas& canvas, const Rect&) {
     canvas.FrameRect(frame, 0x000000FF);
-    FontSpec font;
-    canvas.DrawText(textBox, "WWWWWWWWWWWW", font, 0x00000000, TextAlign::Left);
+    canvas.PaintText(textBox, "WWWWWWWWWWWW", FontRole::Strip, 0x00000000, TextAlign::Left);
   };
   WithWindow(Point{0, 0}, [&](IWindow& w) {
     const int scale = w.ToScreenPixels(1);

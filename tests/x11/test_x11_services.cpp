@@ -17,10 +17,20 @@ namespace {
 
 class Clipboard : public X11Test {};
 
-// The form's 8-bit texts reach other programs as UTF-8.
-TEST_F(Clipboard, EightBitTextIsReadElsewhereAsUtf8) {
+// One key of a profile file, read or written through the section verbs.
+std::string ReadValue(const std::string& file, const std::string& section,
+                      const std::string& key) {
+  return Platform().ReadProfileValues(file, section, {key}).front();
+}
+bool WriteValue(const std::string& file, const std::string& section, const std::string& key,
+                const std::string& value) {
+  return Platform().WriteProfileValues(file, section, {{key, value}});
+}
+
+// Texts cross the seam as UTF-8 and reach other programs as they are.
+TEST_F(Clipboard, Utf8TextIsReadElsewhereAsItStands) {
   WithWindow(Point{0, 0}, [&](IWindow& w) {
-    ASSERT_EQ(Platform().SetClipboardText(&w, "caf\xe9 #12AB9F"), ClipboardResult::Ok);
+    ASSERT_EQ(Platform().SetClipboardText(&w, "caf\xc3\xa9 #12AB9F"), ClipboardResult::Ok);
     std::string read;
     EXPECT_EQ(RunPumping("xclip -o -selection clipboard", &read), 0);
     EXPECT_EQ(read, "caf\xc3\xa9 #12AB9F");
@@ -119,12 +129,12 @@ TEST_F(Files, ProfileStringsGoToRealFilesAndBack) {
   ASSERT_TRUE(Platform().CreateFolders(folder));
   ASSERT_TRUE(Platform().CreateFolders(folder));  // again: it exists
   const std::string file = folder + "/Config.ini";
-  EXPECT_EQ(Platform().ReadProfileString(file, "ColorBox", "CB1"), "");
-  ASSERT_TRUE(Platform().WriteProfileString(file, "ColorBox", "CB1", "16777215"));
-  ASSERT_TRUE(Platform().WriteProfileString(file, "ColorBox", "CB2", "255"));
-  ASSERT_TRUE(Platform().WriteProfileString(file, "ColorBox", "CB1", "0"));
+  EXPECT_EQ(ReadValue(file, "ColorBox", "CB1"), "");
+  ASSERT_TRUE(WriteValue(file, "ColorBox", "CB1", "16777215"));
+  ASSERT_TRUE(WriteValue(file, "ColorBox", "CB2", "255"));
+  ASSERT_TRUE(WriteValue(file, "ColorBox", "CB1", "0"));
   EXPECT_EQ(Content(file), "[ColorBox]\r\nCB1=0\r\nCB2=255\r\n");
-  EXPECT_EQ(Platform().ReadProfileString(file, "colorbox", "cb2"), "255");
+  EXPECT_EQ(ReadValue(file, "colorbox", "cb2"), "255");
   // Nothing of the temporary files is left beside it.
   ASSERT_EQ(std::system(("ls -A '" + folder + "' > '" + root + "/ls'").c_str()), 0);
   EXPECT_EQ(Content(root + "/ls"), "Config.ini\n");
@@ -132,31 +142,31 @@ TEST_F(Files, ProfileStringsGoToRealFilesAndBack) {
 
 TEST_F(Files, AFileChangedByAnotherProgramIsReadAnew) {
   const std::string file = root + "/Config.ini";
-  ASSERT_TRUE(Platform().WriteProfileString(file, "ColorBox", "CB1", "111"));
-  EXPECT_EQ(Platform().ReadProfileString(file, "ColorBox", "CB1"), "111");
+  ASSERT_TRUE(WriteValue(file, "ColorBox", "CB1", "111"));
+  EXPECT_EQ(ReadValue(file, "ColorBox", "CB1"), "111");
   // The same size in place, then a new file under the same name, then none.
   std::ofstream(file, std::ios::binary | std::ios::in) << "[ColorBox]\r\nCB1=222\r\n";
-  EXPECT_EQ(Platform().ReadProfileString(file, "ColorBox", "CB1"), "222");
+  EXPECT_EQ(ReadValue(file, "ColorBox", "CB1"), "222");
   ASSERT_EQ(rename(file.c_str(), (file + ".old").c_str()), 0);
   std::ofstream(file, std::ios::binary) << "[ColorBox]\r\nCB1=3\r\nCB2=4\r\n";
-  EXPECT_EQ(Platform().ReadProfileString(file, "ColorBox", "CB2"), "4");
-  ASSERT_TRUE(Platform().WriteProfileString(file, "ColorBox", "CB2", "5"));
+  EXPECT_EQ(ReadValue(file, "ColorBox", "CB2"), "4");
+  ASSERT_TRUE(WriteValue(file, "ColorBox", "CB2", "5"));
   EXPECT_EQ(Content(file), "[ColorBox]\r\nCB1=3\r\nCB2=5\r\n");
   ASSERT_EQ(unlink(file.c_str()), 0);
-  EXPECT_EQ(Platform().ReadProfileString(file, "ColorBox", "CB1"), "");
+  EXPECT_EQ(ReadValue(file, "ColorBox", "CB1"), "");
 }
 
 TEST_F(Files, AFailedWriteReportsFalseAndLeavesTheFileAsItWas) {
   const std::string folder = root + "/ro";
   ASSERT_TRUE(Platform().CreateFolders(folder));
   const std::string file = folder + "/Config.ini";
-  ASSERT_TRUE(Platform().WriteProfileString(file, "ColorBox", "CB1", "1"));
+  ASSERT_TRUE(WriteValue(file, "ColorBox", "CB1", "1"));
   ASSERT_EQ(chmod(folder.c_str(), 0555), 0);
   if (access(folder.c_str(), W_OK) == 0) GTEST_SKIP() << "running as root: folders stay writable";
-  EXPECT_FALSE(Platform().WriteProfileString(file, "ColorBox", "CB1", "2"));
+  EXPECT_FALSE(WriteValue(file, "ColorBox", "CB1", "2"));
   EXPECT_EQ(Content(file), "[ColorBox]\r\nCB1=1\r\n");
   // A write that changes nothing needs no write.
-  EXPECT_TRUE(Platform().WriteProfileString(file, "ColorBox", "CB1", "1"));
+  EXPECT_TRUE(WriteValue(file, "ColorBox", "CB1", "1"));
 }
 
 TEST_F(Files, FoldersAndFilesInTheWay) {
@@ -173,10 +183,10 @@ TEST_F(Files, FoldersAndFilesInTheWay) {
   for (const Case& c : cases) EXPECT_EQ(Platform().CreateFolders(c.path), c.created) << c.path;
   // A folder where the file should be: no write, no read.
   ASSERT_TRUE(Platform().CreateFolders(root + "/dir.ini"));
-  EXPECT_FALSE(Platform().WriteProfileString(root + "/dir.ini", "S", "K", "V"));
-  EXPECT_EQ(Platform().ReadProfileString(root + "/dir.ini", "S", "K"), "");
+  EXPECT_FALSE(WriteValue(root + "/dir.ini", "S", "K", "V"));
+  EXPECT_EQ(ReadValue(root + "/dir.ini", "S", "K"), "");
   // A file in a missing folder is not written.
-  EXPECT_FALSE(Platform().WriteProfileString(root + "/missing/Config.ini", "S", "K", "V"));
+  EXPECT_FALSE(WriteValue(root + "/missing/Config.ini", "S", "K", "V"));
 }
 
 }  // namespace

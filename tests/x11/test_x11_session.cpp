@@ -51,7 +51,7 @@ class Session : public X11Test {
       std::string out;
       RunPumping("xdotool search --name '^Velmora probe$' 2>/dev/null | head -1", &out);
       id = std::strtoul(out.c_str(), nullptr, 10);
-      return id != 0 && Platform().ReadProfileString(record, "Probe", "Show") == "1";
+      return id != 0 && Platform().ReadProfileValues(record, "Probe", {"Show"}).front() == "1";
     });
     return id;
   }
@@ -61,7 +61,7 @@ class Session : public X11Test {
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   }
   std::string Recorded(const char* what) {
-    return Platform().ReadProfileString(record, "Probe", what);
+    return Platform().ReadProfileValues(record, "Probe", {what}).front();
   }
   std::string Errors() {
     std::ifstream in(folder + "/err");

@@ -35,7 +35,7 @@ class ProbeForm : public IWindowEvents {
   void OnSessionEnd() override { Record("SessionEnd"); }
 
  private:
-  void Record(const char* what) { Platform().WriteProfileString(file_, "Probe", what, "1"); }
+  void Record(const char* what) { Platform().WriteProfileValues(file_, "Probe", {{what, "1"}}); }
   std::string file_;
   std::string address_;
 };

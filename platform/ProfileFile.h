@@ -1,6 +1,6 @@
-// Profile (INI) files as the platform's profile functions see them, worked
-// on the file's bytes. The null platform keeps its files with it, and a
-// backend without profile functions of its own can use it over real files.
+// Profile (INI) files as the Windows profile functions see them, worked on
+// the file's bytes: every backend reads a file once, works on it here and
+// writes it back whole (the null platform keeps its files in memory).
 //
 // The model is the one the Windows profile functions keep (checked against
 // them under Wine, tests/wine/test_profile_engine.cpp):
@@ -18,14 +18,17 @@
 //   the file untouched;
 // - a read removes one pair of matching quotes (" or ') around the value and
 //   cuts it to the reader's buffer;
-// - text is 8-bit (code page 1252) unless the file starts with a UTF-8 or
-//   UTF-16 mark, which is kept. Characters that code page 1252 lacks read
-//   as '?' (the platform picks a look-alike letter for some of them).
+// - a file's text is 8-bit (code page 1252) unless it starts with a UTF-8 or
+//   UTF-16 mark, which is kept; characters that code page 1252 lacks are
+//   written to an 8-bit file as '?'.
+// Names and values are handed in and out as UTF-8.
 #pragma once
 
 #include <cstddef>
 #include <string>
 #include <vector>
+
+#include "platform/Platform.h"
 
 namespace velmora {
 
@@ -48,6 +51,13 @@ class ProfileFile {
   // section at the end of the file when missing. True when the content
   // changed, i.e. the file has to be written.
   bool WriteString(const std::string& section, const std::string& key, const std::string& value);
+
+  // ReadString of each key of one section, in the order given.
+  std::vector<std::string> ReadStrings(const std::string& section,
+                                       const std::vector<std::string>& keys) const;
+  // WriteString of each key and value, in the order given. True when the
+  // content changed.
+  bool WriteStrings(const std::string& section, const ProfileValues& values);
 
   // The bytes the writer puts in the file for this content.
   std::string Bytes() const;

@@ -1,4 +1,4 @@
-#include "config/ProfileFile.h"
+#include "platform/ProfileFile.h"
 
 #include <algorithm>
 
@@ -26,15 +26,6 @@ char CharToAnsi(char16_t c) {
   return '?';
 }
 
-// Text handed in by the program: an 8-bit string that ends at its first NUL.
-std::u16string FromAnsi(const std::string& text) {
-  std::u16string out;
-  for (char c : text) {
-    if (c == '\0') break;
-    out.push_back(AnsiToChar(static_cast<unsigned char>(c)));
-  }
-  return out;
-}
 
 std::string ToAnsi(const std::u16string& text) {
   std::string out;
@@ -124,6 +115,18 @@ void AppendUtf8(std::string& out, const std::u16string& text) {
       out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
     }
   }
+}
+
+// Text handed in by the program: UTF-8 that ends at its first NUL.
+std::u16string FromProgram(const std::string& text) {
+  return DecodeUtf8(text.substr(0, text.find('\0')), 0);
+}
+
+// Text handed back to the program, as UTF-8.
+std::string ToProgram(const std::u16string& text) {
+  std::string out;
+  AppendUtf8(out, text);
+  return out;
 }
 
 bool IsBlank(char16_t c) { return (c >= 0x09 && c <= 0x0D) || c == 0x1A || c == 0x20; }
@@ -258,7 +261,7 @@ const ProfileFile::Key* ProfileFile::Find(const std::u16string& section,
 std::string ProfileFile::ReadString(const std::string& section, const std::string& key,
                                     std::size_t bufferChars) const {
   if (bufferChars == 0) return std::string();
-  const Key* k = Find(TrimBlanks(FromAnsi(section)), TrimBlanks(FromAnsi(key)));
+  const Key* k = Find(TrimBlanks(FromProgram(section)), TrimBlanks(FromProgram(key)));
   if (!k || !k->hasValue) return std::string();
 
   // One pair of matching quotes goes, unless the text is cut short.
@@ -271,14 +274,14 @@ std::string ProfileFile::ReadString(const std::string& section, const std::strin
   const std::size_t fullLength = value.size();
   if (value.size() > bufferChars - 1) value.resize(bufferChars - 1);
   if (quoted && bufferChars >= fullLength && !value.empty()) value.pop_back();
-  return ToAnsi(value);
+  return ToProgram(value);
 }
 
 bool ProfileFile::WriteString(const std::string& section, const std::string& key,
                               const std::string& value) {
-  const std::u16string sectionName = TrimLeadingBlanks(FromAnsi(section));
-  const std::u16string keyName = TrimLeadingBlanks(FromAnsi(key));
-  const std::u16string text = TrimLeadingBlanks(FromAnsi(value));
+  const std::u16string sectionName = TrimLeadingBlanks(FromProgram(section));
+  const std::u16string keyName = TrimLeadingBlanks(FromProgram(key));
+  const std::u16string text = TrimLeadingBlanks(FromProgram(value));
   const std::u16string wantedSection = TrimBlanks(sectionName);
   const std::u16string wantedKey = TrimBlanks(keyName);
 
@@ -301,6 +304,20 @@ bool ProfileFile::WriteString(const std::string& section, const std::string& key
   found->hasValue = true;
   found->value = text;
   return true;
+}
+
+std::vector<std::string> ProfileFile::ReadStrings(const std::string& section,
+                                                  const std::vector<std::string>& keys) const {
+  std::vector<std::string> values;
+  values.reserve(keys.size());
+  for (const std::string& key : keys) values.push_back(ReadString(section, key));
+  return values;
+}
+
+bool ProfileFile::WriteStrings(const std::string& section, const ProfileValues& values) {
+  bool changed = false;
+  for (const auto& [key, value] : values) changed = WriteString(section, key, value) || changed;
+  return changed;
 }
 
 std::string ProfileFile::Bytes() const {

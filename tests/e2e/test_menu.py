@@ -1,0 +1,104 @@
+"""The strip's context menu: opened by a right click, not by a right drag;
+"Copy as" in every format; the format of Alt+C, remembered."""
+
+import os
+
+import velmora_e2e as e2e
+from velmora_e2e import VelmoraTest
+
+# The menu's entries as the keyboard reaches them (separators are skipped).
+MENU = ["Copy as", "Alt+C copies as", "Hot keys", "About", "Exit"]
+FORMATS = ["hex", "rgb", "hsl", "hsv", "cmyk", "float", "colorref", "delphi"]
+# A colour on the bare screen and its texts, format by format.
+COLOUR = (0x12, 0x34, 0x56)
+TEXTS = ["#123456", "rgb(18, 52, 86)", "hsl(210, 65%, 20%)", "hsv(210, 79%, 34%)",
+         "cmyk(79%, 40%, 0%, 66%)", "(0.071, 0.204, 0.337)", "0x00563412", "$00563412"]
+
+
+class MenuTest(VelmoraTest):
+
+    def open_menu(self, app):
+        """Right-clicks the strip's background; the menu's window once shown."""
+        before = set(self.menus(app))
+        # NOTE: under Wine the menu hears keys only while a window of the
+        # program has the keyboard focus; there is no window manager to give it.
+        e2e.TARGET.before_hot_key(app.window)
+        app.click(e2e.DRAG_HANDLE, button=3)
+        menus = e2e.wait_for("the context menu", lambda: [
+            (w, g) for w, g in app.other_windows() if w not in before and g[2] > 60 and g[3] > 40])
+        # Off the menu, so that no entry is picked by hovering.
+        e2e.move_pointer(*e2e.SCREEN_SPOT)
+        return menus[0]
+
+    def choose(self, app, *path):
+        """Opens the menu and picks an entry with the keyboard: `path` is
+        (index of the entry, index in its submenu, ...)."""
+        self.open_menu(app)
+        keys = ["Down"] * (path[0] + 1)
+        for index in path[1:]:
+            keys += ["Right"] + ["Down"] * index
+        for k in keys + ["Return"]:
+            e2e.key(k)
+        e2e.wait_for("the menu to close", lambda: not self.menus(app))
+
+    def menus(self, app):
+        return [w for w, g in app.other_windows() if g[2] > 60 and g[3] > 40]
+
+    def test_right_click_opens_the_menu_and_a_right_drag_does_not(self):
+        app = self.start()
+        pointer = app.to_screen(e2e.DRAG_HANDLE)
+        window, (x, y, width, height) = self.open_menu(app)
+        # At the pointer (or moved in to fit on the screen).
+        self.assertLess(abs(x - pointer[0]) + abs(y - pointer[1]), 40, "the menu at %d,%d" % (x, y))
+        e2e.key("Escape")
+        e2e.wait_for("the menu to close", lambda: not self.menus(app))
+        self.assertEqual(app.origin(), e2e.TARGET.placed(e2e.HOME))
+
+        start = app.origin()
+        app.drag(e2e.DRAG_HANDLE, (-80, 50), 3)
+        e2e.release(3)
+        end = (start[0] - 80, start[1] + 50)
+        e2e.wait_for("the window at %s" % (end,), lambda: app.origin() == end)
+        e2e.holds_for("no menu after the drag", lambda: not self.menus(app), seconds=1.0)
+
+    def test_copy_as_puts_each_format_on_the_clipboard(self):
+        app = self.start()
+        for index, text in enumerate(TEXTS):
+            with self.subTest(text):
+                app.point_at_screen(COLOUR)
+                e2e.write_clipboard("before")
+                self.choose(app, MENU.index("Copy as"), index)
+                e2e.wait_for("%r on the clipboard" % text, lambda: e2e.read_clipboard() == text)
+
+    def test_alt_c_copies_the_chosen_format_after_a_restart_too(self):
+        app = self.start()
+        self.choose(app, MENU.index("Alt+C copies as"), FORMATS.index("hsl"))
+        self.choose(app, MENU.index("Hot keys"), 0)
+        with open(e2e.config_path(), encoding="latin-1") as config:
+            saved = config.read()
+        self.assertIn("[Options]", saved)
+        self.assertIn("ExtraFormat=hsl", saved)
+        self.assertIn("HotKeyAltC=1", saved)
+
+        for run in range(2):
+            with self.subTest(run=run):
+                if run:
+                    self.assertEqual(app.exit(), 0)
+                    app = self.start()
+                app.point_at_screen(COLOUR)
+                e2e.write_clipboard("before")
+                app.hot_key("alt+c")
+                e2e.wait_for("hsl on the clipboard",
+                             lambda: e2e.read_clipboard() == "hsl(210, 65%, 20%)")
+
+    def test_alt_c_is_not_taken_until_turned_on(self):
+        app = self.start()
+        app.point_at_screen(COLOUR)
+        e2e.write_clipboard("before")
+        app.hot_key("alt+c")
+        e2e.holds_for("the clipboard kept", lambda: e2e.read_clipboard() == "before", seconds=1.0)
+        self.assertFalse(os.path.exists(e2e.config_path()))
+
+
+if __name__ == "__main__":
+    e2e.main()

@@ -1,0 +1,55 @@
+// The strip's context menu as a list of entries: what it offers follows the
+// options, the colour to copy and which hot keys are taken; the form shows
+// it through the window and acts on the command chosen.
+#pragma once
+
+#include <vector>
+
+#include "config/OptionsStore.h"
+#include "platform/Platform.h"
+
+namespace velmora {
+
+// The commands of the menu's entries (what IWindow::ShowMenu returns). The
+// format entries add the format's place in kAllColorFormats.
+enum MenuCommand : int {
+  kCommandNone = 0,
+  kCommandCopyAs = 100,
+  kCommandExtraFormat = 200,
+  kCommandMagnifier = 300,
+  kCommandHotKeyAltZ = 310,
+  kCommandHotKeyAltC = 311,
+  kCommandStartAtLogin = 320,
+  kCommandAbout = 330,
+  kCommandExit = 340,
+};
+
+inline constexpr const char* kCopyAsMenuText = "Copy as";
+inline constexpr const char* kExtraFormatMenuText = "Alt+C copies as";
+inline constexpr const char* kMagnifierMenuText = "Magnifier";
+inline constexpr const char* kHotKeysMenuText = "Hot keys";
+inline constexpr const char* kStartAtLoginMenuText = "Start at login";
+inline constexpr const char* kExitMenuText = "Exit";
+
+// Everything the menu shows.
+struct ContextMenuState {
+  TColor color = 0;  // the colour "Copy as" copies
+  TOptions options;
+  bool altZTaken = false;  // another program holds the key
+  bool altCTaken = false;
+  bool withMagnifier = false;    // the magnifier entries are offered
+  bool withStartAtLogin = false;  // the start-at-login entry is offered
+  bool startsAtLogin = false;
+};
+
+std::vector<MenuItem> BuildContextMenu(const ContextMenuState& state);
+
+// "About Velmora 3.6.12.28".
+std::string AboutMenuText();
+// The entry for Alt+Z or Alt+C in the "Hot keys" submenu.
+std::string HotKeyMenuText(HotKey key, bool taken);
+
+// The format of a "Copy as" or "Alt+C copies as" command; false for others.
+bool FormatOfCommand(int command, int base, ColorFormat& format);
+
+}  // namespace velmora
