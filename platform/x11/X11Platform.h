@@ -137,12 +137,19 @@ class X11Platform : public IPlatform {
   static gboolean OnSignal(gpointer self);
   static gboolean OnIdleIcon(gpointer self);
   static int OnDisplayLost(Display* display);
+  void WatchTheme();
+  void UnwatchTheme();
+  static void OnThemeChanged(GObject* settings, GParamSpec* property, gpointer self);
+  // The theme's colour of label text, asked of a label in a window never shown.
+  TColor ThemeLabelColor();
 
   GdkDisplay* display_ = nullptr;
   Display* xdisplay_ = nullptr;
   bool displayGone_ = false;
   X11Window* window_ = nullptr;
   GtkDialog* dialog_ = nullptr;  // the modal dialog running, if any
+  TColor labelColor_ = 0;        // the theme's, while labelColorKnown_
+  bool labelColorKnown_ = false;
   bool iconSet_ = false;         // SetDefaultIcon has run
   guint iconSource_ = 0;         // SetDefaultIconWhenIdle's pending call
   std::map<int, Grab> grabs_;    // by hot key id
