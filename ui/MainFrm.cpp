@@ -162,6 +162,8 @@ void TMainForm::ShowContextMenu() {
   state.options = FOptions;
   state.altZTaken = FAltZTaken;
   state.altCTaken = FAltCTaken;
+  state.withStartAtLogin = true;
+  state.startsAtLogin = Platform().StartsAtLogin();
   ContextMenuChoose(FWindow->ShowMenu(BuildContextMenu(state)));
 }
 
@@ -185,6 +187,12 @@ void TMainForm::ContextMenuChoose(int command) {
     }
     (key == HotKey::AltC ? FAltCTaken : FAltZTaken) = false;
     ChangeOptions(options);
+  } else if (command == kCommandStartAtLogin) {
+    const bool on = !Platform().StartsAtLogin();
+    if (!Platform().SetStartAtLogin(on)) {
+      throw EVelmoraError(on ? "Cannot make Velmora start at login"
+                             : "Cannot stop Velmora starting at login");
+    }
   } else if (command == kCommandAbout) {
     ManagerInstance->OpenHomePage();
   } else if (command == kCommandExit) {

@@ -277,8 +277,8 @@ TEST_F(FormTest, RightClickMenuCopiesTheColourUnderThePointerBeforeItCameOver) {
   for (const std::string& text : expected) {
     const std::vector<MenuItem> menu = RightClickChoosing({kCopyAsMenuText, text});
     EXPECT_EQ(Texts(menu), (std::vector<std::string>{kCopyAsMenuText, kExtraFormatMenuText,
-                                                     kHotKeysMenuText, "", AboutMenuText(),
-                                                     kExitMenuText}));
+                                                     kHotKeysMenuText, kStartAtLoginMenuText, "",
+                                                     AboutMenuText(), kExitMenuText}));
     ASSERT_NE(Item(menu, kCopyAsMenuText), nullptr);
     EXPECT_EQ(Texts(Item(menu, kCopyAsMenuText)->submenu), expected);
     EXPECT_EQ(platform.clipboardText, text);
@@ -304,6 +304,26 @@ TEST_F(FormTest, MenuAboutExitAndADismissedMenuChangeNoSetting) {
   EXPECT_EQ(platform.shellRequests, std::vector<std::string>{kHomePageAddress});
   RightClickChoosing({kExitMenuText});
   EXPECT_TRUE(platform.closeRequested);
+}
+
+// The check mark is the desktop's record as it is now, whoever changed it.
+TEST_F(FormTest, StartAtLoginFollowsTheDesktopsRecord) {
+  const auto checked = [](const std::vector<MenuItem>& menu) {
+    return Item(menu, kStartAtLoginMenuText)->checked;
+  };
+  EXPECT_FALSE(checked(RightClickChoosing({kStartAtLoginMenuText})));
+  EXPECT_TRUE(platform.startsAtLogin);
+  EXPECT_TRUE(checked(RightClickChoosing({kStartAtLoginMenuText})));
+  EXPECT_FALSE(platform.startsAtLogin);
+  platform.startsAtLogin = true;  // e.g. by an older run or by hand
+  EXPECT_TRUE(checked(RightClickChoosing({})));
+  EXPECT_EQ(platform.files.count(kConfig), 0u);  // not an option of Config.ini
+
+  platform.startAtLoginLocked = true;
+  RightClickChoosing({kStartAtLoginMenuText});
+  ASSERT_EQ(platform.errorBoxes.size(), 1u);
+  EXPECT_EQ(platform.errorBoxes[0].text, "Cannot stop Velmora starting at login.");
+  EXPECT_TRUE(platform.startsAtLogin);
 }
 
 TEST_F(FormTest, AltCIsTurnedOnInTheMenuAndCopiesTheChosenFormat) {
