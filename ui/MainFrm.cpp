@@ -158,20 +158,21 @@ void TMainForm::ChangeOptions(const TOptions& options) {
 
 void TMainForm::ShowContextMenu() {
   ContextMenuState state;
+  // The colour as the menu opens: on the way to an entry the pointer samples the menu.
   state.color = FOutsideColor;
   state.options = FOptions;
   state.altZTaken = FAltZTaken;
   state.altCTaken = FAltCTaken;
   state.withStartAtLogin = true;
   state.startsAtLogin = Platform().StartsAtLogin();
-  ContextMenuChoose(FWindow->ShowMenu(BuildContextMenu(state)));
+  ContextMenuChoose(FWindow->ShowMenu(BuildContextMenu(state)), state.color);
 }
 
-void TMainForm::ContextMenuChoose(int command) {
+void TMainForm::ContextMenuChoose(int command, TColor color) {
   TOptions options = FOptions;
   ColorFormat format{};
   if (FormatOfCommand(command, kCommandCopyAs, format)) {
-    ManagerInstance->CopyToClipboard(FormatColor(format, FOutsideColor));
+    ManagerInstance->CopyToClipboard(FormatColor(format, color));
   } else if (FormatOfCommand(command, kCommandExtraFormat, format)) {
     options.ExtraFormat = format;
     ChangeOptions(options);
@@ -257,7 +258,6 @@ void TMainForm::OnMouseDown(Point p, MouseButton button) {
     // A click or a drag: the pointer's moves tell (OnMouseMove, OnMouseUp).
     FRightPending = true;
     FRightPress = p;
-    FPressed = nullptr;
     return;
   }
   if (target == nullptr || target->DragsWindow) {
@@ -281,9 +281,8 @@ void TMainForm::OnMouseUp(Point p, MouseButton button) {
 }
 
 void TMainForm::OnMouseMove(Point p) {
-  const int threshold = Platform().DragThreshold();
-  if (FRightPending && (std::abs(p.x - FRightPress.x) > threshold ||
-                        std::abs(p.y - FRightPress.y) > threshold)) {
+  if (FRightPending && (std::abs(p.x - FRightPress.x) > Platform().DragThreshold() ||
+                        std::abs(p.y - FRightPress.y) > Platform().DragThreshold())) {
     // A drag: from a spot that moves the window, the window follows from
     // where the button went down; from anywhere else nothing happens.
     FRightPending = false;

@@ -218,6 +218,7 @@ class X11Window : public IWindow {
   guint moveButton_ = 0;
   Point moveOffset_;
   Point pressRoot_;  // where the last button press was, logical root pixels
+  GtkWidget* menu_ = nullptr;  // the context menu while ShowMenu runs
 };
 
 }  // namespace velmora

@@ -56,6 +56,7 @@ int X11Window::ShowMenu(const std::vector<MenuItem>& items) {
   gtk_widget_show_all(menu);
   run.loop = g_main_loop_new(nullptr, FALSE);
   g_signal_connect(menu, "deactivate", G_CALLBACK(OnMenuDeactivate), &run);
+  menu_ = menu;
   GdkEvent* trigger = gtk_get_current_event();
   gtk_menu_popup_at_pointer(GTK_MENU(menu), trigger);
   if (trigger != nullptr) gdk_event_free(trigger);
@@ -63,6 +64,7 @@ int X11Window::ShowMenu(const std::vector<MenuItem>& items) {
   // same dispatch: the loop ends only after it.
   if (gtk_widget_get_visible(menu)) g_main_loop_run(run.loop);
   g_main_loop_unref(run.loop);
+  menu_ = nullptr;
   if (platform_.DisplayAlive()) gtk_widget_destroy(menu);
   return run.chosen;
 }

@@ -2,8 +2,10 @@
 "Copy as" in every format; the format of Alt+C, remembered; start at login."""
 
 import os
+import signal
 import subprocess
 import tempfile
+import time
 
 import velmora_e2e as e2e
 from velmora_e2e import VelmoraTest
@@ -58,10 +60,13 @@ class MenuTest(VelmoraTest):
         e2e.move_pointer(*e2e.SCREEN_SPOT)
         return menus[0]
 
-    def choose(self, app, *path):
+    def choose(self, app, *path, meanwhile=None):
         """Opens the menu and picks an entry with the keyboard: `path` is
-        (index of the entry, index in its submenu, ...)."""
+        (index of the entry, index in its submenu, ...). `meanwhile` runs
+        while the menu is open."""
         self.open_menu(app)
+        if meanwhile:
+            meanwhile()
         keys = ["Down"] * (path[0] + 1)
         for index in path[1:]:
             keys += ["Right"] + ["Down"] * index
@@ -95,7 +100,10 @@ class MenuTest(VelmoraTest):
             with self.subTest(text):
                 app.point_at_screen(COLOUR)
                 e2e.write_clipboard("before")
-                self.choose(app, MENU.index("Copy as"), index)
+                # Whatever the pointer crosses on the way, the colour is the one
+                # the menu opened with.
+                self.choose(app, MENU.index("Copy as"), index,
+                            meanwhile=lambda: (e2e.paint_screen(e2e.GREEN), time.sleep(0.3)))
                 e2e.wait_for("%r on the clipboard" % text, lambda: e2e.read_clipboard() == text)
 
     def test_alt_c_copies_the_chosen_format_after_a_restart_too(self):
@@ -131,6 +139,13 @@ class MenuTest(VelmoraTest):
         app.hot_key("alt+c")
         e2e.holds_for("the clipboard kept", lambda: e2e.read_clipboard() == "before", seconds=1.0)
         self.assertFalse(os.path.exists(e2e.config_path()))
+
+    @e2e.only_on("native", "Wine ends a Windows program on SIGTERM at once")
+    def test_sigterm_with_the_menu_open_ends_the_program(self):
+        app = self.start()
+        self.open_menu(app)
+        os.kill(app.proc.pid, signal.SIGTERM)
+        self.assertEqual(app.wait_exit(), 0)
 
     def test_start_at_login_writes_and_removes_the_desktops_record(self):
         if isinstance(e2e.TARGET, e2e.WineTarget):

@@ -286,12 +286,25 @@ TEST_F(FormTest, RightClickMenuCopiesTheColourUnderThePointerBeforeItCameOver) {
   EXPECT_TRUE(platform.moves.empty());
   EXPECT_TRUE(platform.errorBoxes.empty());
 
+  // On its way to the entry the pointer crosses the menu (outside the strip)
+  // and ticks go on: the colour copied is the one the menu opened with.
+  const auto choose = platform.menuChooser;
+  platform.menuChooser = [&](const std::vector<MenuItem>& items) {
+    TickOver(kGreen);
+    return choose(items);
+  };
+  platform.clipboardText.clear();
+  platform.SendMouseDown({150, 25}, MouseButton::Right);
+  platform.SendMouseUp({150, 25}, MouseButton::Right);
+  EXPECT_EQ(platform.clipboardText, "$00E16941");
+  EXPECT_EQ(form->OutsideColor(), kGreen);
+
   // The clipboard behaves as for Alt+H: retries, then one box.
   platform.clipboardBusyAttempts = 1000;
-  RightClickChoosing({kCopyAsMenuText, "#4169e1"});
+  RightClickChoosing({kCopyAsMenuText, "#00ff00"});  // green, since the last tick
   ASSERT_EQ(platform.errorBoxes.size(), 1u);
   EXPECT_EQ(platform.errorBoxes[0].text, "Cannot open clipboard.");
-  EXPECT_EQ(platform.clipboardAttempts, 8 + kClipboardOpenAttempts);
+  EXPECT_EQ(platform.clipboardAttempts, 9 + kClipboardOpenAttempts);
 }
 
 TEST_F(FormTest, MenuAboutExitAndADismissedMenuChangeNoSetting) {
