@@ -1,9 +1,9 @@
 // Start at login: an XDG autostart entry, $XDG_CONFIG_HOME/autostart/
 // com.quorvane.Velmora.desktop, that runs this program.
+#include <glib/gstdio.h>
+
 #include <cerrno>
 #include <string>
-
-#include <glib/gstdio.h>
 
 #include "platform/x11/X11Platform.h"
 
@@ -11,9 +11,13 @@ namespace velmora {
 
 namespace {
 
-std::string AutostartFolder() { return std::string(g_get_user_config_dir()) + "/autostart"; }
+std::string AutostartFolder() {
+  return std::string(g_get_user_config_dir()) + "/autostart";
+}
 
-std::string AutostartFile() { return AutostartFolder() + "/com.quorvane.Velmora.desktop"; }
+std::string AutostartFile() {
+  return AutostartFolder() + "/com.quorvane.Velmora.desktop";
+}
 
 // The program's path as one argument of an Exec line, written as a key
 // file's value: quoted, with the characters the quotes reserve escaped, then
@@ -61,7 +65,9 @@ bool X11Platform::SetStartAtLogin(bool on) {
       "Type=Application\n"
       "Name=Velmora\n"
       "Comment=Show the colour of the pixel under the mouse pointer and copy its code\n"
-      "Exec=" + ExecArgument(program) + "\n"
+      "Exec=" +
+      ExecArgument(program) +
+      "\n"
       "Icon=com.quorvane.Velmora\n"
       "X-GNOME-Autostart-enabled=true\n";
   g_free(program);

@@ -13,7 +13,8 @@ struct MenuRun {
 };
 
 void OnItemActivate(GtkMenuItem* item, gpointer run) {
-  static_cast<MenuRun*>(run)->chosen = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(item), "velmora-id"));
+  static_cast<MenuRun*>(run)->chosen =
+      GPOINTER_TO_INT(g_object_get_data(G_OBJECT(item), "velmora-id"));
 }
 
 GtkWidget* MakeMenu(const std::vector<MenuItem>& items, MenuRun& run) {
@@ -44,7 +45,9 @@ GtkWidget* MakeMenu(const std::vector<MenuItem>& items, MenuRun& run) {
   return menu;
 }
 
-void OnMenuDeactivate(GtkMenuShell*, gpointer run) { g_main_loop_quit(static_cast<MenuRun*>(run)->loop); }
+void OnMenuDeactivate(GtkMenuShell*, gpointer run) {
+  g_main_loop_quit(static_cast<MenuRun*>(run)->loop);
+}
 
 }  // namespace
 
