@@ -1,15 +1,27 @@
-// The program entry: the native platform, then the application.
+// The program entry: the command line (natively), the native platform, then
+// the application.
 #include <cstdio>
-#include <cstring>
+#include <string>
+#include <vector>
 
 #include "app/Application.h"
+#include "app/CommandLine.h"
 #include "platform/PlatformFactory.h"
 
 int main(int argc, char** argv) {
-  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-    std::printf("Velmora %s\n", velmora::kVersionText);
-    return 0;
+#ifndef _WIN32
+  // Before the platform: none of these needs a display.
+  velmora::CommandLineReply reply;
+  if (velmora::ReplyTo(velmora::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc)),
+                       reply)) {
+    std::fputs(reply.out.c_str(), stdout);
+    std::fputs(reply.err.c_str(), stderr);
+    return reply.exitCode;
   }
+#else
+  (void)argc;
+  (void)argv;
+#endif
   std::unique_ptr<velmora::IPlatform> platform = velmora::CreateNativePlatform();
   velmora::SetPlatform(platform.get());
   const int code = velmora::RunVelmora();

@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
-# Installs what building and testing Velmora needs on Debian 12, once.
+# Installs what building and testing Velmora needs on Debian 12 or 13, once.
 # Run as root it installs the missing packages; otherwise it prints the one
 # command that would and stops.
 set -euo pipefail
 
 packages=(cmake make g++ googletest libgtest-dev g++-mingw-w64-i686 binutils-mingw-w64-i686
           g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine wine32:i386 wine64 fonts-wine xvfb xdotool xclip
-          imagemagick x11-xserver-utils x11-utils clang libclang-rt-14-dev python3
+          imagemagick x11-xserver-utils x11-utils clang python3
           libgtk-3-dev pkg-config fonts-dejavu-core fonts-dejavu-extra x11-xkb-utils xkb-data
           xserver-xorg-core xserver-xorg-video-dummy openbox libxres1
           librsvg2-bin icoutils dpkg-dev lintian desktop-file-utils appstream nsis zip)
@@ -14,6 +14,23 @@ packages=(cmake make g++ googletest libgtest-dev g++-mingw-w64-i686 binutils-min
 installed() {
   [ "$(dpkg-query -W -f='${db:Status-Status}' "$1" 2>/dev/null)" = installed ]
 }
+
+# The sanitizer and fuzzer runtime of the release's clang (clang-14 on
+# Debian 12, clang-19 on 13): the installed one's, else the one the clang
+# package would bring.
+clang_major() {
+  if command -v clang >/dev/null; then
+    clang -dumpversion | cut -d. -f1
+  else
+    apt-cache depends clang 2>/dev/null | sed -n 's/^ *Depends: clang-\([0-9][0-9]*\)$/\1/p' | head -1
+  fi
+}
+major=$(clang_major)
+if [ -z "$major" ] && [ "$(id -u)" -eq 0 ]; then
+  apt-get -o DPkg::Lock::Timeout=900 update -q >/dev/null
+  major=$(clang_major)
+fi
+[ -n "$major" ] && packages+=("libclang-rt-$major-dev")
 
 missing=()
 for p in "${packages[@]}"; do installed "$p" || missing+=("$p"); done

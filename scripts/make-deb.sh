@@ -81,6 +81,13 @@ install -d -m 0755 "$root/DEBIAN"
 printf 'Source: velmora\n\nPackage: velmora\nArchitecture: any\n' >"$work/src/debian/control"
 depends=$(cd "$work/src" && dpkg-shlibdeps -O debian/velmora/usr/bin/velmora | sed -n 's/^shlibs:Depends=//p')
 [ -n "$depends" ] || { echo "$0: dpkg-shlibdeps found no dependencies" >&2; exit 1; }
+# NOTE: the names and versions are those of the release that builds the
+# package, which then installs there and on later releases only. The package
+# we publish is built on Debian 12: Debian 13's renamed 64-bit time_t
+# libraries (libgtk-3-0t64, ...) provide the names it depends on.
+if grep -q 't64' <<<"$depends"; then
+  echo "$0: note: built against renamed 64-bit time_t libraries: this package does not install on Debian 12" >&2
+fi
 
 # Installed-Size as dpkg counts it: KiB of each file rounded up, one per folder.
 installed_size=$(find "$root" -mindepth 1 -path "$root/DEBIAN" -prune -o \

@@ -112,6 +112,9 @@ class X11Platform : public IPlatform {
   gint RunDialog(GtkDialog* dialog);
   // Gives every window of ours the program's icon, once (x11_icon.cpp).
   void SetDefaultIcon();
+  // The same once the main loop is idle: after the main window's first
+  // frame, which does not need it.
+  void SetDefaultIconWhenIdle();
 
  private:
   // A hot key the form registered and has not released.
@@ -135,6 +138,7 @@ class X11Platform : public IPlatform {
   // x11_platform.cpp
   void WatchSession();
   static gboolean OnSignal(gpointer self);
+  static gboolean OnIdleIcon(gpointer self);
   static int OnDisplayLost(Display* display);
 
   GdkDisplay* display_ = nullptr;
@@ -143,6 +147,7 @@ class X11Platform : public IPlatform {
   X11Window* window_ = nullptr;
   GtkDialog* dialog_ = nullptr;  // the modal dialog running, if any
   bool iconSet_ = false;         // SetDefaultIcon has run
+  guint iconSource_ = 0;         // SetDefaultIconWhenIdle's pending call
   std::map<int, Grab> grabs_;    // by hot key id
   bool keyboardWatched_ = false;
   guint signalSources_[3] = {0, 0, 0};
@@ -195,6 +200,7 @@ class X11Window : public IWindow {
   static gboolean OnMotion(GtkWidget* widget, GdkEventMotion* event, gpointer self);
   static gboolean OnLeave(GtkWidget* widget, GdkEventCrossing* event, gpointer self);
   static gboolean OnDelete(GtkWidget* widget, GdkEvent* event, gpointer self);
+  static gboolean OnMapped(GtkWidget* widget, GdkEvent* event, gpointer self);
   static gboolean OnQueryTooltip(GtkWidget* widget, gint x, gint y, gboolean keyboard,
                                  GtkTooltip* tooltip, gpointer self);
   static gboolean OnTick(gpointer self);

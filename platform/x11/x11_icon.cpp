@@ -4,6 +4,8 @@
 // in the icon theme: loading the theme costs about 35 ms at start-up (a
 // third of a bare GTK window's start), decoding our PNGs about 1 ms; a
 // desktop shows the theme's icon for us anyway, through the desktop entry.
+// Decoded once the main window is shown: its first frame does not wait on
+// the icon.
 #include "platform/x11/VelmoraIcon.h"
 #include "platform/x11/X11Platform.h"
 
@@ -29,15 +31,31 @@ GdkPixbuf* DecodePng(const EmbeddedPng& png) {
 
 }  // namespace
 
+void X11Platform::SetDefaultIconWhenIdle() {
+  if (iconSet_ || iconSource_ != 0) return;
+  iconSource_ = g_idle_add_full(G_PRIORITY_LOW, OnIdleIcon, this, nullptr);
+}
+
+gboolean X11Platform::OnIdleIcon(gpointer self) {
+  auto* platform = static_cast<X11Platform*>(self);
+  platform->iconSource_ = 0;
+  platform->SetDefaultIcon();
+  return G_SOURCE_REMOVE;
+}
+
 void X11Platform::SetDefaultIcon() {
   if (iconSet_) return;
   iconSet_ = true;
+  if (iconSource_ != 0) g_source_remove(iconSource_);
+  iconSource_ = 0;
   GList* icons = nullptr;
   for (const EmbeddedPng& png : kIconPngs) {
     if (GdkPixbuf* pixbuf = DecodePng(png)) icons = g_list_append(icons, pixbuf);
   }
-  // GTK keeps its own references.
+  // GTK keeps its own references. NOTE: the default reaches the windows
+  // made from now on; a window shown before gets the list itself.
   gtk_window_set_default_icon_list(icons);
+  if (window_ != nullptr) gtk_window_set_icon_list(window_->Widget(), icons);
   g_list_free_full(icons, g_object_unref);
 }
 

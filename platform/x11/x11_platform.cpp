@@ -74,6 +74,7 @@ X11Platform::~X11Platform() {
     if (source != 0) g_source_remove(source);
     source = 0;
   }
+  if (iconSource_ != 0) g_source_remove(iconSource_);
   if (displayOwner == this) displayOwner = nullptr;
   if (displayGone_) return;
   UngrabAllHotKeys();
@@ -115,6 +116,7 @@ int X11Platform::OnDisplayLost(Display*) {
 }
 
 gint X11Platform::RunDialog(GtkDialog* dialog) {
+  SetDefaultIcon();
   GtkDialog* outer = dialog_;
   dialog_ = dialog;
   const gint response = gtk_dialog_run(dialog);

@@ -52,7 +52,6 @@ int FloorDiv(int a, int b) {
 std::unique_ptr<IWindow> X11Platform::CreateMainWindow(const WindowDesc& desc,
                                                        const std::string& appTitle,
                                                        IWindowEvents& events) {
-  SetDefaultIcon();
   auto window = std::make_unique<X11Window>(*this, desc, appTitle, events);
   Attach(window.get());
   return window;
@@ -88,6 +87,7 @@ X11Window::X11Window(X11Platform& platform, const WindowDesc& desc, const std::s
   g_signal_connect(widget_, "motion-notify-event", G_CALLBACK(OnMotion), this);
   g_signal_connect(widget_, "leave-notify-event", G_CALLBACK(OnLeave), this);
   g_signal_connect(widget_, "delete-event", G_CALLBACK(OnDelete), this);
+  g_signal_connect(widget_, "map-event", G_CALLBACK(OnMapped), this);
   g_signal_connect(widget_, "query-tooltip", G_CALLBACK(OnQueryTooltip), this);
   // Realized now, so the scale is known before the form places the window.
   gtk_widget_realize(widget_);
@@ -343,6 +343,11 @@ gboolean X11Window::OnLeave(GtkWidget*, GdkEventCrossing* event, gpointer self) 
 gboolean X11Window::OnDelete(GtkWidget*, GdkEvent*, gpointer self) {
   static_cast<X11Window*>(self)->Close();
   return TRUE;
+}
+
+gboolean X11Window::OnMapped(GtkWidget*, GdkEvent*, gpointer self) {
+  static_cast<X11Window*>(self)->platform_.SetDefaultIconWhenIdle();
+  return FALSE;
 }
 
 }  // namespace velmora

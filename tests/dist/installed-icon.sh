@@ -14,6 +14,13 @@ for _ in $(seq 100); do
   sleep 0.1
 done
 [ -n "$window" ] || { echo "no window of velmora" >&2; exit 1; }
-# xprop prints "Icon (W x H):" before each image.
-xprop -id "$window" -notype _NET_WM_ICON | sed -n 's/^.*Icon (\([0-9]*\) x \([0-9]*\)):.*$/\1/p' | tr '\n' ' '
-echo
+# xprop prints "Icon (W x H):" before each image. The icon follows the
+# window's first frame.
+sizes=""
+for _ in $(seq 50); do
+  sizes=$(xprop -id "$window" -notype _NET_WM_ICON |
+    sed -n 's/^.*Icon (\([0-9]*\) x \([0-9]*\)):.*$/\1/p' | tr '\n' ' ')
+  [ -n "$sizes" ] && break
+  sleep 0.1
+done
+echo "$sizes"

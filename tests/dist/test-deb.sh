@@ -60,6 +60,28 @@ the_deb() {
   echo "${debs[0]}"
 }
 
+# Each shared library the program loads directly is depended on: the package
+# that holds it on the machine that built the .deb, whatever the release
+# names it (libgtk-3-0 on Debian 12, libgtk-3-0t64 on 13).
+check_depends() {
+  local depends names needed library path owner
+  depends=$(dpkg-deb --field "$1" Depends)
+  names=$(tr ',|' '\n\n' <<<"$depends" | awk '{print $1}')
+  needed=$(objdump -p "$build/velmora" | awk '$1 == "NEEDED" {print $2}')
+  [ -n "$needed" ] || fail "no libraries named in $build/velmora"
+  for library in $needed; do
+    path=$(ldd "$build/velmora" | awk -v l="$library" '$1 == l && $3 ~ /^\// {print $3}')
+    [ -n "$path" ] || { fail "ldd does not find $library"; continue; }
+    # NOTE: with /lib a link to /usr/lib, dpkg knows each file by the one
+    # path its package ships.
+    owner=$(dpkg -S "$path" 2>/dev/null || dpkg -S "/usr$path" 2>/dev/null ||
+      dpkg -S "${path#/usr}" 2>/dev/null || true)
+    owner=${owner%%:*}
+    [ -n "$owner" ] || { fail "no package holds $path"; continue; }
+    grep -qxF "$owner" <<<"$names" || fail "Depends has no $owner ($library): $depends"
+  done
+}
+
 package() {
   (cd "$source_dir" && cmake --preset linux-release >/dev/null &&
     cmake --build --preset linux-release --target velmora -j "$(nproc)" >/dev/null)
@@ -79,11 +101,7 @@ package() {
   [ "$(dpkg-deb --field "$deb" Architecture)" = "$arch" ] || fail "Architecture"
   [ "$(dpkg-deb --field "$deb" Maintainer)" = "Quorvane <velmora@quorvane.com>" ] || fail "Maintainer"
   [ "$(dpkg-deb --field "$deb" Section)" = graphics ] || fail "Section"
-  local depends
-  depends=$(dpkg-deb --field "$deb" Depends)
-  for library in libgtk-3-0 libc6 libx11-6 libglib2.0-0; do
-    grep -qE "(^|, )$library( |,|$)" <<<"$depends" || fail "Depends has no $library: $depends"
-  done
+  check_depends "$deb"
 
   contents=$(dpkg-deb --contents "$deb")
   echo "$contents"

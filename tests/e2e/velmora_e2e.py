@@ -291,10 +291,17 @@ class WineTarget:
     def use_dpi(self, dpi):
         """Wine tells the programs started from now on the DPI kept in the
         prefix (the session sets 96 when it starts)."""
+        quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                     stderr=subprocess.DEVNULL, timeout=60)
         subprocess.run(["wine", "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels",
-                        "/t", "REG_DWORD", "/d", str(dpi), "/f"], stdin=subprocess.DEVNULL,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True,
-                       timeout=60)
+                        "/t", "REG_DWORD", "/d", str(dpi), "/f"], check=True, **quiet)
+        # NOTE: Wine 10 reads the DPI when the prefix's desktop starts: the
+        # change reaches the programs only through a new wineserver. Its
+        # services are started again here, off the tests' pipes (as
+        # tests/wine/session.sh does).
+        subprocess.run(["wineserver", "-k"], check=False, **quiet)
+        subprocess.run(["wineserver", "-w"], check=False, **quiet)
+        subprocess.run(["wineboot"], check=False, **quiet)
 
     def command(self):
         return ["wine", self.exe]

@@ -2,11 +2,12 @@
 # Builds the fuzz targets with clang and runs each for FUZZ_SECONDS (60 by
 # default), starting from the seeds in tests/fuzz/corpus/<target>. New inputs
 # go to build/fuzz/corpus/<target>; a crash leaves its input in build/fuzz.
+# The release's own clang (scripts/bootstrap.sh installs its runtime).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 out=$root/build/fuzz
 seconds=${FUZZ_SECONDS:-60}
-cmake -S "$root/tests/fuzz" -B "$out" -DCMAKE_CXX_COMPILER=clang++-14 \
+cmake -S "$root/tests/fuzz" -B "$out" -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$out" -j2
 for target in fuzz_str_to_int fuzz_profile_file; do

@@ -82,7 +82,9 @@ INSTANTIATE_TEST_SUITE_P(
                       FitCase{"PressHexLabel",
                               "Press Alt+H to Copy Hex Color To Clipboard (#RRGGBB)"},
                       FitCase{"lblHTMLColorChart", "HTML Color Code Chart"},
-                      FitCase{"ColorBox1", "Click"}, FitCase{"btnHelp", ">>"}));
+                      FitCase{"ColorBox1", "Click"}, FitCase{"btnHelp", ">>"}),
+    // Named by control, so the test names stay the same from run to run.
+    [](const ::testing::TestParamInfo<FitCase>& info) { return std::string(info.param.control); });
 
 TEST_F(TextFit, ATextTallerThanItsBoxIsReported) {
   form->lblExit->Bounds.height = 12;

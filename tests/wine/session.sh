@@ -8,6 +8,11 @@
 # mail launchers limited to the tools the tests put in PATH.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
+# A display of our own (tests/x11/xvfb-run.sh), which the rest runs on.
+if [ "${1:-}" != --on-display ]; then
+  exec "$root/tests/x11/xvfb-run.sh" -- "$0" --on-display "$@"
+fi
+shift
 . "$root/tests/wine/wine-env.sh"
 export LC_ALL=C.UTF-8
 unset LANGUAGE
@@ -41,32 +46,18 @@ home=$(mktemp -d "${TMPDIR:-/tmp}/velmora-session.XXXXXX")
 export HOME=$WINEPREFIX.home XDG_RUNTIME_DIR=$home/run
 mkdir -p "$HOME" && mkdir -m 700 "$XDG_RUNTIME_DIR"
 
-# A display of our own: Xvfb picks a free number and reports it on fd 3, so
-# a display of another session, or the lock file of a dead one, is never
-# taken for ours.
-# NOTE: -noreset: by default the server resets whenever its last client
-# leaves (Wine's desktop process ends a moment after the last program), and a
-# program started in that moment cannot open the display.
-Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$home/display" >/dev/null \
-  2>&1 9>&- &
-xvfb=$!
 cleanup() {
   wineserver -k >/dev/null 2>&1 || true
-  kill $xvfb >/dev/null 2>&1 || true
-  wait $xvfb 2>/dev/null || true
   rm -rf "$home"
 }
 trap cleanup EXIT
-for _ in $(seq 100); do
-  [ -s "$home/display" ] && break
-  kill -0 $xvfb 2>/dev/null || break
-  sleep 0.1
-done
-n=$(head -n 1 "$home/display")
-[ -n "$n" ] || { echo "session.sh: Xvfb did not start" >&2; exit 1; }
-export DISPLAY=:$n
-# With -displayfd the server writes no lock file: its pid, for the bench.
-export VELMORA_X_SERVER_PID=$xvfb
+# NOTE: Wine 10 sets only the _NET_WM_STATE values that the window manager
+# announces in _NET_SUPPORTED ("always on top" among them), and sets them
+# itself on windows not yet shown. The session runs no window manager, so
+# that the programs place, stack and focus their windows as they do
+# themselves; it announces that one value, and nothing that a window manager
+# would have to carry out.
+xprop -root -f _NET_SUPPORTED 32a -set _NET_SUPPORTED _NET_WM_STATE_ABOVE
 
 # A prefix of another architecture cannot serve this session: make anew.
 if [ -f "$WINEPREFIX/system.reg" ] && ! grep -q "^#arch=$WINEARCH" "$WINEPREFIX/system.reg"; then

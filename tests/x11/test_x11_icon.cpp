@@ -86,7 +86,12 @@ const IconImage* OfSize(const std::vector<IconImage>& images, int size) {
 TEST_F(Icon, TheWindowCarriesTheProgramsIconAtEverySize) {
   WithWindow(Point{0, 0}, [&](IWindow& w) {
     GdkWindow* gdk = gtk_widget_get_window(GTK_WIDGET(static_cast<X11Window&>(w).Widget()));
-    const std::vector<IconImage> shown = WindowIcons(platform->XDisplay(), GDK_WINDOW_XID(gdk));
+    // The icon comes once the window is shown and the main loop idle.
+    std::vector<IconImage> shown;
+    PumpUntil([&] {
+      shown = WindowIcons(platform->XDisplay(), GDK_WINDOW_XID(gdk));
+      return !shown.empty();
+    });
     // The copy compiled into the program, image for image, pixel for pixel.
     std::vector<int> sizes;
     for (const IconImage& image : shown) sizes.push_back(image.width);

@@ -1,0 +1,51 @@
+// The native program's command line: the options it knows, what each asks
+// for, and the texts it prints. Velmora.exe ignores its command line, as
+// Windows programs with a window do.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+// What a command line asks the program to do.
+enum class CommandLineAction {
+  Run,      // start the window (no options)
+  Help,     // print the usage on standard output and end with 0
+  Version,  // print the version on standard output and end with 0
+  Misuse,   // print an error and the usage on standard error and end with 2
+};
+
+// One option of kCommandLineOptions. A new option is one more row.
+struct CommandLineOption {
+  const char* shortName;  // "-h", or nullptr
+  const char* longName;   // "--help"
+  CommandLineAction action;
+  const char* help;  // one line for the usage
+};
+
+extern const std::vector<CommandLineOption> kCommandLineOptions;
+
+struct CommandLine {
+  CommandLineAction action = CommandLineAction::Run;
+  std::string error;  // for Misuse: what was wrong, one line without a newline
+};
+
+// Reads the arguments after the program name from left to right, as getopt
+// does: the first option that ends the program decides (so "--help --bogus"
+// prints the usage, "--bogus --help" an error). Velmora takes no operands.
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+
+// The usage, made from kCommandLineOptions.
+std::string UsageText();
+
+// What the program prints and the exit code for a command line that does not
+// start the window; returns false for Run.
+struct CommandLineReply {
+  int exitCode = 0;
+  std::string out;  // for standard output
+  std::string err;  // for standard error
+};
+bool ReplyTo(const CommandLine& commandLine, CommandLineReply& reply);
+
+}  // namespace velmora
