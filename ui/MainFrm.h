@@ -58,7 +58,8 @@ class TMainForm : public IWindowEvents, public IHotKeyListener {
   void ToggleMagnifier() override;
   // The context menu: shown on a right click that did not move the window.
   void ShowContextMenu();
-  void ContextMenuChoose(int command);
+  // Acts on the command chosen in the menu; "Copy as" copies `color`.
+  void ContextMenuChoose(int command, TColor color);
   void ReadColorBox();
   void WriteColorBox();
 

@@ -70,6 +70,9 @@ class X11Platform : public IPlatform {
   ClipboardResult SetClipboardText(IWindow* owner, const std::string& text) override;
   void Pause(int milliseconds) override;
   void OpenAddress(IWindow* owner, const std::string& address) override;
+  // Start at login (x11_login.cpp)
+  bool StartsAtLogin() override;
+  bool SetStartAtLogin(bool on) override;
 
   // Files (x11_files.cpp)
   std::string ConfigBaseFolder() override;
@@ -228,6 +231,7 @@ class X11Window : public IWindow {
   guint moveButton_ = 0;
   Point moveOffset_;
   Point pressRoot_;  // where the last button press was, logical root pixels
+  GtkWidget* menu_ = nullptr;  // the context menu while ShowMenu runs
 };
 
 }  // namespace velmora
