@@ -91,6 +91,10 @@ void TMainForm::CatchTimerTimer() {
     throw;
   }
   FSamplingFailed = false;
+  // Most ticks at rest see the colour the strip shows already.
+  if (FColorShown && c == FShownColor) return;
+  FColorShown = true;
+  FShownColor = c;
   SetPanelColor(ColorPanel, c);
   SetCaption(lblHexColorValue, ManagerInstance->GetHexText());
   SetCaption(lblB, ManagerInstance->GetBlueText());

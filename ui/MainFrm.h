@@ -101,6 +101,9 @@ class TMainForm : public IWindowEvents, public IHotKeyListener {
   TControl* FPressed = nullptr;  // control under the last left-button press
   TControl* FHot = nullptr;      // control under the pointer
   bool FSamplingFailed = false;  // the last tick could not read the pointer
+  // The colour the strip shows, once a tick has shown one.
+  bool FColorShown = false;
+  TColor FShownColor = 0;
 };
 
 }  // namespace velmora
