@@ -101,6 +101,10 @@ void TMainForm::CatchTimerTimer() {
   const Rect onScreen{bounds.x, bounds.y, FWindow->ToScreenPixels(bounds.width),
                       FWindow->ToScreenPixels(bounds.height)};
   if (!onScreen.Contains(ManagerInstance->Position())) FOutsideColor = c;
+  // Most ticks at rest see the colour the strip shows already.
+  if (FColorShown && c == FShownColor) return;
+  FColorShown = true;
+  FShownColor = c;
   SetPanelColor(ColorPanel, c);
   SetCaption(lblHexColorValue, ManagerInstance->GetHexText());
   SetCaption(lblB, ManagerInstance->GetBlueText());

@@ -122,6 +122,9 @@ class TMainForm : public IWindowEvents, public IHotKeyListener {
   // A right press not yet known to be a click (menu) or a drag (move).
   bool FRightPending = false;
   Point FRightPress;
+  // The colour the strip shows, once a tick has shown one.
+  bool FColorShown = false;
+  TColor FShownColor = 0;
 };
 
 }  // namespace velmora
