@@ -18,7 +18,9 @@ void ReadFlag(const std::string& text, bool& value) {
   if (TryStrToInt(text, number) && (number == 0 || number == 1)) value = number == 1;
 }
 
-std::string FlagText(bool value) { return value ? "1" : "0"; }
+std::string FlagText(bool value) {
+  return value ? "1" : "0";
+}
 
 }  // namespace
 
@@ -45,7 +47,8 @@ std::vector<std::pair<std::string, std::string>> OptionEntries(const TOptions& o
 }
 
 TOptions LoadOptions() {
-  const std::vector<std::string> keys = {kExtraFormatKey, kMagnifierKey, kZoomKey, kAltZKey, kAltCKey};
+  const std::vector<std::string> keys = {kExtraFormatKey, kMagnifierKey, kZoomKey, kAltZKey,
+                                         kAltCKey};
   const std::vector<std::string> values =
       TIniFile(GetConfigFileName()).ReadStrings(kOptionsSection, keys);
   return ParseOptions([&](const std::string& key) {

@@ -7,10 +7,14 @@ namespace velmora {
 namespace {
 
 // n / d rounded half up, for n >= 0 and d > 0.
-unsigned RoundDiv(unsigned n, unsigned d) { return (2 * n + d) / (2 * d); }
+unsigned RoundDiv(unsigned n, unsigned d) {
+  return (2 * n + d) / (2 * d);
+}
 
 // "n%".
-std::string Percent(unsigned n, unsigned d) { return std::to_string(RoundDiv(100 * n, d)) + "%"; }
+std::string Percent(unsigned n, unsigned d) {
+  return std::to_string(RoundDiv(100 * n, d)) + "%";
+}
 
 struct Channels {
   unsigned r, g, b, max, min;
@@ -46,7 +50,8 @@ unsigned Hue(const Channels& ch) {
 
 std::string HexDigits(unsigned value, int digits, const char* alphabet) {
   std::string text(static_cast<size_t>(digits), '0');
-  for (int i = digits - 1; i >= 0; --i, value >>= 4) text[static_cast<size_t>(i)] = alphabet[value & 0xF];
+  for (int i = digits - 1; i >= 0; --i, value >>= 4)
+    text[static_cast<size_t>(i)] = alphabet[value & 0xF];
   return text;
 }
 
@@ -89,7 +94,9 @@ std::string HexLowerText(TColor c) {
   return "#" + HexDigits((ch.r << 16) | (ch.g << 8) | ch.b, 6, "0123456789abcdef");
 }
 
-std::string RgbText(TColor c) { return "rgb(" + DecimalTriple(c) + ")"; }
+std::string RgbText(TColor c) {
+  return "rgb(" + DecimalTriple(c) + ")";
+}
 
 std::string HslText(TColor c) {
   const Channels ch = Split(c);
@@ -129,20 +136,32 @@ std::string DelphiText(TColor c) {
 
 std::string FormatColor(ColorFormat format, TColor c) {
   switch (format) {
-    case ColorFormat::HexLower: return HexLowerText(c);
-    case ColorFormat::Rgb: return RgbText(c);
-    case ColorFormat::Hsl: return HslText(c);
-    case ColorFormat::Hsv: return HsvText(c);
-    case ColorFormat::Cmyk: return CmykText(c);
-    case ColorFormat::Floats: return FloatsText(c);
-    case ColorFormat::ColorRef: return ColorRefText(c);
-    case ColorFormat::Delphi: return DelphiText(c);
+    case ColorFormat::HexLower:
+      return HexLowerText(c);
+    case ColorFormat::Rgb:
+      return RgbText(c);
+    case ColorFormat::Hsl:
+      return HslText(c);
+    case ColorFormat::Hsv:
+      return HsvText(c);
+    case ColorFormat::Cmyk:
+      return CmykText(c);
+    case ColorFormat::Floats:
+      return FloatsText(c);
+    case ColorFormat::ColorRef:
+      return ColorRefText(c);
+    case ColorFormat::Delphi:
+      return DelphiText(c);
   }
   return HexLowerText(c);
 }
 
-std::string ColorFormatLabel(ColorFormat format) { return NamesOf(format).label; }
-std::string ColorFormatKey(ColorFormat format) { return NamesOf(format).key; }
+std::string ColorFormatLabel(ColorFormat format) {
+  return NamesOf(format).label;
+}
+std::string ColorFormatKey(ColorFormat format) {
+  return NamesOf(format).key;
+}
 
 bool ColorFormatFromKey(const std::string& key, ColorFormat& format) {
   for (const FormatNames& n : kNames) {

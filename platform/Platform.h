@@ -287,6 +287,12 @@ class IPlatform {
   // Asks the desktop to open an address (web page, mailto:); the outcome is
   // not reported.
   virtual void OpenAddress(IWindow* owner, const std::string& address) = 0;
+  // Whether the desktop starts this program when the user logs in (for this
+  // user only), as the desktop's own record says now.
+  virtual bool StartsAtLogin() = 0;
+  // Records (`on`) or removes the desktop's entry that starts this program at
+  // login. False when the record cannot be changed.
+  virtual bool SetStartAtLogin(bool on) = 0;
 
   // --- Files ---------------------------------------------------------------
   // The folder Velmora's "Quorvane\Velmora\Config.ini" lies under (Windows:

@@ -25,12 +25,15 @@ MenuItem Submenu(const std::string& text, std::vector<MenuItem> items) {
 
 }  // namespace
 
-std::string AboutMenuText() { return std::string("About Velmora ") + kVersionText; }
+std::string AboutMenuText() {
+  return std::string("About Velmora ") + kVersionText;
+}
 
 std::string HotKeyMenuText(HotKey key, bool taken) {
   const std::string name = key == HotKey::AltZ ? "Alt+Z" : "Alt+C";
   if (taken) return name + " (taken by another program)";
-  return key == HotKey::AltZ ? name + ": magnifier on or off" : name + ": copy as the format chosen";
+  return key == HotKey::AltZ ? name + ": magnifier on or off"
+                             : name + ": copy as the format chosen";
 }
 
 bool FormatOfCommand(int command, int base, ColorFormat& format) {

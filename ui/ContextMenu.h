@@ -37,7 +37,7 @@ struct ContextMenuState {
   TOptions options;
   bool altZTaken = false;  // another program holds the key
   bool altCTaken = false;
-  bool withMagnifier = false;    // the magnifier entries are offered
+  bool withMagnifier = false;     // the magnifier entries are offered
   bool withStartAtLogin = false;  // the start-at-login entry is offered
   bool startsAtLogin = false;
 };

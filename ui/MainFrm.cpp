@@ -101,6 +101,10 @@ void TMainForm::CatchTimerTimer() {
   const Rect onScreen{bounds.x, bounds.y, FWindow->ToScreenPixels(bounds.width),
                       FWindow->ToScreenPixels(bounds.height)};
   if (!onScreen.Contains(ManagerInstance->Position())) FOutsideColor = c;
+  // Most ticks at rest see the colour the strip shows already.
+  if (FColorShown && c == FShownColor) return;
+  FColorShown = true;
+  FShownColor = c;
   SetPanelColor(ColorPanel, c);
   SetCaption(lblHexColorValue, ManagerInstance->GetHexText());
   SetCaption(lblB, ManagerInstance->GetBlueText());
@@ -158,18 +162,21 @@ void TMainForm::ChangeOptions(const TOptions& options) {
 
 void TMainForm::ShowContextMenu() {
   ContextMenuState state;
+  // The colour as the menu opens: on the way to an entry the pointer samples the menu.
   state.color = FOutsideColor;
   state.options = FOptions;
   state.altZTaken = FAltZTaken;
   state.altCTaken = FAltCTaken;
-  ContextMenuChoose(FWindow->ShowMenu(BuildContextMenu(state)));
+  state.withStartAtLogin = true;
+  state.startsAtLogin = Platform().StartsAtLogin();
+  ContextMenuChoose(FWindow->ShowMenu(BuildContextMenu(state)), state.color);
 }
 
-void TMainForm::ContextMenuChoose(int command) {
+void TMainForm::ContextMenuChoose(int command, TColor color) {
   TOptions options = FOptions;
   ColorFormat format{};
   if (FormatOfCommand(command, kCommandCopyAs, format)) {
-    ManagerInstance->CopyToClipboard(FormatColor(format, FOutsideColor));
+    ManagerInstance->CopyToClipboard(FormatColor(format, color));
   } else if (FormatOfCommand(command, kCommandExtraFormat, format)) {
     options.ExtraFormat = format;
     ChangeOptions(options);
@@ -185,6 +192,12 @@ void TMainForm::ContextMenuChoose(int command) {
     }
     (key == HotKey::AltC ? FAltCTaken : FAltZTaken) = false;
     ChangeOptions(options);
+  } else if (command == kCommandStartAtLogin) {
+    const bool on = !Platform().StartsAtLogin();
+    if (!Platform().SetStartAtLogin(on)) {
+      throw EVelmoraError(on ? "Cannot make Velmora start at login"
+                             : "Cannot stop Velmora starting at login");
+    }
   } else if (command == kCommandAbout) {
     ManagerInstance->OpenHomePage();
   } else if (command == kCommandExit) {
@@ -249,7 +262,6 @@ void TMainForm::OnMouseDown(Point p, MouseButton button) {
     // A click or a drag: the pointer's moves tell (OnMouseMove, OnMouseUp).
     FRightPending = true;
     FRightPress = p;
-    FPressed = nullptr;
     return;
   }
   if (target == nullptr || target->DragsWindow) {
@@ -273,9 +285,8 @@ void TMainForm::OnMouseUp(Point p, MouseButton button) {
 }
 
 void TMainForm::OnMouseMove(Point p) {
-  const int threshold = Platform().DragThreshold();
-  if (FRightPending && (std::abs(p.x - FRightPress.x) > threshold ||
-                        std::abs(p.y - FRightPress.y) > threshold)) {
+  if (FRightPending && (std::abs(p.x - FRightPress.x) > Platform().DragThreshold() ||
+                        std::abs(p.y - FRightPress.y) > Platform().DragThreshold())) {
     // A drag: from a spot that moves the window, the window follows from
     // where the button went down; from anywhere else nothing happens.
     FRightPending = false;

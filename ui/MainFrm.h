@@ -58,7 +58,8 @@ class TMainForm : public IWindowEvents, public IHotKeyListener {
   void ToggleMagnifier() override;
   // The context menu: shown on a right click that did not move the window.
   void ShowContextMenu();
-  void ContextMenuChoose(int command);
+  // Acts on the command chosen in the menu; "Copy as" copies `color`.
+  void ContextMenuChoose(int command, TColor color);
   void ReadColorBox();
   void WriteColorBox();
 
@@ -121,6 +122,9 @@ class TMainForm : public IWindowEvents, public IHotKeyListener {
   // A right press not yet known to be a click (menu) or a drag (move).
   bool FRightPending = false;
   Point FRightPress;
+  // The colour the strip shows, once a tick has shown one.
+  bool FColorShown = false;
+  TColor FShownColor = 0;
 };
 
 }  // namespace velmora

@@ -98,6 +98,8 @@ class NullPlatform : public IPlatform {
 
   // --- Desktop and dialogs ---------------------------------------------------
   std::vector<std::string> shellRequests;
+  bool startsAtLogin = false;        // the desktop's record
+  bool startAtLoginLocked = false;   // the record cannot be changed
   struct MessageBox {
     std::string caption;
     std::string text;
@@ -167,6 +169,8 @@ class NullPlatform : public IPlatform {
   ClipboardResult SetClipboardText(IWindow* owner, const std::string& text) override;
   void Pause(int milliseconds) override { sleptMs += milliseconds; }
   void OpenAddress(IWindow* owner, const std::string& address) override;
+  bool StartsAtLogin() override { return startsAtLogin; }
+  bool SetStartAtLogin(bool on) override;
   std::string ConfigBaseFolder() override { return configBaseFolder; }
   char PathSeparator() override { return pathSeparator; }
   std::vector<std::string> ReadProfileValues(const std::string& file, const std::string& section,

@@ -51,6 +51,12 @@ void NullPlatform::OpenAddress(IWindow*, const std::string& address) {
   shellRequests.push_back(address);
 }
 
+bool NullPlatform::SetStartAtLogin(bool on) {
+  if (startAtLoginLocked) return false;
+  startsAtLogin = on;
+  return true;
+}
+
 bool NullPlatform::PickColor(IWindow*, TColor& color) {
   chooserShown.push_back(color);
   if (!chooserConfirms) return false;

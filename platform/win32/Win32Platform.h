@@ -39,6 +39,9 @@ class Win32Platform : public IPlatform {
   ClipboardResult SetClipboardText(IWindow* owner, const std::string& text) override;
   void Pause(int milliseconds) override;
   void OpenAddress(IWindow* owner, const std::string& address) override;
+  // Start at login (win32_login.cpp)
+  bool StartsAtLogin() override;
+  bool SetStartAtLogin(bool on) override;
 
   // Files (win32_files.cpp)
   std::string ConfigBaseFolder() override;

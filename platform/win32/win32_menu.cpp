@@ -70,9 +70,9 @@ int Win32Window::ShowMenu(const std::vector<MenuItem>& items) {
   // user clicks elsewhere; the message posted after it makes the next one
   // close properly too (the documented workaround for TrackPopupMenu).
   ::SetForegroundWindow(state_.hwnd);
-  const int chosen = static_cast<int>(
-      ::TrackPopupMenu(menu.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0,
-                       state_.hwnd, nullptr));
+  const int chosen =
+      static_cast<int>(::TrackPopupMenu(menu.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
+                                        at.x, at.y, 0, state_.hwnd, nullptr));
   ::PostMessageW(state_.hwnd, WM_NULL, 0, 0);
   return chosen;
 }

@@ -71,6 +71,9 @@ class X11Platform : public IPlatform {
   ClipboardResult SetClipboardText(IWindow* owner, const std::string& text) override;
   void Pause(int milliseconds) override;
   void OpenAddress(IWindow* owner, const std::string& address) override;
+  // Start at login (x11_login.cpp)
+  bool StartsAtLogin() override;
+  bool SetStartAtLogin(bool on) override;
 
   // Files (x11_files.cpp)
   std::string ConfigBaseFolder() override;
@@ -142,12 +145,19 @@ class X11Platform : public IPlatform {
   static gboolean OnSignal(gpointer self);
   static gboolean OnIdleIcon(gpointer self);
   static int OnDisplayLost(Display* display);
+  void WatchTheme();
+  void UnwatchTheme();
+  static void OnThemeChanged(GObject* settings, GParamSpec* property, gpointer self);
+  // The theme's colour of label text, asked of a label in a window never shown.
+  TColor ThemeLabelColor();
 
   GdkDisplay* display_ = nullptr;
   Display* xdisplay_ = nullptr;
   bool displayGone_ = false;
   X11Window* window_ = nullptr;
   GtkDialog* dialog_ = nullptr;  // the modal dialog running, if any
+  TColor labelColor_ = 0;        // the theme's, while labelColorKnown_
+  bool labelColorKnown_ = false;
   bool iconSet_ = false;         // SetDefaultIcon has run
   guint iconSource_ = 0;         // SetDefaultIconWhenIdle's pending call
   std::map<int, Grab> grabs_;    // by hot key id
@@ -227,6 +237,7 @@ class X11Window : public IWindow {
   guint moveButton_ = 0;
   Point moveOffset_;
   Point pressRoot_;  // where the last button press was, logical root pixels
+  GtkWidget* menu_ = nullptr;  // the context menu while ShowMenu runs
 };
 
 }  // namespace velmora

@@ -13,7 +13,8 @@ struct MenuRun {
 };
 
 void OnItemActivate(GtkMenuItem* item, gpointer run) {
-  static_cast<MenuRun*>(run)->chosen = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(item), "velmora-id"));
+  static_cast<MenuRun*>(run)->chosen =
+      GPOINTER_TO_INT(g_object_get_data(G_OBJECT(item), "velmora-id"));
 }
 
 GtkWidget* MakeMenu(const std::vector<MenuItem>& items, MenuRun& run) {
@@ -44,7 +45,9 @@ GtkWidget* MakeMenu(const std::vector<MenuItem>& items, MenuRun& run) {
   return menu;
 }
 
-void OnMenuDeactivate(GtkMenuShell*, gpointer run) { g_main_loop_quit(static_cast<MenuRun*>(run)->loop); }
+void OnMenuDeactivate(GtkMenuShell*, gpointer run) {
+  g_main_loop_quit(static_cast<MenuRun*>(run)->loop);
+}
 
 }  // namespace
 
@@ -56,6 +59,7 @@ int X11Window::ShowMenu(const std::vector<MenuItem>& items) {
   gtk_widget_show_all(menu);
   run.loop = g_main_loop_new(nullptr, FALSE);
   g_signal_connect(menu, "deactivate", G_CALLBACK(OnMenuDeactivate), &run);
+  menu_ = menu;
   GdkEvent* trigger = gtk_get_current_event();
   gtk_menu_popup_at_pointer(GTK_MENU(menu), trigger);
   if (trigger != nullptr) gdk_event_free(trigger);
@@ -63,6 +67,7 @@ int X11Window::ShowMenu(const std::vector<MenuItem>& items) {
   // same dispatch: the loop ends only after it.
   if (gtk_widget_get_visible(menu)) g_main_loop_run(run.loop);
   g_main_loop_unref(run.loop);
+  menu_ = nullptr;
   if (platform_.DisplayAlive()) gtk_widget_destroy(menu);
   return run.chosen;
 }

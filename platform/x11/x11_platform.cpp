@@ -66,6 +66,7 @@ X11Platform::X11Platform() {
   xdisplay_ = GDK_DISPLAY_XDISPLAY(display_);
   WatchSession();
   WatchKeyboard();
+  WatchTheme();
 }
 
 X11Platform::~X11Platform() {
@@ -78,6 +79,7 @@ X11Platform::~X11Platform() {
   if (displayGone_) return;
   UngrabAllHotKeys();
   UnwatchKeyboard();
+  UnwatchTheme();
   // A copy on the clipboard outlives us where a clipboard manager runs.
   gtk_clipboard_store(gtk_clipboard_get_for_display(display_, GDK_SELECTION_CLIPBOARD));
 }
@@ -140,6 +142,35 @@ int X11Platform::DragThreshold() {
 }
 
 TColor X11Platform::SystemColorValue(SystemColor) {
+  // Every heading's paint asks: the theme is asked once, and again only
+  // after it changed.
+  if (!labelColorKnown_) {
+    labelColor_ = ThemeLabelColor();
+    labelColorKnown_ = true;
+  }
+  return labelColor_;
+}
+
+// Forgets the theme's colours when another theme, or its dark variant, is
+// chosen; the next paint asks the new one.
+void X11Platform::WatchTheme() {
+  GtkSettings* settings = gtk_settings_get_for_screen(gdk_display_get_default_screen(display_));
+  for (const char* signal :
+       {"notify::gtk-theme-name", "notify::gtk-application-prefer-dark-theme"}) {
+    g_signal_connect(settings, signal, G_CALLBACK(OnThemeChanged), this);
+  }
+}
+
+void X11Platform::UnwatchTheme() {
+  GtkSettings* settings = gtk_settings_get_for_screen(gdk_display_get_default_screen(display_));
+  g_signal_handlers_disconnect_by_data(settings, this);
+}
+
+void X11Platform::OnThemeChanged(GObject*, GParamSpec*, gpointer self) {
+  static_cast<X11Platform*>(self)->labelColorKnown_ = false;
+}
+
+TColor X11Platform::ThemeLabelColor() {
   // The theme's colour of label text.
   // NOTE: a label outside any window inherits no colour from the theme and
   // reports white; inside a (never shown) window it reports the theme's.

@@ -226,6 +226,8 @@ void X11Window::UnbindHotKey(int id) {
 
 void X11Window::Close() {
   closed_ = true;
+  // The menu's own loop would keep the program up until the user closed it.
+  if (menu_ != nullptr) gtk_menu_shell_deactivate(GTK_MENU_SHELL(menu_));
   if (loopRunning_) {
     loopRunning_ = false;
     gtk_main_quit();

@@ -24,6 +24,7 @@ INSTALLED_EXE = INSTALL_DIR + r"\Velmora.exe"
 UNINSTALLER = INSTALL_DIR + r"\Uninstall.exe"
 SHORTCUT = r"C:\ProgramData\Microsoft\Windows\Start Menu\Programs\Velmora.lnk"
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Velmora"
+RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
 
 
 def unix_path(windows_path):
@@ -136,11 +137,19 @@ class WindowsDistTest(VelmoraTest):
         self.assertSlots(app, box)
         self.assertEqual(app.exit(), 0)
 
+        # Start at login, as the menu records it: the uninstaller removes it.
+        self.addCleanup(wine, "reg", "delete", RUN_KEY, "/v", "Velmora", "/f")
+        code, out = wine("reg", "add", RUN_KEY, "/v", "Velmora", "/t", "REG_SZ",
+                         "/d", '"%s"' % INSTALLED_EXE, "/f")
+        self.assertEqual(code, 0, out)
+
         # As Apps & features runs it; the uninstaller goes on from a copy of
         # itself in %TEMP%, so its end is seen in what it removes.
         code, out = wine(*shlex.split(entry["QuietUninstallString"]))
         self.assertEqual(code, 0, out)
         e2e.wait_for("the uninstall", lambda: not installed(), timeout=30)
+        self.assertNotEqual(wine("reg", "query", RUN_KEY, "/v", "Velmora")[0], 0,
+                            "the Run value is left behind")
         self.assertFalse(os.path.exists(os.path.dirname(unix_path(INSTALL_DIR))),
                          "the Quorvane folder is left behind")
         self.assertEqual(e2e.saved_box(), e2e.box_lines(box))

@@ -117,10 +117,13 @@ class ColourBoxTest(VelmoraTest):
                  "programs save on the session's end message instead (tests/wine)")
     def test_sigterm_saves_the_colour_box(self):
         app = self.start()
-        app.expand()
+        # NOTE: the keys go before the expand: under openbox a key pressed
+        # right after the window changed its size now and then reaches no one
+        # (seen under load), as after a window maps (test_fault_drills.py).
         for colour in (RED, GREEN):
             app.point_at_screen(colour)
             app.hot_key("alt+s")
+        app.expand()
         box = [GREEN, RED] + [WHITE] * 4
         self.assertSlots(app, box)
         self.assertFalse(os.path.exists(e2e.config_path()))
@@ -133,10 +136,9 @@ class ColourBoxTest(VelmoraTest):
         with open(path, "wb") as config:
             config.write(b"[Other]\r\nKey=kept\r\n[ColorBox]\r\nCB1=255\r\n")
         app = self.start()
-        app.expand()
-        self.assertSlots(app, [RED] + [WHITE] * 5)
         app.point_at_screen(GREEN)
         app.hot_key("alt+s")
+        app.expand()
         box = [GREEN, RED] + [WHITE] * 4
         self.assertSlots(app, box)
         watch = FolderWatch(os.path.dirname(path))

@@ -31,7 +31,8 @@ class IconTest(VelmoraTest):
 
     def test_the_window_shows_the_programs_icon(self):
         app = self.start()
-        icons = e2e.wait_for("an icon on Velmora's window", lambda: window_icons(app.window))
+        icons = e2e.wait_for("an icon on Velmora's window", lambda: window_icons(app.window),
+                              timeout=15)
         sizes = sorted(icons)
         if isinstance(e2e.TARGET, e2e.WineTarget):
             # SM_CXICON and SM_CXSMICON at the prefix's DPI (96 here).

@@ -1,18 +1,48 @@
 """The strip's context menu: opened by a right click, not by a right drag;
-"Copy as" in every format; the format of Alt+C, remembered."""
+"Copy as" in every format; the format of Alt+C, remembered; start at login."""
 
 import os
+import signal
+import subprocess
+import tempfile
+import time
 
 import velmora_e2e as e2e
 from velmora_e2e import VelmoraTest
 
 # The menu's entries as the keyboard reaches them (separators are skipped).
-MENU = ["Copy as", "Alt+C copies as", "Hot keys", "About", "Exit"]
+MENU = ["Copy as", "Alt+C copies as", "Hot keys", "Start at login", "About", "Exit"]
 FORMATS = ["hex", "rgb", "hsl", "hsv", "cmyk", "float", "colorref", "delphi"]
 # A colour on the bare screen and its texts, format by format.
 COLOUR = (0x12, 0x34, 0x56)
 TEXTS = ["#123456", "rgb(18, 52, 86)", "hsl(210, 65%, 20%)", "hsv(210, 79%, 34%)",
          "cmyk(79%, 40%, 0%, 66%)", "(0.071, 0.204, 0.337)", "0x00563412", "$00563412"]
+RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
+
+
+def wine_reg(*args):
+    """Runs Wine's reg.exe; (exit code, output lines)."""
+    # NOTE: through a file, as the harness's helper: Wine's services may keep a pipe open.
+    with tempfile.TemporaryFile() as out:
+        code = subprocess.run(["wine", "reg"] + list(args), stdout=out,
+                              stderr=subprocess.DEVNULL, timeout=30).returncode
+        out.seek(0)
+        return code, out.read().decode("latin-1").splitlines()
+
+
+def login_record():
+    """What starts Velmora at login: the Run value's data under Wine, the
+    autostart entry's Exec line natively; None when there is none."""
+    if isinstance(e2e.TARGET, e2e.WineTarget):
+        code, lines = wine_reg("query", RUN_KEY, "/v", "Velmora")
+        found = [line.split("REG_SZ", 1)[1].strip() for line in lines
+                 if line.strip().startswith("Velmora") and "REG_SZ" in line]
+        return found[0] if code == 0 and found else None
+    entry = os.path.join(e2e.TARGET.config_home(), "autostart", "com.quorvane.Velmora.desktop")
+    if not os.path.exists(entry):
+        return None
+    with open(entry, encoding="utf-8") as text:
+        return [line for line in text.read().splitlines() if line.startswith("Exec=")][0]
 
 
 class MenuTest(VelmoraTest):
@@ -30,10 +60,13 @@ class MenuTest(VelmoraTest):
         e2e.move_pointer(*e2e.SCREEN_SPOT)
         return menus[0]
 
-    def choose(self, app, *path):
+    def choose(self, app, *path, meanwhile=None):
         """Opens the menu and picks an entry with the keyboard: `path` is
-        (index of the entry, index in its submenu, ...)."""
+        (index of the entry, index in its submenu, ...). `meanwhile` runs
+        while the menu is open."""
         self.open_menu(app)
+        if meanwhile:
+            meanwhile()
         keys = ["Down"] * (path[0] + 1)
         for index in path[1:]:
             keys += ["Right"] + ["Down"] * index
@@ -67,18 +100,26 @@ class MenuTest(VelmoraTest):
             with self.subTest(text):
                 app.point_at_screen(COLOUR)
                 e2e.write_clipboard("before")
-                self.choose(app, MENU.index("Copy as"), index)
+                # Whatever the pointer crosses on the way, the colour is the one
+                # the menu opened with.
+                self.choose(app, MENU.index("Copy as"), index,
+                            meanwhile=lambda: (e2e.paint_screen(e2e.GREEN), time.sleep(0.3)))
                 e2e.wait_for("%r on the clipboard" % text, lambda: e2e.read_clipboard() == text)
 
     def test_alt_c_copies_the_chosen_format_after_a_restart_too(self):
         app = self.start()
         self.choose(app, MENU.index("Alt+C copies as"), FORMATS.index("hsl"))
         self.choose(app, MENU.index("Hot keys"), 0)
-        with open(e2e.config_path(), encoding="latin-1") as config:
-            saved = config.read()
-        self.assertIn("[Options]", saved)
-        self.assertIn("ExtraFormat=hsl", saved)
-        self.assertIn("HotKeyAltC=1", saved)
+
+        def saved():
+            if not os.path.exists(e2e.config_path()):
+                return ""
+            with open(e2e.config_path(), encoding="latin-1") as config:
+                return config.read()
+        # Written as the menu closes.
+        e2e.wait_for("Alt+C in Config.ini", lambda: "HotKeyAltC=1" in saved())
+        self.assertIn("[Options]", saved())
+        self.assertIn("ExtraFormat=hsl", saved())
 
         for run in range(2):
             with self.subTest(run=run):
@@ -98,6 +139,28 @@ class MenuTest(VelmoraTest):
         app.hot_key("alt+c")
         e2e.holds_for("the clipboard kept", lambda: e2e.read_clipboard() == "before", seconds=1.0)
         self.assertFalse(os.path.exists(e2e.config_path()))
+
+    @e2e.only_on("native", "Wine ends a Windows program on SIGTERM at once")
+    def test_sigterm_with_the_menu_open_ends_the_program(self):
+        app = self.start()
+        self.open_menu(app)
+        os.kill(app.proc.pid, signal.SIGTERM)
+        self.assertEqual(app.wait_exit(), 0)
+
+    def test_start_at_login_writes_and_removes_the_desktops_record(self):
+        if isinstance(e2e.TARGET, e2e.WineTarget):
+            self.addCleanup(wine_reg, "delete", RUN_KEY, "/v", "Velmora", "/f")
+        self.assertIsNone(login_record())
+        app = self.start()
+        self.choose(app, MENU.index("Start at login"))
+        record = e2e.wait_for("the record", login_record)
+        if isinstance(e2e.TARGET, e2e.WineTarget):
+            # The program's own path, quoted, as Windows runs it.
+            self.assertRegex(record, r'^"[A-Z]:\\.*\\Velmora\.exe"$')
+        else:
+            self.assertEqual(record, 'Exec="%s"' % os.path.realpath(e2e.TARGET.program))
+        self.choose(app, MENU.index("Start at login"))
+        e2e.wait_for("no record", lambda: login_record() is None)
 
 
 if __name__ == "__main__":

@@ -277,8 +277,8 @@ TEST_F(FormTest, RightClickMenuCopiesTheColourUnderThePointerBeforeItCameOver) {
   for (const std::string& text : expected) {
     const std::vector<MenuItem> menu = RightClickChoosing({kCopyAsMenuText, text});
     EXPECT_EQ(Texts(menu), (std::vector<std::string>{kCopyAsMenuText, kExtraFormatMenuText,
-                                                     kHotKeysMenuText, "", AboutMenuText(),
-                                                     kExitMenuText}));
+                                                     kHotKeysMenuText, kStartAtLoginMenuText, "",
+                                                     AboutMenuText(), kExitMenuText}));
     ASSERT_NE(Item(menu, kCopyAsMenuText), nullptr);
     EXPECT_EQ(Texts(Item(menu, kCopyAsMenuText)->submenu), expected);
     EXPECT_EQ(platform.clipboardText, text);
@@ -286,12 +286,25 @@ TEST_F(FormTest, RightClickMenuCopiesTheColourUnderThePointerBeforeItCameOver) {
   EXPECT_TRUE(platform.moves.empty());
   EXPECT_TRUE(platform.errorBoxes.empty());
 
+  // On its way to the entry the pointer crosses the menu (outside the strip)
+  // and ticks go on: the colour copied is the one the menu opened with.
+  const auto choose = platform.menuChooser;
+  platform.menuChooser = [&](const std::vector<MenuItem>& items) {
+    TickOver(kGreen);
+    return choose(items);
+  };
+  platform.clipboardText.clear();
+  platform.SendMouseDown({150, 25}, MouseButton::Right);
+  platform.SendMouseUp({150, 25}, MouseButton::Right);
+  EXPECT_EQ(platform.clipboardText, "$00E16941");
+  EXPECT_EQ(form->OutsideColor(), kGreen);
+
   // The clipboard behaves as for Alt+H: retries, then one box.
   platform.clipboardBusyAttempts = 1000;
-  RightClickChoosing({kCopyAsMenuText, "#4169e1"});
+  RightClickChoosing({kCopyAsMenuText, "#00ff00"});  // green, since the last tick
   ASSERT_EQ(platform.errorBoxes.size(), 1u);
   EXPECT_EQ(platform.errorBoxes[0].text, "Cannot open clipboard.");
-  EXPECT_EQ(platform.clipboardAttempts, 8 + kClipboardOpenAttempts);
+  EXPECT_EQ(platform.clipboardAttempts, 9 + kClipboardOpenAttempts);
 }
 
 TEST_F(FormTest, MenuAboutExitAndADismissedMenuChangeNoSetting) {
@@ -304,6 +317,26 @@ TEST_F(FormTest, MenuAboutExitAndADismissedMenuChangeNoSetting) {
   EXPECT_EQ(platform.shellRequests, std::vector<std::string>{kHomePageAddress});
   RightClickChoosing({kExitMenuText});
   EXPECT_TRUE(platform.closeRequested);
+}
+
+// The check mark is the desktop's record as it is now, whoever changed it.
+TEST_F(FormTest, StartAtLoginFollowsTheDesktopsRecord) {
+  const auto checked = [](const std::vector<MenuItem>& menu) {
+    return Item(menu, kStartAtLoginMenuText)->checked;
+  };
+  EXPECT_FALSE(checked(RightClickChoosing({kStartAtLoginMenuText})));
+  EXPECT_TRUE(platform.startsAtLogin);
+  EXPECT_TRUE(checked(RightClickChoosing({kStartAtLoginMenuText})));
+  EXPECT_FALSE(platform.startsAtLogin);
+  platform.startsAtLogin = true;  // e.g. by an older run or by hand
+  EXPECT_TRUE(checked(RightClickChoosing({})));
+  EXPECT_EQ(platform.files.count(kConfig), 0u);  // not an option of Config.ini
+
+  platform.startAtLoginLocked = true;
+  RightClickChoosing({kStartAtLoginMenuText});
+  ASSERT_EQ(platform.errorBoxes.size(), 1u);
+  EXPECT_EQ(platform.errorBoxes[0].text, "Cannot stop Velmora starting at login.");
+  EXPECT_TRUE(platform.startsAtLogin);
 }
 
 TEST_F(FormTest, AltCIsTurnedOnInTheMenuAndCopiesTheChosenFormat) {

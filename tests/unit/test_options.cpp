@@ -71,14 +71,16 @@ TEST(Options, DamagedOrUnknownValuesFallBackToTheDefault) {
     bool altZ, altC;
   };
   const Case cases[] = {
-      {"ExtraFormat=HSV\r\nMagnifier=1\r\nZoom=4\r\nHotKeyAltZ=0\r\nHotKeyAltC=1", ColorFormat::Hsv, true, 4,
-       false, true},
-      {"ExtraFormat=lab\r\nMagnifier=yes\r\nZoom=1\r\nHotKeyAltZ=2\r\nHotKeyAltC=-1", ColorFormat::HexLower,
-       false, 8, false, false},
-      {"ExtraFormat=\r\nMagnifier=\r\nZoom=17\r\nHotKeyAltZ=\r\nHotKeyAltC=1x", ColorFormat::HexLower, false, 8,
-       false, false},
-      {"ExtraFormat=cmyk\r\nZoom=$10\r\nHotKeyAltZ=\"1\"", ColorFormat::Cmyk, false, 16, true, false},
-      {"Zoom=2\r\nMagnifier=1.0\r\nExtraFormat=\xE9", ColorFormat::HexLower, false, 2, false, false},
+      {"ExtraFormat=HSV\r\nMagnifier=1\r\nZoom=4\r\nHotKeyAltZ=0\r\nHotKeyAltC=1", ColorFormat::Hsv,
+       true, 4, false, true},
+      {"ExtraFormat=lab\r\nMagnifier=yes\r\nZoom=1\r\nHotKeyAltZ=2\r\nHotKeyAltC=-1",
+       ColorFormat::HexLower, false, 8, false, false},
+      {"ExtraFormat=\r\nMagnifier=\r\nZoom=17\r\nHotKeyAltZ=\r\nHotKeyAltC=1x",
+       ColorFormat::HexLower, false, 8, false, false},
+      {"ExtraFormat=cmyk\r\nZoom=$10\r\nHotKeyAltZ=\"1\"", ColorFormat::Cmyk, false, 16, true,
+       false},
+      {"Zoom=2\r\nMagnifier=1.0\r\nExtraFormat=\xE9", ColorFormat::HexLower, false, 2, false,
+       false},
       {"Zoom=99999999999999", ColorFormat::HexLower, false, 8, false, false},
   };
   for (const Case& c : cases) {

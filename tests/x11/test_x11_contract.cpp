@@ -63,7 +63,11 @@ class X11Driver : public ContractDriver {
   }
 
   void PressHotKey(HotKey key) override {
-    const char* keys = key == HotKey::AltD ? "alt+d" : (key == HotKey::AltH ? "alt+h" : "alt+s");
+    const char* keys = key == HotKey::AltD   ? "alt+d"
+                       : key == HotKey::AltH ? "alt+h"
+                       : key == HotKey::AltZ ? "alt+z"
+                       : key == HotKey::AltC ? "alt+c"
+                                             : "alt+s";
     EXPECT_EQ(std::system((std::string("xdotool key ") + keys).c_str()), 0);
   }
 
@@ -98,7 +102,11 @@ class X11Driver : public ContractDriver {
 
  private:
   static KeySym KeysymOf(HotKey key) {
-    return key == HotKey::AltD ? XK_d : (key == HotKey::AltH ? XK_h : XK_s);
+    return key == HotKey::AltD   ? XK_d
+           : key == HotKey::AltH ? XK_h
+           : key == HotKey::AltZ ? XK_z
+           : key == HotKey::AltC ? XK_c
+                                 : XK_s;
   }
 
   std::unique_ptr<X11Platform> platform_;

@@ -37,7 +37,6 @@ TEST_F(Clipboard, Utf8TextIsReadElsewhereAsItStands) {
   });
 }
 
-// Sets or unsets environment variables for one test, then restores them.
 class SystemColors : public X11Test {};
 
 // The headings and the "Click" caption are drawn in the theme's text colour on
@@ -47,6 +46,31 @@ TEST_F(SystemColors, WindowTextIsTheThemesDarkLabelColour) {
   EXPECT_LT(RedOf(text) + GreenOf(text) + BlueOf(text), 3u * 0x80) << std::hex << text;
 }
 
+// The colour is asked of the theme once, but a theme chosen later (here
+// Adwaita's dark variant, with light text) is what the next paint gets.
+TEST_F(SystemColors, WindowTextFollowsTheThemeChosenLater) {
+  GtkSettings* settings = gtk_settings_get_default();
+  gchar* theme = nullptr;
+  gboolean dark = FALSE;
+  g_object_get(settings, "gtk-theme-name", &theme, "gtk-application-prefer-dark-theme", &dark,
+               nullptr);
+  auto lightness = [] {
+    const TColor text = Platform().SystemColorValue(SystemColor::WindowText);
+    return RedOf(text) + GreenOf(text) + BlueOf(text);
+  };
+  g_object_set(settings, "gtk-theme-name", "Adwaita", "gtk-application-prefer-dark-theme", FALSE,
+               nullptr);
+  EXPECT_LT(lightness(), 3u * 0x80);
+  g_object_set(settings, "gtk-application-prefer-dark-theme", TRUE, nullptr);
+  EXPECT_GT(lightness(), 3u * 0x80);
+  g_object_set(settings, "gtk-application-prefer-dark-theme", FALSE, nullptr);
+  EXPECT_LT(lightness(), 3u * 0x80);
+  g_object_set(settings, "gtk-theme-name", theme, "gtk-application-prefer-dark-theme", dark,
+               nullptr);
+  g_free(theme);
+}
+
+// Sets or unsets environment variables for one test, then restores them.
 class Environment {
  public:
   void Set(const char* name, const char* value) {

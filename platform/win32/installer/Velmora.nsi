@@ -136,6 +136,8 @@ Section "Uninstall"
   Delete "$INSTDIR\Uninstall.exe"
   Delete "$SMPROGRAMS\Velmora.lnk"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  ; Start at login, if the user running the uninstaller turned it on.
+  DeleteRegValue HKCU "Software\Microsoft\Windows\CurrentVersion\Run" "Velmora"
   ; Only empty folders, and the company's folder only if it is ours.
   RMDir "$INSTDIR"
   ${GetParent} "$INSTDIR" $0
