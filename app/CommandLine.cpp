@@ -10,6 +10,12 @@ namespace velmora {
 const std::vector<CommandLineOption> kCommandLineOptions = {
     {"-h", "--help", CommandLineAction::Help, "print this help and end"},
     {nullptr, "--version", CommandLineAction::Version, "print the version and end"},
+    {nullptr, "--copy-hex", CommandLineAction::Command,
+     "the running Velmora copies the hex code (as Alt+H)", HotKey::AltH},
+    {nullptr, "--copy-dec", CommandLineAction::Command,
+     "the running Velmora copies the decimal triple (as Alt+D)", HotKey::AltD},
+    {nullptr, "--store", CommandLineAction::Command,
+     "the running Velmora stores the colour (as Alt+S)", HotKey::AltS},
 };
 
 namespace {
@@ -50,6 +56,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     if (option->action != CommandLineAction::Run) {
       CommandLine line;
       line.action = option->action;
+      line.key = option->key;
       return line;
     }
   }
@@ -79,6 +86,7 @@ std::string UsageText() {
 bool ReplyTo(const CommandLine& commandLine, CommandLineReply& reply) {
   switch (commandLine.action) {
     case CommandLineAction::Run:
+    case CommandLineAction::Command:
       return false;
     case CommandLineAction::Help:
       reply = {0, UsageText(), ""};
@@ -91,6 +99,11 @@ bool ReplyTo(const CommandLine& commandLine, CommandLineReply& reply) {
       return true;
   }
   return false;
+}
+
+CommandLineReply ReplyToCommand(const std::string& problem) {
+  if (problem.empty()) return {0, "", ""};
+  return {1, "", std::string(kProgramName) + ": " + problem + "\n"};
 }
 
 }  // namespace velmora

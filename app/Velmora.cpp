@@ -12,8 +12,12 @@ int main(int argc, char** argv) {
 #ifndef _WIN32
   // Before the platform: none of these needs a display.
   velmora::CommandLineReply reply;
-  if (velmora::ReplyTo(velmora::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc)),
-                       reply)) {
+  const velmora::CommandLine line =
+      velmora::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  if (line.action == velmora::CommandLineAction::Command) {
+    reply = velmora::ReplyToCommand(velmora::SendToRunningVelmora(line.key));
+  }
+  if (line.action == velmora::CommandLineAction::Command || velmora::ReplyTo(line, reply)) {
     std::fputs(reply.out.c_str(), stdout);
     std::fputs(reply.err.c_str(), stderr);
     return reply.exitCode;

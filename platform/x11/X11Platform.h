@@ -104,11 +104,20 @@ class X11Platform : public IPlatform {
   GdkDisplay* Gdk() const { return display_; }
   // False once the X connection is gone: no GTK call may happen after that.
   bool DisplayAlive() const { return !displayGone_; }
-  // The window the session's end and hot keys go to (nullptr: none).
-  void Attach(X11Window* window) { window_ = window; }
-  void Detach(X11Window* window) {
-    if (window_ == window) window_ = nullptr;
+  // The window the session's end, hot keys and commands go to (nullptr:
+  // none). While one is attached, the commands of the running program are
+  // served on the session bus.
+  void Attach(X11Window* window) {
+    window_ = window;
+    StartCommands();
   }
+  void Detach(X11Window* window) {
+    if (window_ != window) return;
+    window_ = nullptr;
+    StopCommands();
+  }
+  // Does what the key does when pressed (the commands of the running program).
+  void PressHotKey(HotKey key);
   // Runs a modal dialog, answering it when the session ends meanwhile.
   gint RunDialog(GtkDialog* dialog);
   // Gives every window of ours the program's icon, once (x11_icon.cpp).
@@ -140,6 +149,13 @@ class X11Platform : public IPlatform {
   static GdkFilterReturn FilterRootEvent(GdkXEvent* xevent, GdkEvent* event, gpointer self);
   static void OnKeysChanged(GdkKeymap* keymap, gpointer self);
 
+  // x11_commands.cpp
+  void StartCommands();
+  void StopCommands();
+  static void OnCommand(GDBusConnection* bus, const gchar* sender, const gchar* path,
+                        const gchar* interface, const gchar* method, GVariant* parameters,
+                        GDBusMethodInvocation* invocation, gpointer self);
+
   // x11_platform.cpp
   void WatchSession();
   static gboolean OnSignal(gpointer self);
@@ -158,12 +174,14 @@ class X11Platform : public IPlatform {
   GtkDialog* dialog_ = nullptr;  // the modal dialog running, if any
   TColor labelColor_ = 0;        // the theme's, while labelColorKnown_
   bool labelColorKnown_ = false;
-  bool iconSet_ = false;         // SetDefaultIcon has run
-  guint iconSource_ = 0;         // SetDefaultIconWhenIdle's pending call
-  std::map<int, Grab> grabs_;    // by hot key id
+  bool iconSet_ = false;       // SetDefaultIcon has run
+  guint iconSource_ = 0;       // SetDefaultIconWhenIdle's pending call
+  std::map<int, Grab> grabs_;  // by hot key id
   bool keyboardWatched_ = false;
   guint signalSources_[3] = {0, 0, 0};
   std::unique_ptr<PipeWireFrames> waylandScreen_;  // set on Wayland desktops
+  GDBusConnection* commandBus_ = nullptr;          // serving the commands
+  guint commandObject_ = 0;
 };
 
 // The main window: a borderless GTK window painted by the form.
@@ -236,7 +254,7 @@ class X11Window : public IWindow {
   bool moving_ = false;
   guint moveButton_ = 0;
   Point moveOffset_;
-  Point pressRoot_;  // where the last button press was, logical root pixels
+  Point pressRoot_;            // where the last button press was, logical root pixels
   GtkWidget* menu_ = nullptr;  // the context menu while ShowMenu runs
 };
 

@@ -1,5 +1,5 @@
-// Hot keys: Alt+D, Alt+H and Alt+S (and Alt+Z, Alt+C once turned on) grabbed on the root window, with and
-// without NumLock and CapsLock, grabbed again when the keyboard map changes.
+// Hot keys: Alt+D, Alt+H and Alt+S (and Alt+Z, Alt+C once turned on) grabbed on the root window,
+// with and without NumLock and CapsLock, grabbed again when the keyboard map changes.
 #include <X11/XKBlib.h>
 #include <X11/keysym.h>
 
@@ -163,6 +163,10 @@ void X11Platform::RegrabAll() {
     Grab& grab = entry.second;
     if (grab.granted) grab.granted = GrabKeys(grab);
   }
+}
+
+void X11Platform::PressHotKey(HotKey key) {
+  if (window_ != nullptr) window_->Dispatch().HotKey(IdOf(key));
 }
 
 void X11Platform::OnKeysChanged(GdkKeymap*, gpointer self) {

@@ -11,6 +11,7 @@ import os
 import socket
 import subprocess
 import sys
+import tempfile
 import threading
 import unittest
 
@@ -20,8 +21,11 @@ USAGE = """Usage: velmora [OPTION]
 Shows the colour of the screen pixel under the mouse pointer in a small
 window that stays on top; Alt+H and Alt+D copy its code, Alt+S stores it.
 
-  -h, --help     print this help and end
-      --version  print the version and end
+  -h, --help      print this help and end
+      --version   print the version and end
+      --copy-hex  the running Velmora copies the hex code (as Alt+H)
+      --copy-dec  the running Velmora copies the decimal triple (as Alt+D)
+      --store     the running Velmora stores the colour (as Alt+S)
 """
 
 
@@ -87,6 +91,12 @@ class TurnAwayDisplay:
         return count
 
 
+NOT_RUNNING = "velmora: no Velmora is running in this session; start it first"
+COMMANDS = [["--copy-hex"], ["--copy-dec"], ["--store"],
+            # The first option that ends the program decides.
+            ["--store", "--help"], ["--copy-dec", "--bogus"]]
+
+
 class CommandLineTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -122,6 +132,38 @@ class CommandLineTest(unittest.TestCase):
                 result = self.run_program(arguments, None)
                 self.assertEqual((result.returncode, result.stdout, result.stderr),
                                  (code, out, err))
+
+    def test_commands_with_no_velmora(self):
+        """A command asks the Velmora of the session's bus; with none there,
+        or no bus at all, it says so and ends with 1, opening no display."""
+        folder = tempfile.mkdtemp(prefix="velmora-bus.")
+        address = "unix:path=%s/bus" % folder
+        bus = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--address=" + address,
+                                "--print-address"], stdout=subprocess.PIPE,
+                               stderr=subprocess.DEVNULL, text=True)
+        try:
+            self.assertTrue(bus.stdout.readline().startswith("unix:"), "dbus-daemon started")
+            for bus_address, runtime, why in [(address, folder, ""),
+                                              (None, folder + "/none", " (there is no D-Bus"
+                                               " session bus)")]:
+                for arguments in COMMANDS:
+                    with self.subTest(arguments=arguments, bus=bus_address):
+                        environment = {k: v for k, v in os.environ.items()
+                                       if k not in ("DBUS_SESSION_BUS_ADDRESS", "WAYLAND_DISPLAY")}
+                        environment.update(DISPLAY=self.display.name, XDG_RUNTIME_DIR=runtime)
+                        if bus_address is not None:
+                            environment["DBUS_SESSION_BUS_ADDRESS"] = bus_address
+                        self.display.taken()
+                        result = subprocess.run([PROGRAM] + arguments, env=environment,
+                                                stdin=subprocess.DEVNULL, capture_output=True,
+                                                text=True, timeout=60)
+                        self.assertEqual((result.returncode, result.stdout, result.stderr),
+                                         (1, "", NOT_RUNNING + why + "\n"))
+                        self.assertEqual(self.display.taken(), 0)
+        finally:
+            bus.terminate()
+            bus.wait(timeout=10)
+            bus.stdout.close()
 
 
 if __name__ == "__main__":

@@ -1,4 +1,8 @@
-"""The strip: where the window opens, what it shows, the hot keys and "Exit"."""
+"""The strip: where the window opens, what it shows, the hot keys (and the
+commands of the running program that do their work) and "Exit"."""
+
+import os
+import subprocess
 
 import velmora_e2e as e2e
 from velmora_e2e import VelmoraTest
@@ -42,6 +46,36 @@ class StripTest(VelmoraTest):
         # It keeps following the pointer.
         app.point_at_screen(e2e.GREEN)
         app.point_at_screen(colour)
+
+    @e2e.only_on("native", "Velmora.exe ignores its command line, as Windows programs with a "
+                 "window do")
+    def test_commands_of_the_running_program_do_what_the_keys_do(self):
+        # A session bus of this test's own, where this Velmora serves them.
+        address = "unix:path=%s/bus" % self.tmp
+        bus = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--address=" + address,
+                                "--print-address"], stdout=subprocess.PIPE,
+                               stderr=subprocess.DEVNULL, text=True)
+        self.addCleanup(bus.stdout.close)
+        self.addCleanup(bus.wait, 10)
+        self.addCleanup(bus.terminate)
+        self.assertTrue(bus.stdout.readline().startswith("unix:"), "dbus-daemon started")
+        env = {"DBUS_SESSION_BUS_ADDRESS": address}
+        app = self.start(env=env)
+        colour = (0x12, 0x9A, 0xF3)
+        app.point_at_screen(colour)
+        command_env = dict(os.environ, **env)
+        for option, text in [("--copy-hex", "#129AF3"), ("--copy-dec", "18, 154, 243")]:
+            with self.subTest(option=option):
+                e2e.write_clipboard("before " + option)
+                done = subprocess.run([e2e.TARGET.program, option], env=command_env,
+                                      capture_output=True, text=True, timeout=30)
+                self.assertEqual((done.returncode, done.stderr), (0, ""))
+                e2e.wait_for("%r on the clipboard" % text, lambda: e2e.read_clipboard() == text)
+        done = subprocess.run([e2e.TARGET.program, "--store"], env=command_env,
+                              capture_output=True, text=True, timeout=30)
+        self.assertEqual((done.returncode, done.stderr), (0, ""))
+        self.assertEqual(app.exit(), 0)
+        self.assertEqual(e2e.saved_box(), e2e.box_lines([colour] + [e2e.WHITE] * 5))
 
     def test_hovering_the_button_shows_its_tooltip_below_the_pointer(self):
         app = self.start()
