@@ -1,7 +1,11 @@
-"""The real native program on a Wayland desktop, inside session.sh: once the
-share is answered, its strip's colour panel shows the picture's pixel under
-the pointer (odd and even), and SIGTERM ends it cleanly.
-  test_strip.py VELMORA"""
+"""The real native program on a Wayland desktop, inside session.sh.
+  test_strip.py VELMORA                 once the share is answered, the strip
+      shows the picture's pixel under the pointer (odd and even); the commands
+      copy and store it exactly; SIGTERM ends it with 0 and keeps the colour
+      box; the second start asks nothing.
+  test_strip.py --refuse VELMORA        a refused share: its box, exit code 3
+  test_strip.py --no-portal VELMORA     no portal: its box, exit code 3
+(session.sh --no-portal for the last.)"""
 import os
 import subprocess
 import sys
@@ -40,37 +44,131 @@ def panel_colour(window):
                           capture_output=True, text=True).stdout.strip()[:6].upper()
 
 
-def main():
-    os.environ["XDG_CONFIG_HOME"] = tempfile.mkdtemp(prefix="velmora-config.")
-    picture = desktop.show_picture(640, 480)
-    remote = desktop.Remote()
-    velmora = subprocess.Popen([sys.argv[1]], stderr=subprocess.PIPE, text=True)
+def shows(window, remote, x, y):
+    """Points at (x, y) and checks the panel shows the picture's pixel there."""
+    remote.move_to(x, y)
+    expected = desktop.picture_colour(x, y)
+    seen = ""
+    for _ in range(20):
+        time.sleep(0.15)
+        seen = panel_colour(window)
+        if seen == expected:
+            break
+    check(seen == expected, "at (%d, %d) the panel shows %s (expected %s)" % (x, y, seen, expected))
+    return expected
+
+
+def command(program, option):
+    done = subprocess.run([program, option], capture_output=True, text=True, timeout=30)
+    check(done.returncode == 0 and done.stderr == "",
+          "velmora %s ends with 0 (%s, %r)" % (option, done.returncode, done.stderr))
+
+
+def clipboard():
+    """The clipboard, read on XWayland, where Velmora's window is."""
+    done = subprocess.run(["xclip", "-selection", "clipboard", "-o"], capture_output=True,
+                          text=True, timeout=5)
+    return done.stdout if done.returncode == 0 else None
+
+
+def wait_clipboard(text):
+    seen = None
+    for _ in range(40):
+        seen = clipboard()
+        if seen == text:
+            break
+        time.sleep(0.1)
+    check(seen == text, "the clipboard holds %r (was %r)" % (text, seen))
+
+
+def error_box(pid, timeout=15):
+    """The error box titled "Velmora 3.6" of this process, or None."""
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(pid),
+                                "--name", "^Velmora 3.6$"],
+                               capture_output=True, text=True).stdout.split()
+        if found:
+            return found[0]
+        time.sleep(0.2)
+    return None
+
+
+def refusal(velmora):
+    """An error box, answered from XWayland's keyboard, then exit code 3."""
+    box = error_box(velmora.pid)
+    check(box is not None, "an error box titled \"Velmora 3.6\" shows")
+    if box is not None:
+        subprocess.run(["xdotool", "windowfocus", "--sync", box, "key", "Return"], timeout=10)
     try:
-        time.sleep(3)
+        code = velmora.wait(timeout=10)
+    except subprocess.TimeoutExpired:
+        code = None
+    check(code == 3, "Velmora ends with exit code 3 (was %s)" % code)
+
+
+def main():
+    mode = sys.argv[1] if len(sys.argv) == 3 else "--share"
+    program = sys.argv[-1]
+    config = tempfile.mkdtemp(prefix="velmora-config.")
+    os.environ["XDG_CONFIG_HOME"] = config
+    ini = os.path.join(config, "Quorvane", "Velmora", "Config.ini")
+    token = os.path.join(config, "Quorvane", "Velmora", "ScreenCast.token")
+    # NOTE: a full-screen window stays above a box of no parent: with no share
+    # dialog to answer, no picture is shown.
+    picture = desktop.show_picture(640, 480) if mode != "--no-portal" else None
+    remote = desktop.Remote()
+    velmora = subprocess.Popen([program], stderr=subprocess.PIPE, text=True)
+    try:
+        if mode == "--no-portal":
+            refusal(velmora)
+            return
+        time.sleep(3)  # the share dialog takes a moment to show
+        if mode == "--refuse":
+            remote.answer_share(False)
+            refusal(velmora)
+            check(not os.path.exists(token), "a refused share keeps no token")
+            return
         remote.answer_share(True)
         window = strip_window(velmora.pid)
         check(window is not None, "the strip shows")
         if window is None:
             return
         # Away from the strip, which sits in the middle of the top half.
-        for x, y in [(101, 351), (102, 351), (33, 420)]:
-            remote.move_to(x, y)
-            expected = desktop.picture_colour(x, y)
-            seen = ""
-            for _ in range(20):
-                time.sleep(0.15)
-                seen = panel_colour(window)
-                if seen == expected:
-                    break
-            check(seen == expected, "at (%d, %d) the panel shows %s (expected %s)"
-                  % (x, y, seen, expected))
+        for x, y in [(101, 351), (102, 351)]:
+            shows(window, remote, x, y)
+        # The commands, as bound in the desktop's keyboard settings, at an
+        # odd spot: the exact colour copied and stored.
+        colour = shows(window, remote, 33, 420)
+        command(program, "--copy-hex")
+        wait_clipboard("#" + colour)
+        command(program, "--copy-dec")
+        r, g, b = (int(colour[i:i + 2], 16) for i in (0, 2, 4))
+        wait_clipboard("%d, %d, %d" % (r, g, b))
+        command(program, "--store")
+        time.sleep(0.3)
         velmora.terminate()
         code = velmora.wait(timeout=10)
         check(code == 0, "SIGTERM ends Velmora with code 0 (was %s)" % code)
+        with open(ini, "rb") as saved:
+            lines = saved.read().decode("latin-1").splitlines()
+        check("CB1=%d" % (r | g << 8 | b << 16) in lines,
+              "SIGTERM keeps the stored colour in Config.ini: %s" % lines)
+        check(os.path.exists(token), "the share's restore token is kept beside Config.ini")
+
+        # The second start asks nothing: no key is pressed this time.
+        velmora = subprocess.Popen([program], stderr=subprocess.PIPE, text=True)
+        window = strip_window(velmora.pid)
+        check(window is not None, "the strip shows again")
+        if window is not None:
+            shows(window, remote, 100, 300)
+            velmora.terminate()
+            check(velmora.wait(timeout=10) == 0, "and ends with 0")
     finally:
         if velmora.poll() is None:
             velmora.kill()
-        picture.kill()
+        if picture is not None:
+            picture.kill()
         remote.stop()
 
 
