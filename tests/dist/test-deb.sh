@@ -102,6 +102,12 @@ package() {
   [ "$(dpkg-deb --field "$deb" Maintainer)" = "Quorvane <velmora@quorvane.com>" ] || fail "Maintainer"
   [ "$(dpkg-deb --field "$deb" Section)" = graphics ] || fail "Section"
   check_depends "$deb"
+  # What only Wayland sessions need is suggested, by names the release knows.
+  local suggested name
+  suggested=$(dpkg-deb --field "$deb" Suggests)
+  for name in $(tr ',|' '\n\n' <<<"$suggested" | awk '{print $1}'); do
+    apt-cache show "$name" >/dev/null 2>&1 || fail "Suggests names $name, which apt does not know"
+  done
 
   contents=$(dpkg-deb --contents "$deb")
   echo "$contents"
