@@ -4,11 +4,15 @@
 // window stays an X11 window through XWayland.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/Platform.h"
+
+typedef struct _GDBusConnection GDBusConnection;
+typedef struct _GVariant GVariant;
 
 namespace velmora {
 
@@ -57,6 +61,31 @@ class PipeWireFrames {
 
  private:
   std::unique_ptr<Impl> impl_;
+  std::string error_;
+};
+
+// Alt+H, Alt+D and Alt+S as the desktop's global shortcuts, through its
+// GlobalShortcuts portal (the desktop decides the final keys). Each press
+// calls `pressed` on the main loop. Where the desktop has no such portal,
+// Error() says so and nothing else happens.
+class GlobalShortcuts {
+ public:
+  explicit GlobalShortcuts(std::function<void(HotKey)> pressed);
+  ~GlobalShortcuts();
+  GlobalShortcuts(const GlobalShortcuts&) = delete;
+  GlobalShortcuts& operator=(const GlobalShortcuts&) = delete;
+
+  const std::string& Error() const { return error_; }
+
+ private:
+  static void OnActivated(GDBusConnection* bus, const char* sender, const char* path,
+                          const char* interface, const char* signal, GVariant* parameters,
+                          void* self);
+
+  std::function<void(HotKey)> pressed_;
+  GDBusConnection* bus_ = nullptr;
+  std::string session_;
+  unsigned subscription_ = 0;
   std::string error_;
 };
 

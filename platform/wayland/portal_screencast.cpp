@@ -34,7 +34,8 @@ struct PortalError {
 // One portal request: the call, then its Response signal.
 class Request {
  public:
-  Request(GDBusConnection* bus, GMainContext* context) : bus_(bus), context_(context) {
+  Request(GDBusConnection* bus, GMainContext* context, const char* interface = kScreenCast)
+      : bus_(bus), context_(context), interface_(interface) {
     static int counter = 0;
     token_ = "velmora" + std::to_string(++counter);
     std::string sender = g_dbus_connection_get_unique_name(bus) + 1;  // without ':'
@@ -59,7 +60,7 @@ class Request {
   // by the request), else nullptr with `error` set.
   GVariant* Call(const char* method, GVariant* parameters, PortalError* error) {
     GError* callError = nullptr;
-    GVariant* reply = g_dbus_connection_call_sync(bus_, kPortalName, kPortalPath, kScreenCast,
+    GVariant* reply = g_dbus_connection_call_sync(bus_, kPortalName, kPortalPath, interface_,
                                                   method, parameters, G_VARIANT_TYPE("(o)"),
                                                   G_DBUS_CALL_FLAGS_NONE, -1, nullptr, &callError);
     if (reply == nullptr) {
@@ -92,6 +93,7 @@ class Request {
 
   GDBusConnection* bus_;
   GMainContext* context_;
+  const char* interface_;
   std::string token_;
   std::string path_;
   guint subscription_ = 0;
@@ -120,7 +122,8 @@ guint32 AvailableCursorModes(GDBusConnection* bus, PortalError* error) {
   }
   GVariant* value = nullptr;
   g_variant_get(reply, "(v)", &value);
-  guint32 modes = g_variant_is_of_type(value, G_VARIANT_TYPE_UINT32) ? g_variant_get_uint32(value) : 0;
+  guint32 modes =
+      g_variant_is_of_type(value, G_VARIANT_TYPE_UINT32) ? g_variant_get_uint32(value) : 0;
   g_variant_unref(value);
   g_variant_unref(reply);
   return modes;
@@ -165,7 +168,8 @@ ScreenCastGrant Negotiate(GDBusConnection* bus, GMainContext* context, const std
     Request create(bus, context);
     GVariantBuilder options;
     g_variant_builder_init(&options, G_VARIANT_TYPE_VARDICT);
-    g_variant_builder_add(&options, "{sv}", "handle_token", g_variant_new_string(create.Token().c_str()));
+    g_variant_builder_add(&options, "{sv}", "handle_token",
+                          g_variant_new_string(create.Token().c_str()));
     g_variant_builder_add(&options, "{sv}", "session_handle_token",
                           g_variant_new_string(create.Token().c_str()));
     GVariant* results = create.Call("CreateSession", g_variant_new("(a{sv})", &options), &error);
@@ -176,16 +180,18 @@ ScreenCastGrant Negotiate(GDBusConnection* bus, GMainContext* context, const std
     Request select(bus, context);
     GVariantBuilder options;
     g_variant_builder_init(&options, G_VARIANT_TYPE_VARDICT);
-    g_variant_builder_add(&options, "{sv}", "handle_token", g_variant_new_string(select.Token().c_str()));
+    g_variant_builder_add(&options, "{sv}", "handle_token",
+                          g_variant_new_string(select.Token().c_str()));
     g_variant_builder_add(&options, "{sv}", "types", g_variant_new_uint32(kSourceMonitor));
     g_variant_builder_add(&options, "{sv}", "multiple", g_variant_new_boolean(TRUE));
     g_variant_builder_add(&options, "{sv}", "cursor_mode", g_variant_new_uint32(kCursorMetadata));
-    g_variant_builder_add(&options, "{sv}", "persist_mode", g_variant_new_uint32(kPersistUntilRevoked));
+    g_variant_builder_add(&options, "{sv}", "persist_mode",
+                          g_variant_new_uint32(kPersistUntilRevoked));
     if (!token.empty()) {
       g_variant_builder_add(&options, "{sv}", "restore_token", g_variant_new_string(token.c_str()));
     }
-    if (select.Call("SelectSources", g_variant_new("(oa{sv})", session.c_str(), &options), &error) ==
-        nullptr) {
+    if (select.Call("SelectSources", g_variant_new("(oa{sv})", session.c_str(), &options),
+                    &error) == nullptr) {
       return fail();
     }
   }
@@ -193,7 +199,8 @@ ScreenCastGrant Negotiate(GDBusConnection* bus, GMainContext* context, const std
     Request start(bus, context);
     GVariantBuilder options;
     g_variant_builder_init(&options, G_VARIANT_TYPE_VARDICT);
-    g_variant_builder_add(&options, "{sv}", "handle_token", g_variant_new_string(start.Token().c_str()));
+    g_variant_builder_add(&options, "{sv}", "handle_token",
+                          g_variant_new_string(start.Token().c_str()));
     GVariant* results =
         start.Call("Start", g_variant_new("(osa{sv})", session.c_str(), "", &options), &error);
     if (results == nullptr) return fail();
@@ -214,7 +221,8 @@ ScreenCastGrant Negotiate(GDBusConnection* bus, GMainContext* context, const std
       g_variant_new("(oa{sv})", session.c_str(), &options), G_VARIANT_TYPE("(h)"),
       G_DBUS_CALL_FLAGS_NONE, 10000, nullptr, &fds, nullptr, &callError);
   if (reply == nullptr) {
-    error = {ScreenCastGrant::Outcome::Failed, std::string("OpenPipeWireRemote: ") + callError->message};
+    error = {ScreenCastGrant::Outcome::Failed,
+             std::string("OpenPipeWireRemote: ") + callError->message};
     g_error_free(callError);
     return fail();
   }
@@ -231,14 +239,20 @@ ScreenCastGrant Negotiate(GDBusConnection* bus, GMainContext* context, const std
   return grant;
 }
 
+// The session bus the portals' sessions live on.
+// NOTE: a portal session lives as long as its connection: this one is kept
+// open for the whole run on purpose.
+GDBusConnection* PortalBus(GError** error) {
+  static GDBusConnection* bus = nullptr;
+  if (bus == nullptr) bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, error);
+  return bus;
+}
+
 }  // namespace
 
 ScreenCastGrant RequestScreenCast(const std::string& restoreToken) {
   GError* error = nullptr;
-  // NOTE: the portal session lives as long as this connection: it is kept
-  // open for the whole run on purpose.
-  static GDBusConnection* bus = nullptr;
-  if (bus == nullptr) bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &error);
+  GDBusConnection* bus = PortalBus(&error);
   if (bus == nullptr) {
     ScreenCastGrant grant;
     grant.outcome = ScreenCastGrant::Outcome::NoPortal;
@@ -260,24 +274,28 @@ std::string ScreenCastFailureText(const ScreenCastGrant& grant) {
   std::string text;
   switch (grant.outcome) {
     case ScreenCastGrant::Outcome::NoPortal:
-      text = "Velmora cannot see the screen: this Wayland session has no screen-sharing portal "
-             "(org.freedesktop.portal.ScreenCast).\n\n"
-             "Install the desktop portal for your desktop (for example xdg-desktop-portal-gnome or "
-             "xdg-desktop-portal-kde), log out and in again, or log in to an X11 session.";
+      text =
+          "Velmora cannot see the screen: this Wayland session has no screen-sharing portal "
+          "(org.freedesktop.portal.ScreenCast).\n\n"
+          "Install the desktop portal for your desktop (for example xdg-desktop-portal-gnome or "
+          "xdg-desktop-portal-kde), log out and in again, or log in to an X11 session.";
       break;
     case ScreenCastGrant::Outcome::NoPointerPositions:
-      text = "Velmora cannot follow the pointer: this desktop's screen-sharing portal does not "
-             "send the pointer's position with the picture.\n\n"
-             "GNOME and KDE Plasma do; on other desktops, log in to an X11 session to use Velmora.";
+      text =
+          "Velmora cannot follow the pointer: this desktop's screen-sharing portal does not "
+          "send the pointer's position with the picture.\n\n"
+          "GNOME and KDE Plasma do; on other desktops, log in to an X11 session to use Velmora.";
       break;
     case ScreenCastGrant::Outcome::Refused:
-      text = "Velmora cannot see the screen: sharing the screen was refused.\n\n"
-             "Start Velmora again and allow it to share the screen; it only reads the colour under "
-             "the pointer, and nothing leaves this computer.";
+      text =
+          "Velmora cannot see the screen: sharing the screen was refused.\n\n"
+          "Start Velmora again and allow it to share the screen; it only reads the colour under "
+          "the pointer, and nothing leaves this computer.";
       break;
     default:
-      text = "Velmora cannot see the screen: the screen-sharing portal failed.\n\n"
-             "Start Velmora again, or log in to an X11 session.";
+      text =
+          "Velmora cannot see the screen: the screen-sharing portal failed.\n\n"
+          "Start Velmora again, or log in to an X11 session.";
       break;
   }
   if (!grant.detail.empty() && grant.outcome != ScreenCastGrant::Outcome::Refused) {
@@ -303,6 +321,122 @@ void WriteScreenCastToken(const std::string& file, const std::string& token) {
   g_mkdir_with_parents(folder, 0700);
   g_free(folder);
   g_file_set_contents(file.c_str(), (token + "\n").c_str(), -1, nullptr);
+}
+
+// --- Global shortcuts ------------------------------------------------------------
+
+namespace {
+
+const char* const kGlobalShortcuts = "org.freedesktop.portal.GlobalShortcuts";
+
+struct ShortcutName {
+  HotKey key;
+  const char* id;
+  const char* description;
+  const char* trigger;  // preferred: the desktop may choose others
+};
+const ShortcutName kShortcuts[] = {
+    {HotKey::AltH, "copy-hex", "Copy the hex code of the colour under the pointer", "ALT+h"},
+    {HotKey::AltD, "copy-dec", "Copy the decimal triple of the colour under the pointer", "ALT+d"},
+    {HotKey::AltS, "store", "Store the colour under the pointer in the colour box", "ALT+s"},
+};
+
+}  // namespace
+
+GlobalShortcuts::GlobalShortcuts(std::function<void(HotKey)> pressed)
+    : pressed_(std::move(pressed)) {
+  GError* error = nullptr;
+  bus_ = PortalBus(&error);
+  if (bus_ == nullptr) {
+    error_ = error->message;
+    g_error_free(error);
+    return;
+  }
+  // Is the portal there at all? Its version says.
+  GVariant* version = g_dbus_connection_call_sync(
+      bus_, kPortalName, kPortalPath, "org.freedesktop.DBus.Properties", "Get",
+      g_variant_new("(ss)", kGlobalShortcuts, "version"), G_VARIANT_TYPE("(v)"),
+      G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, &error);
+  if (version == nullptr) {
+    error_ = std::string("no global shortcuts portal: ") + error->message;
+    g_error_free(error);
+    return;
+  }
+  g_variant_unref(version);
+
+  GMainContext* context = g_main_context_new();
+  g_main_context_push_thread_default(context);
+  PortalError failure{ScreenCastGrant::Outcome::Failed, ""};
+  {
+    Request create(bus_, context, kGlobalShortcuts);
+    GVariantBuilder options;
+    g_variant_builder_init(&options, G_VARIANT_TYPE_VARDICT);
+    g_variant_builder_add(&options, "{sv}", "handle_token",
+                          g_variant_new_string(create.Token().c_str()));
+    g_variant_builder_add(&options, "{sv}", "session_handle_token",
+                          g_variant_new_string("velmora_shortcuts"));
+    GVariant* results = create.Call("CreateSession", g_variant_new("(a{sv})", &options), &failure);
+    session_ = StringResult(results, "session_handle");
+  }
+  if (!session_.empty()) {
+    Request bind(bus_, context, kGlobalShortcuts);
+    GVariantBuilder shortcuts;
+    g_variant_builder_init(&shortcuts, G_VARIANT_TYPE("a(sa{sv})"));
+    for (const ShortcutName& shortcut : kShortcuts) {
+      GVariantBuilder properties;
+      g_variant_builder_init(&properties, G_VARIANT_TYPE_VARDICT);
+      g_variant_builder_add(&properties, "{sv}", "description",
+                            g_variant_new_string(shortcut.description));
+      g_variant_builder_add(&properties, "{sv}", "preferred_trigger",
+                            g_variant_new_string(shortcut.trigger));
+      g_variant_builder_add(&shortcuts, "(sa{sv})", shortcut.id, &properties);
+    }
+    GVariantBuilder options;
+    g_variant_builder_init(&options, G_VARIANT_TYPE_VARDICT);
+    g_variant_builder_add(&options, "{sv}", "handle_token",
+                          g_variant_new_string(bind.Token().c_str()));
+    bind.Call("BindShortcuts",
+              g_variant_new("(oa(sa{sv})sa{sv})", session_.c_str(), &shortcuts, "", &options),
+              &failure);
+  } else if (failure.detail.empty()) {
+    failure.detail = "CreateSession gave no session";
+  }
+  g_main_context_pop_thread_default(context);
+  g_main_context_unref(context);
+  if (!failure.detail.empty()) {
+    error_ = failure.detail;
+    return;
+  }
+  // On the main loop's context, where the program's events are.
+  // NOTE: a match rule's arg0 compares strings only, never an object path:
+  // the session is compared in OnActivated.
+  subscription_ = g_dbus_connection_signal_subscribe(
+      bus_, kPortalName, kGlobalShortcuts, "Activated", kPortalPath, nullptr,
+      G_DBUS_SIGNAL_FLAGS_NONE, OnActivated, this, nullptr);
+}
+
+GlobalShortcuts::~GlobalShortcuts() {
+  if (subscription_ != 0) g_dbus_connection_signal_unsubscribe(bus_, subscription_);
+  if (!session_.empty() && bus_ != nullptr) {
+    g_dbus_connection_call(bus_, kPortalName, session_.c_str(), "org.freedesktop.portal.Session",
+                           "Close", nullptr, nullptr, G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr,
+                           nullptr);
+    g_dbus_connection_flush_sync(bus_, nullptr, nullptr);
+  }
+}
+
+void GlobalShortcuts::OnActivated(GDBusConnection*, const char*, const char*, const char*,
+                                  const char*, GVariant* parameters, void* self) {
+  auto* shortcuts = static_cast<GlobalShortcuts*>(self);
+  const gchar* session = nullptr;
+  const gchar* id = nullptr;
+  if (!g_variant_is_of_type(parameters, G_VARIANT_TYPE("(osta{sv})"))) return;
+  g_variant_get_child(parameters, 0, "&o", &session);
+  g_variant_get_child(parameters, 1, "&s", &id);
+  if (shortcuts->session_ != session) return;
+  for (const ShortcutName& shortcut : kShortcuts) {
+    if (g_strcmp0(id, shortcut.id) == 0) shortcuts->pressed_(shortcut.key);
+  }
 }
 
 }  // namespace velmora

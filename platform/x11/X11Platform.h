@@ -180,6 +180,7 @@ class X11Platform : public IPlatform {
   bool keyboardWatched_ = false;
   guint signalSources_[3] = {0, 0, 0};
   std::unique_ptr<PipeWireFrames> waylandScreen_;  // set on Wayland desktops
+  std::unique_ptr<GlobalShortcuts> shortcuts_;     // where the desktop has them
   GDBusConnection* commandBus_ = nullptr;          // serving the commands
   guint commandObject_ = 0;
 };

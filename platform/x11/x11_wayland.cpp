@@ -17,6 +17,10 @@ std::string X11Platform::StartWaylandScreen() {
     waylandScreen_.reset();
     return ScreenCastFailureText(grant);
   }
+  // The hot keys: X key grabs do not see keys typed into Wayland windows.
+  // Without the portal, the commands of the running program do their work.
+  shortcuts_ = std::make_unique<GlobalShortcuts>([this](HotKey key) { PressHotKey(key); });
+  if (!shortcuts_->Error().empty()) shortcuts_.reset();
   return std::string();
 }
 

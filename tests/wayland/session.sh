@@ -6,7 +6,9 @@
 # XDG_RUNTIME_DIR. The command sees WAYLAND_DISPLAY, DISPLAY and
 # DBUS_SESSION_BUS_ADDRESS; it moves the pointer and answers the share dialog
 # through mutter's RemoteDesktop interface (remote.py).
-#   session.sh [--size WxH] [--no-portal] -- COMMAND [ARG...]
+#   session.sh [--size WxH] [--no-portal] [--shortcuts] -- COMMAND [ARG...]
+# --shortcuts: with a GlobalShortcuts back end of the tests' own
+# (shortcuts_backend.py).
 # The command's exit code is the script's. Logs: $VELMORA_WAYLAND_LOG (a
 # file) or the session folder's session.log, printed when the command fails.
 set -euo pipefail
@@ -23,7 +25,14 @@ if [ "${1:-}" = --inside ]; then
   # D-Bus starts them, with the compositor's displays in their environment.
   dbus-update-activation-environment WAYLAND_DISPLAY DISPLAY XDG_CURRENT_DESKTOP XDG_SESSION_TYPE \
     XDG_RUNTIME_DIR XDG_CONFIG_HOME XDG_DATA_HOME XDG_CACHE_HOME XDG_STATE_HOME GSETTINGS_BACKEND \
-    NO_AT_BRIDGE GTK_A11Y
+    NO_AT_BRIDGE GTK_A11Y XDG_DESKTOP_PORTAL_DIR
+  if [ -n "${SHORTCUTS:-}" ]; then
+    # The tests' own GlobalShortcuts back end, running before the front end
+    # starts, which then finds it in its portals folder.
+    coproc backend { /usr/bin/python3 "$here/shortcuts_backend.py" 2>>"$LOG"; }
+    read -r -t 10 ready <&"${backend[0]}" || true
+    [ "${ready:-}" = ready ] || echo "session.sh: the shortcuts back end did not start" >>"$LOG"
+  fi
   if [ $portal -eq 1 ]; then
     for _ in $(seq 100); do
       if gdbus introspect --session --dest org.freedesktop.portal.Desktop \
@@ -42,15 +51,17 @@ fi
 
 size=640x480
 portal=()
+shortcuts=
 while [ $# -gt 0 ]; do
   case "$1" in
     --size) size=$2; shift 2 ;;
     --no-portal) portal=(--no-portal); shift ;;
+    --shortcuts) shortcuts=1; shift ;;
     --) shift; break ;;
     *) echo "session.sh: unknown option $1" >&2; exit 2 ;;
   esac
 done
-[ $# -gt 0 ] || { echo "usage: session.sh [--size WxH] [--no-portal] -- COMMAND [ARG...]" >&2; exit 2; }
+[ $# -gt 0 ] || { echo "usage: session.sh [--size WxH] [--no-portal] [--shortcuts] -- COMMAND [ARG...]" >&2; exit 2; }
 
 top=$(mktemp -d /tmp/velmora-wayland.XXXXXX)
 chmod 700 "$top"
@@ -87,6 +98,18 @@ export XDG_RUNTIME_DIR=$top/run XDG_CONFIG_HOME=$top/config XDG_DATA_HOME=$top/d
        XDG_CACHE_HOME=$top/cache XDG_STATE_HOME=$top/state
 mkdir -p -m 700 "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_STATE_HOME"
 export XDG_CURRENT_DESKTOP=GNOME XDG_SESSION_TYPE=wayland XDG_SESSION_DESKTOP=gnome
+# The system's portals, with --shortcuts the tests' GlobalShortcuts back end too.
+export XDG_DESKTOP_PORTAL_DIR=$top/portals SHORTCUTS=$shortcuts
+mkdir "$XDG_DESKTOP_PORTAL_DIR"
+ln -s /usr/share/xdg-desktop-portal/portals/*.portal "$XDG_DESKTOP_PORTAL_DIR/"
+if [ -n "$shortcuts" ]; then
+  cat >"$XDG_DESKTOP_PORTAL_DIR/velmoratest.portal" <<PORTAL
+[portal]
+DBusName=org.freedesktop.impl.portal.desktop.velmoratest
+Interfaces=org.freedesktop.impl.portal.GlobalShortcuts;
+UseIn=gnome
+PORTAL
+fi
 export GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1 GTK_A11Y=none
 
 # The bus starts the system's session services, but without the portal's

@@ -5,7 +5,9 @@
       box; the second start asks nothing.
   test_strip.py --refuse VELMORA        a refused share: its box, exit code 3
   test_strip.py --no-portal VELMORA     no portal: its box, exit code 3
-(session.sh --no-portal for the last.)"""
+  test_strip.py --shortcuts VELMORA     as the first, the desktop's global
+      shortcuts doing the commands' work
+(session.sh --no-portal for --no-portal, --shortcuts for --shortcuts.)"""
 import os
 import subprocess
 import sys
@@ -64,6 +66,25 @@ def command(program, option):
           "velmora %s ends with 0 (%s, %r)" % (option, done.returncode, done.stderr))
 
 
+SHORTCUTS = "org.freedesktop.impl.portal.desktop.velmoratest"
+
+
+def shortcuts_backend(method, *args):
+    """Calls the tests' GlobalShortcuts back end (shortcuts_backend.py)."""
+    bus = desktop.Gio.bus_get_sync(desktop.Gio.BusType.SESSION, None)
+    reply = bus.call_sync(SHORTCUTS, "/org/freedesktop/portal/desktop",
+                          "com.quorvane.VelmoraTest.Shortcuts", method,
+                          desktop.GLib.Variant("(s)", args) if args else None, None,
+                          desktop.Gio.DBusCallFlags.NONE, 10000, None)
+    return reply.unpack() if reply is not None else ()
+
+
+def press(option):
+    """The desktop fires the global shortcut the option's command stands for."""
+    shortcuts_backend("Press", option[2:])
+    print("     the desktop fires %s" % option[2:], flush=True)
+
+
 def clipboard():
     """The clipboard, read on XWayland, where Velmora's window is."""
     done = subprocess.run(["xclip", "-selection", "clipboard", "-o"], capture_output=True,
@@ -94,8 +115,9 @@ def error_box(pid, timeout=15):
     return None
 
 
-def refusal(velmora):
-    """An error box, answered from XWayland's keyboard, then exit code 3."""
+def refusal(velmora, words):
+    """An error box, answered from XWayland's keyboard, then exit code 3;
+    standard error says `words`."""
     box = error_box(velmora.pid)
     check(box is not None, "an error box titled \"Velmora 3.6\" shows")
     if box is not None:
@@ -105,6 +127,10 @@ def refusal(velmora):
     except subprocess.TimeoutExpired:
         code = None
     check(code == 3, "Velmora ends with exit code 3 (was %s)" % code)
+    if code is None:
+        velmora.kill()
+    errors = velmora.stderr.read()
+    check(words in errors, "the message says \"%s\": %r" % (words, errors[-300:]))
 
 
 def main():
@@ -121,12 +147,12 @@ def main():
     velmora = subprocess.Popen([program], stderr=subprocess.PIPE, text=True)
     try:
         if mode == "--no-portal":
-            refusal(velmora)
+            refusal(velmora, "no screen-sharing portal")
             return
         time.sleep(3)  # the share dialog takes a moment to show
         if mode == "--refuse":
             remote.answer_share(False)
-            refusal(velmora)
+            refusal(velmora, "sharing the screen was refused")
             check(not os.path.exists(token), "a refused share keeps no token")
             return
         remote.answer_share(True)
@@ -137,15 +163,25 @@ def main():
         # Away from the strip, which sits in the middle of the top half.
         for x, y in [(101, 351), (102, 351)]:
             shows(window, remote, x, y)
-        # The commands, as bound in the desktop's keyboard settings, at an
-        # odd spot: the exact colour copied and stored.
+        if mode == "--shortcuts":
+            # Bound through the GlobalShortcuts portal, Alt+H, Alt+D and
+            # Alt+S preferred; the desktop fires them.
+            bound = sorted(shortcuts_backend("Bound")[0])
+            check(bound == [("copy-dec", "ALT+d"), ("copy-hex", "ALT+h"), ("store", "ALT+s")],
+                  "the three shortcuts are bound with their preferred keys: %s" % bound)
+            act = press
+        else:
+            # The commands, as bound in the desktop's keyboard settings.
+            def act(option):
+                command(program, option)
+        # At an odd spot: the exact colour copied and stored.
         colour = shows(window, remote, 33, 420)
-        command(program, "--copy-hex")
+        act("--copy-hex")
         wait_clipboard("#" + colour)
-        command(program, "--copy-dec")
+        act("--copy-dec")
         r, g, b = (int(colour[i:i + 2], 16) for i in (0, 2, 4))
         wait_clipboard("%d, %d, %d" % (r, g, b))
-        command(program, "--store")
+        act("--store")
         time.sleep(0.3)
         velmora.terminate()
         code = velmora.wait(timeout=10)
