@@ -58,6 +58,7 @@ test: test-linux test-sanitize test-windows
 bench: wine-build linux
 	@tests/wine/session.sh tests/bench/run.sh build/$$(scripts/wine-preset)
 	@tests/bench/native/run.sh --rows-only build/linux
+	@tests/wayland/session.sh -- /usr/bin/python3 tests/bench/wayland/bench.py build/linux
 
 # The portable zip and the installer of the 32-bit Velmora.exe, in dist/.
 dist-windows: bootstrap
