@@ -1,5 +1,5 @@
-// The pixel under the pointer, the primary screen and the system's error
-// texts.
+// The pixel under the pointer, a block of pixels around it, the primary
+// screen and the system's error texts.
 //
 // The program is per-monitor DPI aware (see res/Velmora.manifest), so the
 // pointer position and the screen device context both speak physical pixels:
@@ -8,6 +8,8 @@
 // screen's top-left corner, so positions left of or above the primary screen
 // (negative coordinates) read from the other monitors as they are.
 #include "platform/win32/Win32Handles.h"
+
+#include <cstdint>
 
 namespace velmora {
 
@@ -31,6 +33,47 @@ PixelReading Win32Platform::ReadPixelUnderPointer() {
   reading.color = screen == nullptr ? kInvalidColor
                                     : static_cast<TColor>(::GetPixel(screen, pt.x, pt.y));
   return reading;
+}
+
+PixelBlock Win32Platform::ReadPixelBlock(const Rect& area) {
+  PixelBlock block;
+  block.area = area;
+  block.pixels.assign(static_cast<std::size_t>(area.width * area.height), kOffScreenColor);
+  const Rect desktop{::GetSystemMetrics(SM_XVIRTUALSCREEN), ::GetSystemMetrics(SM_YVIRTUALSCREEN),
+                     ::GetSystemMetrics(SM_CXVIRTUALSCREEN), ::GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+  const Rect inside = area.Intersect(desktop);
+  if (inside.Empty()) return block;
+  ScopedGetDC screen(nullptr);
+  if (screen == nullptr) return block;
+  // One copy of the part on the desktop into a top-down 32-bit bitmap.
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = inside.width;
+  info.bmiHeader.biHeight = -inside.height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  ScopedGdiObj<HBITMAP> bitmap(::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  ScopedMemoryDC memory(screen);
+  if (bitmap.Get() == nullptr || memory == nullptr || bits == nullptr) return block;
+  {
+    ScopedSelectObject selected(memory, bitmap.Get());
+    if (!::BitBlt(memory, 0, 0, inside.width, inside.height, screen, inside.x, inside.y, SRCCOPY)) {
+      return block;
+    }
+    ::GdiFlush();
+  }
+  const auto* source = static_cast<const std::uint32_t*>(bits);
+  for (int y = 0; y < inside.height; ++y) {
+    for (int x = 0; x < inside.width; ++x) {
+      const std::uint32_t bgra = source[y * inside.width + x];
+      // 0x00RRGGBB in the bitmap; TColor is 0x00BBGGRR.
+      block.pixels[static_cast<std::size_t>((inside.y - area.y + y) * area.width + inside.x - area.x + x)] =
+          static_cast<TColor>(((bgra >> 16) & 0xFF) | (bgra & 0xFF00) | ((bgra & 0xFF) << 16));
+    }
+  }
+  return block;
 }
 
 Rect Win32Platform::PrimaryScreen() {
