@@ -79,6 +79,18 @@ class Win32Platform : public IPlatform {
   ATOM windowClass_ = 0;
   ATOM ownerClass_ = 0;
   ATOM loupeClass_ = 0;
+  // The bitmap ReadPixelBlock copies the screen into, kept from one tick to
+  // the next (selected into its memory DC) while the block's size stays.
+  struct BlockBitmap {
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ previous = nullptr;
+    void* bits = nullptr;
+    Size size;
+    ~BlockBitmap() { Release(); }
+    void Release();
+  };
+  BlockBitmap block_;
 };
 
 // The native window of one of our windows (nullptr for none): every IWindow

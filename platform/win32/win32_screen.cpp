@@ -45,26 +45,31 @@ PixelBlock Win32Platform::ReadPixelBlock(const Rect& area) {
   if (inside.Empty()) return block;
   ScopedGetDC screen(nullptr);
   if (screen == nullptr) return block;
-  // One copy of the part on the desktop into a top-down 32-bit bitmap.
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = inside.width;
-  info.bmiHeader.biHeight = -inside.height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  ScopedGdiObj<HBITMAP> bitmap(::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  ScopedMemoryDC memory(screen);
-  if (bitmap.Get() == nullptr || memory == nullptr || bits == nullptr) return block;
-  {
-    ScopedSelectObject selected(memory, bitmap.Get());
-    if (!::BitBlt(memory, 0, 0, inside.width, inside.height, screen, inside.x, inside.y, SRCCOPY)) {
+  if (block_.size.width != inside.width || block_.size.height != inside.height) {
+    // A top-down 32-bit bitmap of the block's size.
+    block_.Release();
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = inside.width;
+    info.bmiHeader.biHeight = -inside.height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    block_.bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &block_.bits, nullptr, 0);
+    block_.dc = ::CreateCompatibleDC(screen);
+    if (block_.bitmap == nullptr || block_.dc == nullptr || block_.bits == nullptr) {
+      block_.Release();
       return block;
     }
-    ::GdiFlush();
+    block_.previous = ::SelectObject(block_.dc, block_.bitmap);
+    block_.size = Size{inside.width, inside.height};
   }
-  const auto* source = static_cast<const std::uint32_t*>(bits);
+  // One copy of the part on the desktop.
+  if (!::BitBlt(block_.dc, 0, 0, inside.width, inside.height, screen, inside.x, inside.y, SRCCOPY)) {
+    return block;
+  }
+  ::GdiFlush();
+  const auto* source = static_cast<const std::uint32_t*>(block_.bits);
   for (int y = 0; y < inside.height; ++y) {
     for (int x = 0; x < inside.width; ++x) {
       const std::uint32_t bgra = source[y * inside.width + x];
@@ -74,6 +79,13 @@ PixelBlock Win32Platform::ReadPixelBlock(const Rect& area) {
     }
   }
   return block;
+}
+
+void Win32Platform::BlockBitmap::Release() {
+  if (dc != nullptr && previous != nullptr) ::SelectObject(dc, previous);
+  if (dc != nullptr) ::DeleteDC(dc);
+  if (bitmap != nullptr) ::DeleteObject(bitmap);
+  *this = BlockBitmap{};
 }
 
 Rect Win32Platform::PrimaryScreen() {
