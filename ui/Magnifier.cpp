@@ -6,9 +6,15 @@ namespace velmora {
 
 namespace {
 
-int Red(TColor c) { return c & 0xFF; }
-int Green(TColor c) { return (c >> 8) & 0xFF; }
-int Blue(TColor c) { return (c >> 16) & 0xFF; }
+int Red(TColor c) {
+  return c & 0xFF;
+}
+int Green(TColor c) {
+  return (c >> 8) & 0xFF;
+}
+int Blue(TColor c) {
+  return (c >> 16) & 0xFF;
+}
 
 }  // namespace
 
@@ -17,7 +23,9 @@ Rect MagnifierBlock(Point pointer) {
   return Rect{pointer.x - half, pointer.y - half, kMagnifierCells, kMagnifierCells};
 }
 
-int MagnifierSide(int zoom) { return kMagnifierCells * zoom + 1; }
+int MagnifierSide(int zoom) {
+  return kMagnifierCells * zoom + 1;
+}
 
 Rect PlaceMagnifier(Point pointer, int side, const Rect& screen) {
   int x = pointer.x + kMagnifierGap;

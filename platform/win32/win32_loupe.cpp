@@ -84,8 +84,8 @@ class Win32LoupeWindow : public ILoupeWindow {
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
-    ::SetDIBitsToDevice(paint.DC(), 0, 0, static_cast<DWORD>(side_), static_cast<DWORD>(side_), 0, 0,
-                        0, static_cast<UINT>(side_), bits_.data(), &info, DIB_RGB_COLORS);
+    ::SetDIBitsToDevice(paint.DC(), 0, 0, static_cast<DWORD>(side_), static_cast<DWORD>(side_), 0,
+                        0, 0, static_cast<UINT>(side_), bits_.data(), &info, DIB_RGB_COLORS);
   }
 
   HWND hwnd_ = nullptr;

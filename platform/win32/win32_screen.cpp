@@ -7,9 +7,9 @@
 // screen DC spans the whole virtual screen with its origin at the primary
 // screen's top-left corner, so positions left of or above the primary screen
 // (negative coordinates) read from the other monitors as they are.
-#include "platform/win32/Win32Handles.h"
-
 #include <cstdint>
+
+#include "platform/win32/Win32Handles.h"
 
 namespace velmora {
 
@@ -40,7 +40,8 @@ PixelBlock Win32Platform::ReadPixelBlock(const Rect& area) {
   block.area = area;
   block.pixels.assign(static_cast<std::size_t>(area.width * area.height), kOffScreenColor);
   const Rect desktop{::GetSystemMetrics(SM_XVIRTUALSCREEN), ::GetSystemMetrics(SM_YVIRTUALSCREEN),
-                     ::GetSystemMetrics(SM_CXVIRTUALSCREEN), ::GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+                     ::GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                     ::GetSystemMetrics(SM_CYVIRTUALSCREEN)};
   const Rect inside = area.Intersect(desktop);
   if (inside.Empty()) return block;
   ScopedGetDC screen(nullptr);
@@ -65,7 +66,8 @@ PixelBlock Win32Platform::ReadPixelBlock(const Rect& area) {
     block_.size = Size{inside.width, inside.height};
   }
   // One copy of the part on the desktop.
-  if (!::BitBlt(block_.dc, 0, 0, inside.width, inside.height, screen, inside.x, inside.y, SRCCOPY)) {
+  if (!::BitBlt(block_.dc, 0, 0, inside.width, inside.height, screen, inside.x, inside.y,
+                SRCCOPY)) {
     return block;
   }
   ::GdiFlush();
@@ -74,7 +76,8 @@ PixelBlock Win32Platform::ReadPixelBlock(const Rect& area) {
     for (int x = 0; x < inside.width; ++x) {
       const std::uint32_t bgra = source[y * inside.width + x];
       // 0x00RRGGBB in the bitmap; TColor is 0x00BBGGRR.
-      block.pixels[static_cast<std::size_t>((inside.y - area.y + y) * area.width + inside.x - area.x + x)] =
+      block.pixels[static_cast<std::size_t>((inside.y - area.y + y) * area.width + inside.x -
+                                            area.x + x)] =
           static_cast<TColor>(((bgra >> 16) & 0xFF) | (bgra & 0xFF00) | ((bgra & 0xFF) << 16));
     }
   }

@@ -19,7 +19,8 @@ unsigned long ToPixel(TColor color, const Visual* visual) {
     const unsigned long max = mask >> shift;
     return ((static_cast<unsigned long>(value) * max + 127) / 255) << shift;
   };
-  return channel(color & 0xFF, visual->red_mask) | channel((color >> 8) & 0xFF, visual->green_mask) |
+  return channel(color & 0xFF, visual->red_mask) |
+         channel((color >> 8) & 0xFF, visual->green_mask) |
          channel((color >> 16) & 0xFF, visual->blue_mask);
 }
 
@@ -32,15 +33,17 @@ class X11LoupeWindow : public ILoupeWindow {
     attributes.override_redirect = True;
     attributes.background_pixmap = None;
     attributes.event_mask = ExposureMask;
-    window_ = XCreateWindow(display, RootWindow(display, screen), 0, 0, static_cast<unsigned>(side),
-                            static_cast<unsigned>(side), 0, CopyFromParent, InputOutput, CopyFromParent,
-                            CWOverrideRedirect | CWBackPixmap | CWEventMask, &attributes);
+    window_ =
+        XCreateWindow(display, RootWindow(display, screen), 0, 0, static_cast<unsigned>(side),
+                      static_cast<unsigned>(side), 0, CopyFromParent, InputOutput, CopyFromParent,
+                      CWOverrideRedirect | CWBackPixmap | CWEventMask, &attributes);
     XStoreName(display, window_, "Velmora Magnifier");
     gc_ = XCreateGC(display, window_, 0, nullptr);
     const int depth = DefaultDepth(display, screen);
     char* data = static_cast<char*>(std::calloc(static_cast<std::size_t>(side * side), 4));
-    image_ = XCreateImage(display, DefaultVisual(display, screen), static_cast<unsigned>(depth), ZPixmap, 0,
-                          data, static_cast<unsigned>(side), static_cast<unsigned>(side), 32, 0);
+    image_ =
+        XCreateImage(display, DefaultVisual(display, screen), static_cast<unsigned>(depth), ZPixmap,
+                     0, data, static_cast<unsigned>(side), static_cast<unsigned>(side), 32, 0);
     gdk_window_add_filter(nullptr, OnEvent, this);
   }
 
@@ -89,7 +92,8 @@ class X11LoupeWindow : public ILoupeWindow {
     auto* loupe = static_cast<X11LoupeWindow*>(self);
     const XEvent* event = static_cast<const XEvent*>(xevent);
     if (event->xany.window != loupe->window_) return GDK_FILTER_CONTINUE;
-    if (event->type == Expose && event->xexpose.count == 0 && loupe->platform_.DisplayAlive()) loupe->Put();
+    if (event->type == Expose && event->xexpose.count == 0 && loupe->platform_.DisplayAlive())
+      loupe->Put();
     return GDK_FILTER_REMOVE;
   }
 

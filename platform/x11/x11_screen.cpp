@@ -70,15 +70,16 @@ PixelBlock X11Platform::ReadPixelBlock(const Rect& area) {
   // One read of the part on the root window; the rest stays off-screen black.
   gdk_x11_display_error_trap_push(display_);
   XImage* image = XGetImage(xdisplay_, DefaultRootWindow(xdisplay_), inside.x, inside.y,
-                            static_cast<unsigned>(inside.width), static_cast<unsigned>(inside.height),
-                            AllPlanes, ZPixmap);
+                            static_cast<unsigned>(inside.width),
+                            static_cast<unsigned>(inside.height), AllPlanes, ZPixmap);
   gdk_x11_display_error_trap_pop_ignored(display_);
   if (image == nullptr) return block;
   Visual* visual = DefaultVisual(xdisplay_, screen);
   for (int y = 0; y < inside.height; ++y) {
     for (int x = 0; x < inside.width; ++x) {
       const unsigned long pixel = XGetPixel(image, x, y);
-      block.pixels[static_cast<std::size_t>((inside.y - area.y + y) * area.width + inside.x - area.x + x)] =
+      block.pixels[static_cast<std::size_t>((inside.y - area.y + y) * area.width + inside.x -
+                                            area.x + x)] =
           Channel(pixel, visual->red_mask) | (Channel(pixel, visual->green_mask) << 8) |
           (Channel(pixel, visual->blue_mask) << 16);
     }

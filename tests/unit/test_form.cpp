@@ -278,10 +278,10 @@ TEST_F(FormTest, RightClickMenuCopiesTheColourUnderThePointerBeforeItCameOver) {
       "cmyk(71%, 53%, 0%, 12%)", "(0.255, 0.412, 0.882)", "0x00E16941", "$00E16941"};
   for (const std::string& text : expected) {
     const std::vector<MenuItem> menu = RightClickChoosing({kCopyAsMenuText, text});
-    EXPECT_EQ(Texts(menu), (std::vector<std::string>{kCopyAsMenuText, kExtraFormatMenuText,
-                                                     kMagnifierMenuText, kHotKeysMenuText,
-                                                     kStartAtLoginMenuText, "",
-                                                     AboutMenuText(), kExitMenuText}));
+    EXPECT_EQ(Texts(menu),
+              (std::vector<std::string>{kCopyAsMenuText, kExtraFormatMenuText, kMagnifierMenuText,
+                                        kHotKeysMenuText, kStartAtLoginMenuText, "",
+                                        AboutMenuText(), kExitMenuText}));
     ASSERT_NE(Item(menu, kCopyAsMenuText), nullptr);
     EXPECT_EQ(Texts(Item(menu, kCopyAsMenuText)->submenu), expected);
     EXPECT_EQ(platform.clipboardText, text);
@@ -413,7 +413,8 @@ TEST_F(FormTest, MagnifierIsOffUntilTurnedOnInTheMenuOrByAltZ) {
   menu = RightClickChoosing({kHotKeysMenuText, HotKeyMenuText(HotKey::AltZ, false)});
   EXPECT_TRUE(form->HotKeyTaken(HotKey::AltZ));
   menu = RightClickChoosing({});
-  const MenuItem* taken = Item(Item(menu, kHotKeysMenuText)->submenu, HotKeyMenuText(HotKey::AltZ, true));
+  const MenuItem* taken =
+      Item(Item(menu, kHotKeysMenuText)->submenu, HotKeyMenuText(HotKey::AltZ, true));
   ASSERT_NE(taken, nullptr);
   EXPECT_FALSE(taken->checked);
   platform.hotKeysHeldElsewhere.clear();
@@ -433,7 +434,8 @@ TEST_F(FormTest, MagnifierIsOffUntilTurnedOnInTheMenuOrByAltZ) {
 TEST_F(FormTest, MagnifiersFramedPixelIsTheOneAltHCopies) {
   platform.dpi = 192;
   for (int y = 490; y <= 510; ++y) {
-    for (int x = 490; x <= 510; ++x) platform.screenPixels[{x, y}] = 0x00010000 * x + 0x00000100 * y + x * y % 251;
+    for (int x = 490; x <= 510; ++x)
+      platform.screenPixels[{x, y}] = 0x00010000 * x + 0x00000100 * y + x * y % 251;
   }
   RightClickChoosing({kMagnifierMenuText});
   platform.pointer = {500, 500};
@@ -441,9 +443,11 @@ TEST_F(FormTest, MagnifiersFramedPixelIsTheOneAltHCopies) {
   platform.SendHotKey(ManagerInstance->HotKeyHex());
   const int zoom = form->Magnifier()->Zoom();
   const int side = MagnifierSide(zoom);
-  const TColor framed = platform.loupePixels[static_cast<std::size_t>((7 * zoom + zoom / 2) * side + 7 * zoom + zoom / 2)];
+  const TColor framed = platform.loupePixels[static_cast<std::size_t>((7 * zoom + zoom / 2) * side +
+                                                                      7 * zoom + zoom / 2)];
   char hex[8];
-  std::snprintf(hex, sizeof hex, "#%02X%02X%02X", framed & 0xFF, (framed >> 8) & 0xFF, (framed >> 16) & 0xFF);
+  std::snprintf(hex, sizeof hex, "#%02X%02X%02X", framed & 0xFF, (framed >> 8) & 0xFF,
+                (framed >> 16) & 0xFF);
   EXPECT_EQ(platform.clipboardText, hex);
   EXPECT_EQ(framed, platform.screenPixels.at({500, 500}));
 }

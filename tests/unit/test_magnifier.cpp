@@ -8,11 +8,14 @@ namespace {
 
 // A picture whose every pixel differs from its neighbours: the colour
 // encodes the position.
-TColor PictureAt(int x, int y) { return ((x * 7) & 0xFF) | (((y * 11) & 0xFF) << 8) | (((x + y) & 0xFF) << 16); }
+TColor PictureAt(int x, int y) {
+  return ((x * 7) & 0xFF) | (((y * 11) & 0xFF) << 8) | (((x + y) & 0xFF) << 16);
+}
 
 void PaintPicture(NullPlatform& platform, const Rect& area) {
   for (int y = area.y; y < area.y + area.height; ++y) {
-    for (int x = area.x; x < area.x + area.width; ++x) platform.screenPixels[{x, y}] = PictureAt(x, y);
+    for (int x = area.x; x < area.x + area.width; ++x)
+      platform.screenPixels[{x, y}] = PictureAt(x, y);
   }
 }
 
@@ -32,8 +35,12 @@ TEST(Magnifier, PlacementKeepsClearOfTheBlockAndOnTheScreen) {
     bool below;
   };
   const Case cases[] = {
-      {{500, 300}, true, true},     {{1023, 300}, false, true}, {{500, 767}, true, false},
-      {{1000, 700}, false, false},  {{0, 0}, true, true},       {{1024 - side - kMagnifierGap, 10}, true, true},
+      {{500, 300}, true, true},
+      {{1023, 300}, false, true},
+      {{500, 767}, true, false},
+      {{1000, 700}, false, false},
+      {{0, 0}, true, true},
+      {{1024 - side - kMagnifierGap, 10}, true, true},
       {{1024 - side - kMagnifierGap + 1, 10}, false, true},
   };
   for (const Case& c : cases) {
@@ -54,14 +61,16 @@ TEST(Magnifier, FrameContrastsWithTheSampledPixel) {
       {0x00000000, 0x00FFFFFF}, {0x00FF0000, 0x00FFFFFF}, {0x000000FF, 0x00FFFFFF},
       {0x007F7F7F, 0x00FFFFFF}, {0x00808080, 0x00000000},
   };
-  for (const auto& c : cases) EXPECT_EQ(MagnifierFrameColor(c.first), c.second) << std::hex << c.first;
+  for (const auto& c : cases)
+    EXPECT_EQ(MagnifierFrameColor(c.first), c.second) << std::hex << c.first;
 }
 
 TEST(Magnifier, RenderEnlargesEveryPixelWithAGridAndFramesTheCentre) {
   PixelBlock block;
   block.area = MagnifierBlock({100, 100});
   for (int row = 0; row < kMagnifierCells; ++row) {
-    for (int column = 0; column < kMagnifierCells; ++column) block.pixels.push_back(PictureAt(column, row));
+    for (int column = 0; column < kMagnifierCells; ++column)
+      block.pixels.push_back(PictureAt(column, row));
   }
   for (int zoom : {2, 8, 16}) {
     SCOPED_TRACE(zoom);
@@ -70,7 +79,8 @@ TEST(Magnifier, RenderEnlargesEveryPixelWithAGridAndFramesTheCentre) {
     ASSERT_EQ(image.size(), static_cast<std::size_t>(side * side));
     for (int row = 0; row < kMagnifierCells; ++row) {
       for (int column = 0; column < kMagnifierCells; ++column) {
-        ASSERT_EQ(CellColor(image, zoom, column, row), PictureAt(column, row)) << column << "," << row;
+        ASSERT_EQ(CellColor(image, zoom, column, row), PictureAt(column, row))
+            << column << "," << row;
       }
     }
     // Every cell is one colour edge to edge (nearest neighbour), grid between.
@@ -105,7 +115,8 @@ TEST(Magnifier, ShowsTheBlockFromOneReadAndRepaintsOnlyOnChange) {
   EXPECT_EQ(platform.loupeCorner.y, 320 + kMagnifierGap);
   for (int row = 0; row < kMagnifierCells; ++row) {
     for (int column = 0; column < kMagnifierCells; ++column) {
-      ASSERT_EQ(CellColor(platform.loupePixels, 8, column, row), PictureAt(413 + column, 313 + row));
+      ASSERT_EQ(CellColor(platform.loupePixels, 8, column, row),
+                PictureAt(413 + column, 313 + row));
     }
   }
   // At rest: read again, nothing repainted.
