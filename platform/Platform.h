@@ -15,6 +15,7 @@
 // This header includes nothing from the layers above it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -258,6 +259,31 @@ struct PixelReading {
   std::string error;    // when !ok: the message for the user, worded by the backend
 };
 
+// Device pixels of a rectangle of the screen, row by row from the top left.
+// A pixel outside every monitor reads as kOffScreenColor.
+struct PixelBlock {
+  Rect area;  // screen (device) pixels
+  std::vector<TColor> pixels;
+  TColor At(int column, int row) const {
+    return pixels[static_cast<std::size_t>(row * area.width + column)];
+  }
+};
+
+// What a block shows where no monitor is: black.
+constexpr TColor kOffScreenColor = 0;
+
+// The magnifier's loupe: a borderless square window above every other,
+// never focused, showing an image of device pixels one for one. It owns its
+// backend state; destroying the object destroys the native window.
+class ILoupeWindow {
+ public:
+  virtual ~ILoupeWindow() = default;
+  // Puts the window's top-left corner there (screen device pixels).
+  virtual void MoveTo(Point corner) = 0;
+  // Shows `pixels` (side x side, row by row) and makes the window visible.
+  virtual void ShowImage(const std::vector<TColor>& pixels) = 0;
+};
+
 // Keys and their values in one section of a profile (INI) file.
 using ProfileValues = std::vector<std::pair<std::string, std::string>>;
 
@@ -277,6 +303,8 @@ class IPlatform {
   virtual PixelReading ReadPixelUnderPointer() = 0;
   // The primary monitor in screen (device) pixels.
   virtual Rect PrimaryScreen() = 0;
+  // The device pixels of `area` from one read of the screen, as they are now.
+  virtual PixelBlock ReadPixelBlock(const Rect& area) = 0;
 
   // --- Clipboard (plain text) ---------------------------------------------
   // Replaces the clipboard's content by the text, on behalf of `owner`.
@@ -335,6 +363,8 @@ class IPlatform {
   virtual std::unique_ptr<IWindow> CreateMainWindow(const WindowDesc& desc,
                                                     const std::string& appTitle,
                                                     IWindowEvents& events) = 0;
+  // Creates the magnifier's loupe, `side` device pixels square, hidden.
+  virtual std::unique_ptr<ILoupeWindow> CreateLoupeWindow(int side) = 0;
 };
 
 // The platform the program runs on; set once at start-up (or by a test).

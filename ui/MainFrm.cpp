@@ -55,7 +55,9 @@ void TMainForm::FormShow() {
   FWindow->SetBounds(bounds);
   FWindow->StartTimer(kTimerPeriodMs);
   ManagerInstance->RegisterHotKeys(*FWindow);
+  ApplyHotKeyOption(HotKey::AltZ);
   ApplyHotKeyOption(HotKey::AltC);
+  ApplyMagnifierOption();
   ApplyDefaultFont(FBaseFont);
   lblWebsite->Hint = "Visit Velmora HomePage";
   lblEmail->Hint = "About Velmora Feedback";
@@ -67,6 +69,7 @@ void TMainForm::FormShow() {
 }
 
 void TMainForm::FormDestroy() {
+  FMagnifier.reset();
   if (ManagerInstance) ManagerInstance->UnregisterHotKeys(*FWindow);
   ManagerInstance.reset();
   WriteColorBox();
@@ -101,6 +104,7 @@ void TMainForm::CatchTimerTimer() {
   const Rect onScreen{bounds.x, bounds.y, FWindow->ToScreenPixels(bounds.width),
                       FWindow->ToScreenPixels(bounds.height)};
   if (!onScreen.Contains(ManagerInstance->Position())) FOutsideColor = c;
+  if (FMagnifier) FMagnifier->Update(ManagerInstance->Position(), Platform().PrimaryScreen());
   // Most ticks at rest see the colour the strip shows already.
   if (FColorShown && c == FShownColor) return;
   FColorShown = true;
@@ -145,7 +149,20 @@ void TMainForm::PanelClick() { SaveColorToColorBox(); }
 
 // --- Options and the context menu ---------------------------------------------------
 
-void TMainForm::ToggleMagnifier() {}
+void TMainForm::ToggleMagnifier() {
+  TOptions options = FOptions;
+  options.Magnifier = !options.Magnifier;
+  ChangeOptions(options);
+}
+
+void TMainForm::ApplyMagnifierOption() {
+  if (!FOptions.Magnifier) {
+    FMagnifier.reset();
+  } else if (!FMagnifier || FMagnifier->Zoom() != FOptions.Zoom) {
+    FMagnifier.reset();
+    FMagnifier = std::make_unique<TMagnifier>(FOptions.Zoom);
+  }
+}
 
 void TMainForm::ApplyHotKeyOption(HotKey key) {
   const bool wanted = key == HotKey::AltZ ? FOptions.HotKeyAltZ : FOptions.HotKeyAltC;
@@ -157,6 +174,7 @@ void TMainForm::ChangeOptions(const TOptions& options) {
   if (options == FOptions) return;
   FOptions = options;
   ManagerInstance->SetExtraFormat(FOptions.ExtraFormat);
+  ApplyMagnifierOption();
   StoreOptions(FOptions);
 }
 
@@ -167,6 +185,7 @@ void TMainForm::ShowContextMenu() {
   state.options = FOptions;
   state.altZTaken = FAltZTaken;
   state.altCTaken = FAltCTaken;
+  state.withMagnifier = true;
   state.withStartAtLogin = true;
   state.startsAtLogin = Platform().StartsAtLogin();
   ContextMenuChoose(FWindow->ShowMenu(BuildContextMenu(state)), state.color);
@@ -192,6 +211,8 @@ void TMainForm::ContextMenuChoose(int command, TColor color) {
     }
     (key == HotKey::AltC ? FAltCTaken : FAltZTaken) = false;
     ChangeOptions(options);
+  } else if (command == kCommandMagnifier) {
+    ToggleMagnifier();
   } else if (command == kCommandStartAtLogin) {
     const bool on = !Platform().StartsAtLogin();
     if (!Platform().SetStartAtLogin(on)) {

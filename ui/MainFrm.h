@@ -13,6 +13,7 @@
 #include "core/HotKeyListenerClasses.h"
 #include "platform/Platform.h"
 #include "ui/Controls.h"
+#include "ui/Magnifier.h"
 
 namespace velmora {
 
@@ -85,6 +86,8 @@ class TMainForm : public IWindowEvents, public IHotKeyListener {
   const TOptions& Options() const { return FOptions; }
   // The colour last sampled outside this window: what "Copy as" copies.
   TColor OutsideColor() const { return FOutsideColor; }
+  // The magnifier while it is on, else nullptr.
+  const TMagnifier* Magnifier() const { return FMagnifier.get(); }
   bool HotKeyTaken(HotKey key) const { return key == HotKey::AltZ ? FAltZTaken : FAltCTaken; }
 
   // Controls, in painting order (each pointer below points into FControls).
@@ -108,6 +111,8 @@ class TMainForm : public IWindowEvents, public IHotKeyListener {
   // program holds is marked taken.
   void ApplyHotKeyOption(HotKey key);
   void ChangeOptions(const TOptions& options);
+  // Makes or drops the magnifier as the options say.
+  void ApplyMagnifierOption();
 
   std::unique_ptr<IWindow> FWindow;
   FontRole FBaseFont = FontRole::Strip;  // the strip's font until shown
@@ -125,6 +130,7 @@ class TMainForm : public IWindowEvents, public IHotKeyListener {
   // The colour the strip shows, once a tick has shown one.
   bool FColorShown = false;
   TColor FShownColor = 0;
+  std::unique_ptr<TMagnifier> FMagnifier;
 };
 
 }  // namespace velmora

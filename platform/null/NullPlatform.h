@@ -79,6 +79,17 @@ class NullPlatform : public IPlatform {
   TColor screenFill = 0;
   bool pixelsReadable = true;  // false: every pixel reads as kInvalidColor
   int pixelReads = 0;          // calls of ReadPixelUnderPointer
+  int blockReads = 0;          // calls of ReadPixelBlock
+
+  // --- The magnifier's loupe (one at a time) ------------------------------------
+  // A visible loupe covers the screen: the pixels under it read as its own.
+  int loupesCreated = 0;
+  bool loupeAlive = false;
+  int loupeSide = 0;
+  Point loupeCorner;
+  bool loupeVisible = false;
+  std::vector<TColor> loupePixels;
+  int loupePaints = 0;  // ShowImage calls
 
   // --- Hot keys -------------------------------------------------------------
   // Bound keys, by the identifier BindHotKey handed out.
@@ -166,6 +177,11 @@ class NullPlatform : public IPlatform {
   // --- IPlatform ------------------------------------------------------------------
   PixelReading ReadPixelUnderPointer() override;
   Rect PrimaryScreen() override { return screen; }
+  PixelBlock ReadPixelBlock(const Rect& area) override;
+  std::unique_ptr<ILoupeWindow> CreateLoupeWindow(int side) override;
+  // The colour on screen at p as a read sees it (the loupe included);
+  // kInvalidColor off the monitors.
+  TColor ScreenPixel(Point p) const;
   ClipboardResult SetClipboardText(IWindow* owner, const std::string& text) override;
   void Pause(int milliseconds) override { sleptMs += milliseconds; }
   void OpenAddress(IWindow* owner, const std::string& address) override;

@@ -18,17 +18,67 @@ PixelReading NullPlatform::ReadPixelUnderPointer() {
   }
   reading.ok = true;
   reading.position = pointer;
-  const bool onMonitor =
-      screen.Contains(pointer) ||
-      std::any_of(otherMonitors.begin(), otherMonitors.end(),
-                  [this](const Rect& monitor) { return monitor.Contains(pointer); });
-  if (!pixelsReadable || !onMonitor) {
-    reading.color = kInvalidColor;
-  } else {
-    auto it = screenPixels.find({pointer.x, pointer.y});
-    reading.color = it == screenPixels.end() ? screenFill : it->second;
-  }
+  reading.color = ScreenPixel(pointer);
   return reading;
+}
+
+TColor NullPlatform::ScreenPixel(Point p) const {
+  const bool onMonitor =
+      screen.Contains(p) || std::any_of(otherMonitors.begin(), otherMonitors.end(),
+                                        [p](const Rect& monitor) { return monitor.Contains(p); });
+  if (!pixelsReadable || !onMonitor) return kInvalidColor;
+  const Rect loupe{loupeCorner.x, loupeCorner.y, loupeSide, loupeSide};
+  if (loupeAlive && loupeVisible && loupe.Contains(p)) {
+    return loupePixels[static_cast<std::size_t>((p.y - loupe.y) * loupeSide + p.x - loupe.x)];
+  }
+  auto it = screenPixels.find({p.x, p.y});
+  return it == screenPixels.end() ? screenFill : it->second;
+}
+
+PixelBlock NullPlatform::ReadPixelBlock(const Rect& area) {
+  ++blockReads;
+  PixelBlock block;
+  block.area = area;
+  for (int y = area.y; y < area.y + area.height; ++y) {
+    for (int x = area.x; x < area.x + area.width; ++x) {
+      const TColor c = ScreenPixel(Point{x, y});
+      block.pixels.push_back(c == kInvalidColor ? kOffScreenColor : c);
+    }
+  }
+  return block;
+}
+
+namespace {
+
+// The null platform's loupe: its state lives in the NullPlatform.
+class NullLoupeWindow : public ILoupeWindow {
+ public:
+  NullLoupeWindow(NullPlatform& platform, int side) : platform_(platform) {
+    ++platform_.loupesCreated;
+    platform_.loupeAlive = true;
+    platform_.loupeSide = side;
+    platform_.loupeVisible = false;
+    platform_.loupePixels.assign(static_cast<std::size_t>(side * side), 0);
+  }
+  ~NullLoupeWindow() override {
+    platform_.loupeAlive = false;
+    platform_.loupeVisible = false;
+  }
+  void MoveTo(Point corner) override { platform_.loupeCorner = corner; }
+  void ShowImage(const std::vector<TColor>& pixels) override {
+    ++platform_.loupePaints;
+    platform_.loupePixels = pixels;
+    platform_.loupeVisible = true;
+  }
+
+ private:
+  NullPlatform& platform_;
+};
+
+}  // namespace
+
+std::unique_ptr<ILoupeWindow> NullPlatform::CreateLoupeWindow(int side) {
+  return std::make_unique<NullLoupeWindow>(*this, side);
 }
 
 ClipboardResult NullPlatform::SetClipboardText(IWindow* owner, const std::string& text) {

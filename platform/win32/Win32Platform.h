@@ -34,6 +34,7 @@ class Win32Platform : public IPlatform {
   // Screen (win32_screen.cpp)
   PixelReading ReadPixelUnderPointer() override;
   Rect PrimaryScreen() override;
+  PixelBlock ReadPixelBlock(const Rect& area) override;
 
   // Clipboard and desktop (win32_services.cpp)
   ClipboardResult SetClipboardText(IWindow* owner, const std::string& text) override;
@@ -62,6 +63,8 @@ class Win32Platform : public IPlatform {
   // The main window (win32_window.cpp)
   std::unique_ptr<IWindow> CreateMainWindow(const WindowDesc& desc, const std::string& appTitle,
                                             IWindowEvents& events) override;
+  // The magnifier's loupe (win32_loupe.cpp)
+  std::unique_ptr<ILoupeWindow> CreateLoupeWindow(int side) override;
 
  protected:
   // Where the pointer is, in screen pixels; false (with the thread's last
@@ -75,6 +78,19 @@ class Win32Platform : public IPlatform {
   HINSTANCE instance_ = nullptr;
   ATOM windowClass_ = 0;
   ATOM ownerClass_ = 0;
+  ATOM loupeClass_ = 0;
+  // The bitmap ReadPixelBlock copies the screen into, kept from one tick to
+  // the next (selected into its memory DC) while the block's size stays.
+  struct BlockBitmap {
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ previous = nullptr;
+    void* bits = nullptr;
+    Size size;
+    ~BlockBitmap() { Release(); }
+    void Release();
+  };
+  BlockBitmap block_;
 };
 
 // The native window of one of our windows (nullptr for none): every IWindow

@@ -1,5 +1,5 @@
-// The pixel under the pointer, the primary screen and the system's error
-// texts.
+// The pixel under the pointer, a block of pixels around it, the primary
+// screen and the system's error texts.
 //
 // The program is per-monitor DPI aware (see res/Velmora.manifest), so the
 // pointer position and the screen device context both speak physical pixels:
@@ -7,6 +7,8 @@
 // screen DC spans the whole virtual screen with its origin at the primary
 // screen's top-left corner, so positions left of or above the primary screen
 // (negative coordinates) read from the other monitors as they are.
+#include <cstdint>
+
 #include "platform/win32/Win32Handles.h"
 
 namespace velmora {
@@ -31,6 +33,62 @@ PixelReading Win32Platform::ReadPixelUnderPointer() {
   reading.color = screen == nullptr ? kInvalidColor
                                     : static_cast<TColor>(::GetPixel(screen, pt.x, pt.y));
   return reading;
+}
+
+PixelBlock Win32Platform::ReadPixelBlock(const Rect& area) {
+  PixelBlock block;
+  block.area = area;
+  block.pixels.assign(static_cast<std::size_t>(area.width * area.height), kOffScreenColor);
+  const Rect desktop{::GetSystemMetrics(SM_XVIRTUALSCREEN), ::GetSystemMetrics(SM_YVIRTUALSCREEN),
+                     ::GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                     ::GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+  const Rect inside = area.Intersect(desktop);
+  if (inside.Empty()) return block;
+  ScopedGetDC screen(nullptr);
+  if (screen == nullptr) return block;
+  if (block_.size.width != inside.width || block_.size.height != inside.height) {
+    // A top-down 32-bit bitmap of the block's size.
+    block_.Release();
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = inside.width;
+    info.bmiHeader.biHeight = -inside.height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    block_.bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &block_.bits, nullptr, 0);
+    block_.dc = ::CreateCompatibleDC(screen);
+    if (block_.bitmap == nullptr || block_.dc == nullptr || block_.bits == nullptr) {
+      block_.Release();
+      return block;
+    }
+    block_.previous = ::SelectObject(block_.dc, block_.bitmap);
+    block_.size = Size{inside.width, inside.height};
+  }
+  // One copy of the part on the desktop.
+  if (!::BitBlt(block_.dc, 0, 0, inside.width, inside.height, screen, inside.x, inside.y,
+                SRCCOPY)) {
+    return block;
+  }
+  ::GdiFlush();
+  const auto* source = static_cast<const std::uint32_t*>(block_.bits);
+  for (int y = 0; y < inside.height; ++y) {
+    for (int x = 0; x < inside.width; ++x) {
+      const std::uint32_t bgra = source[y * inside.width + x];
+      // 0x00RRGGBB in the bitmap; TColor is 0x00BBGGRR.
+      block.pixels[static_cast<std::size_t>((inside.y - area.y + y) * area.width + inside.x -
+                                            area.x + x)] =
+          static_cast<TColor>(((bgra >> 16) & 0xFF) | (bgra & 0xFF00) | ((bgra & 0xFF) << 16));
+    }
+  }
+  return block;
+}
+
+void Win32Platform::BlockBitmap::Release() {
+  if (dc != nullptr && previous != nullptr) ::SelectObject(dc, previous);
+  if (dc != nullptr) ::DeleteDC(dc);
+  if (bitmap != nullptr) ::DeleteObject(bitmap);
+  *this = BlockBitmap{};
 }
 
 Rect Win32Platform::PrimaryScreen() {

@@ -195,6 +195,7 @@ Win32Platform::~Win32Platform() {
   // Fails harmlessly while a window of the class still exists.
   if (windowClass_ != 0) ::UnregisterClassW(ClassAtom(windowClass_), instance_);
   if (ownerClass_ != 0) ::UnregisterClassW(ClassAtom(ownerClass_), instance_);
+  if (loupeClass_ != 0) ::UnregisterClassW(ClassAtom(loupeClass_), instance_);
 }
 
 void Win32Platform::RegisterWindowClasses() {

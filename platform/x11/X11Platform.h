@@ -66,6 +66,7 @@ class X11Platform : public IPlatform {
   // Screen (x11_screen.cpp)
   PixelReading ReadPixelUnderPointer() override;
   Rect PrimaryScreen() override;
+  PixelBlock ReadPixelBlock(const Rect& area) override;
 
   // Clipboard and shell (x11_clipboard.cpp)
   ClipboardResult SetClipboardText(IWindow* owner, const std::string& text) override;
@@ -94,6 +95,8 @@ class X11Platform : public IPlatform {
   // The main window (x11_window.cpp)
   std::unique_ptr<IWindow> CreateMainWindow(const WindowDesc& desc, const std::string& appTitle,
                                             IWindowEvents& events) override;
+  // The magnifier's loupe (x11_loupe.cpp)
+  std::unique_ptr<ILoupeWindow> CreateLoupeWindow(int side) override;
 
   // Hot keys (x11_hotkeys.cpp): grabs on the root window, reported to `window`.
   HotKeyRegistration GrabHotKey(HotKey key);

@@ -1,5 +1,5 @@
 // The screen: the pointer's position and the device pixel under it, read
-// from the root window, and the primary monitor.
+// from the root window, a block of pixels around it, and the primary monitor.
 #include <X11/Xutil.h>
 
 #include "platform/x11/X11Platform.h"
@@ -57,6 +57,36 @@ PixelReading X11Platform::ReadPixelUnderPointer() {
                   (Channel(pixel, visual->blue_mask) << 16);
   XDestroyImage(image);
   return reading;
+}
+
+PixelBlock X11Platform::ReadPixelBlock(const Rect& area) {
+  PixelBlock block;
+  block.area = area;
+  block.pixels.assign(static_cast<std::size_t>(area.width * area.height), kOffScreenColor);
+  if (displayGone_ || area.Empty()) return block;
+  const int screen = DefaultScreen(xdisplay_);
+  const Rect root{0, 0, DisplayWidth(xdisplay_, screen), DisplayHeight(xdisplay_, screen)};
+  const Rect inside = area.Intersect(root);
+  if (inside.Empty()) return block;
+  // One read of the part on the root window; the rest stays off-screen black.
+  gdk_x11_display_error_trap_push(display_);
+  XImage* image = XGetImage(xdisplay_, DefaultRootWindow(xdisplay_), inside.x, inside.y,
+                            static_cast<unsigned>(inside.width),
+                            static_cast<unsigned>(inside.height), AllPlanes, ZPixmap);
+  gdk_x11_display_error_trap_pop_ignored(display_);
+  if (image == nullptr) return block;
+  Visual* visual = DefaultVisual(xdisplay_, screen);
+  for (int y = 0; y < inside.height; ++y) {
+    for (int x = 0; x < inside.width; ++x) {
+      const unsigned long pixel = XGetPixel(image, x, y);
+      block.pixels[static_cast<std::size_t>((inside.y - area.y + y) * area.width + inside.x -
+                                            area.x + x)] =
+          Channel(pixel, visual->red_mask) | (Channel(pixel, visual->green_mask) << 8) |
+          (Channel(pixel, visual->blue_mask) << 16);
+    }
+  }
+  XDestroyImage(image);
+  return block;
 }
 
 Rect X11Platform::PrimaryScreen() {

@@ -11,7 +11,8 @@ import velmora_e2e as e2e
 from velmora_e2e import VelmoraTest
 
 # The menu's entries as the keyboard reaches them (separators are skipped).
-MENU = ["Copy as", "Alt+C copies as", "Hot keys", "Start at login", "About", "Exit"]
+MENU = ["Copy as", "Alt+C copies as", "Magnifier", "Hot keys", "Start at login", "About", "Exit"]
+HOT_KEYS = ["Alt+Z", "Alt+C"]  # the "Hot keys" submenu
 FORMATS = ["hex", "rgb", "hsl", "hsv", "cmyk", "float", "colorref", "delphi"]
 # A colour on the bare screen and its texts, format by format.
 COLOUR = (0x12, 0x34, 0x56)
@@ -109,7 +110,7 @@ class MenuTest(VelmoraTest):
     def test_alt_c_copies_the_chosen_format_after_a_restart_too(self):
         app = self.start()
         self.choose(app, MENU.index("Alt+C copies as"), FORMATS.index("hsl"))
-        self.choose(app, MENU.index("Hot keys"), 0)
+        self.choose(app, MENU.index("Hot keys"), HOT_KEYS.index("Alt+C"))
 
         def saved():
             if not os.path.exists(e2e.config_path()):

@@ -177,6 +177,29 @@ TYPED_TEST_P(PlatformContract, ReadsThePixelUnderThePointerAfreshEachTime) {
   EXPECT_TRUE(screen.Contains(p));
 }
 
+// The magnifier's block: every pixel of it from one read, the pixels off
+// every monitor black.
+TYPED_TEST_P(PlatformContract, ReadsABlockAroundThePointerWithPixelsOffTheScreenBlack) {
+  const Point p{220, 320};
+  const TColor color = 0x00E16941;
+  this->driver.ShowColorAt(p, color);
+  ASSERT_EQ(this->ReadUntil(color).color, color);
+  const Rect area{p.x - 7, p.y - 7, 15, 15};
+  const PixelBlock block = Platform().ReadPixelBlock(area);
+  EXPECT_EQ(block.area, area);
+  ASSERT_EQ(block.pixels.size(), 225u);
+  for (std::size_t i = 0; i < block.pixels.size(); ++i) ASSERT_EQ(block.pixels[i], color) << i;
+
+  // Over the primary screen's top-left corner, with no monitor beside it.
+  const Rect screen = Platform().PrimaryScreen();
+  const PixelBlock corner = Platform().ReadPixelBlock(Rect{screen.x - 2, screen.y - 2, 4, 4});
+  ASSERT_EQ(corner.pixels.size(), 16u);
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(corner.At(i, 0), kOffScreenColor);
+    EXPECT_EQ(corner.At(0, i), kOffScreenColor);
+  }
+}
+
 TYPED_TEST_P(PlatformContract, ShowComesFirstAndNoTickFollowsTheLoop) {
   ScriptedEvents events;
   std::vector<std::string> order;
@@ -244,6 +267,7 @@ REGISTER_TYPED_TEST_SUITE_P(PlatformContract, ClipboardTakesTextAndReplacesIt,
                             HotKeysHaveDistinctIdentifiersAndReachTheWindow,
                             HotKeyHeldElsewhereFailsAloneAndUnregisteringStopsOne,
                             ReadsThePixelUnderThePointerAfreshEachTime,
+                            ReadsABlockAroundThePointerWithPixelsOffTheScreenBlack,
                             ShowComesFirstAndNoTickFollowsTheLoop,
                             ExceptionsFromHandlersReachTheHandlerAndTheLoopGoesOn,
                             DestroyRunsOnDestroyOnceAndDroppingRunsNone);

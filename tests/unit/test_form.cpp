@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <stdexcept>
 
 #include "app/Application.h"
@@ -41,6 +42,7 @@ class FormTest : public ::testing::Test {
     platform.SendTimer();
   }
   void PressAltS() { platform.SendHotKey(ManagerInstance->HotKeySave()); }
+  void PressAltZ() { platform.PressHotKey(HotKey::AltZ); }
   std::vector<TColor> Slots() const {
     std::vector<TColor> slots;
     for (int i = 0; i < kColorBoxSlots; ++i) slots.push_back(form->SlotColor(i));
@@ -276,9 +278,10 @@ TEST_F(FormTest, RightClickMenuCopiesTheColourUnderThePointerBeforeItCameOver) {
       "cmyk(71%, 53%, 0%, 12%)", "(0.255, 0.412, 0.882)", "0x00E16941", "$00E16941"};
   for (const std::string& text : expected) {
     const std::vector<MenuItem> menu = RightClickChoosing({kCopyAsMenuText, text});
-    EXPECT_EQ(Texts(menu), (std::vector<std::string>{kCopyAsMenuText, kExtraFormatMenuText,
-                                                     kHotKeysMenuText, kStartAtLoginMenuText, "",
-                                                     AboutMenuText(), kExitMenuText}));
+    EXPECT_EQ(Texts(menu),
+              (std::vector<std::string>{kCopyAsMenuText, kExtraFormatMenuText, kMagnifierMenuText,
+                                        kHotKeysMenuText, kStartAtLoginMenuText, "",
+                                        AboutMenuText(), kExitMenuText}));
     ASSERT_NE(Item(menu, kCopyAsMenuText), nullptr);
     EXPECT_EQ(Texts(Item(menu, kCopyAsMenuText)->submenu), expected);
     EXPECT_EQ(platform.clipboardText, text);
@@ -381,6 +384,72 @@ TEST_F(FormTest, AltCThatAnotherProgramHoldsStaysOffAndSaysSo) {
   EXPECT_FALSE(form->HotKeyTaken(HotKey::AltC));
   EXPECT_EQ(platform.hotKeys.size(), 4u);
   EXPECT_TRUE(form->Options().HotKeyAltC);
+}
+
+// Off by default: no loupe and no block read on a tick. The menu turns it
+// on and off, and Alt+Z does too once it is turned on in "Hot keys"; a key
+// another program holds stays off and says so.
+TEST_F(FormTest, MagnifierIsOffUntilTurnedOnInTheMenuOrByAltZ) {
+  TickOver(kRed);
+  PressAltZ();
+  EXPECT_EQ(platform.loupesCreated, 0);
+  EXPECT_EQ(platform.blockReads, 0);
+  EXPECT_EQ(platform.hotKeys.size(), 3u);
+
+  std::vector<MenuItem> menu = RightClickChoosing({kMagnifierMenuText});
+  EXPECT_FALSE(Item(menu, kMagnifierMenuText)->checked);
+  EXPECT_TRUE(platform.loupeAlive);
+  TickOver(kRed);
+  EXPECT_TRUE(platform.loupeVisible);
+  EXPECT_EQ(platform.blockReads, 1);
+  EXPECT_NE(platform.files.at(kConfig).find("Magnifier=1\r\n"), std::string::npos);
+  menu = RightClickChoosing({kMagnifierMenuText});
+  EXPECT_TRUE(Item(menu, kMagnifierMenuText)->checked);
+  EXPECT_FALSE(platform.loupeAlive);
+  TickOver(kRed);
+  EXPECT_EQ(platform.blockReads, 1);
+
+  platform.hotKeysHeldElsewhere = {HotKey::AltZ};
+  menu = RightClickChoosing({kHotKeysMenuText, HotKeyMenuText(HotKey::AltZ, false)});
+  EXPECT_TRUE(form->HotKeyTaken(HotKey::AltZ));
+  menu = RightClickChoosing({});
+  const MenuItem* taken =
+      Item(Item(menu, kHotKeysMenuText)->submenu, HotKeyMenuText(HotKey::AltZ, true));
+  ASSERT_NE(taken, nullptr);
+  EXPECT_FALSE(taken->checked);
+  platform.hotKeysHeldElsewhere.clear();
+  RightClickChoosing({kHotKeysMenuText, HotKeyMenuText(HotKey::AltZ, true)});
+  EXPECT_EQ(platform.hotKeys.size(), 4u);
+  PressAltZ();
+  EXPECT_TRUE(platform.loupeAlive);
+  EXPECT_TRUE(form->Options().Magnifier);
+  PressAltZ();
+  EXPECT_FALSE(platform.loupeAlive);
+  EXPECT_NE(platform.files.at(kConfig).find("Magnifier=0\r\nZoom=8\r\nHotKeyAltZ=1\r\n"),
+            std::string::npos);
+}
+
+// The loupe's framed pixel is the one Alt+H copies, at 200 % as well: both
+// are the device pixel under the pointer.
+TEST_F(FormTest, MagnifiersFramedPixelIsTheOneAltHCopies) {
+  platform.dpi = 192;
+  for (int y = 490; y <= 510; ++y) {
+    for (int x = 490; x <= 510; ++x)
+      platform.screenPixels[{x, y}] = 0x00010000 * x + 0x00000100 * y + x * y % 251;
+  }
+  RightClickChoosing({kMagnifierMenuText});
+  platform.pointer = {500, 500};
+  platform.SendTimer();
+  platform.SendHotKey(ManagerInstance->HotKeyHex());
+  const int zoom = form->Magnifier()->Zoom();
+  const int side = MagnifierSide(zoom);
+  const TColor framed = platform.loupePixels[static_cast<std::size_t>((7 * zoom + zoom / 2) * side +
+                                                                      7 * zoom + zoom / 2)];
+  char hex[8];
+  std::snprintf(hex, sizeof hex, "#%02X%02X%02X", framed & 0xFF, (framed >> 8) & 0xFF,
+                (framed >> 16) & 0xFF);
+  EXPECT_EQ(platform.clipboardText, hex);
+  EXPECT_EQ(framed, platform.screenPixels.at({500, 500}));
 }
 
 TEST_F(FormTest, PointerShapes) {
@@ -562,6 +631,21 @@ TEST(FormLifecycle, OptionsAreReadAtCreationAndAltCRegisteredAtShow) {
   EXPECT_TRUE(platform.hotKeys.empty());
   // Still as it was besides the colour box.
   EXPECT_EQ(platform.files[kConfig].rfind("[Options]\r\nExtraFormat=cmyk\r\nHotKeyAltC=1\r\n", 0), 0u);
+}
+
+TEST(FormLifecycle, MagnifierStateSurvivesARestart) {
+  NullPlatform platform;
+  platform.folders = {"C:", "C:\\Users", "C:\\Users\\Public", "C:\\Users\\Public\\Documents"};
+  platform.files[kConfig] = "[Options]\r\nMagnifier=1\r\nZoom=4\r\n";
+  platform.eventLoopBody = [&] {
+    EXPECT_EQ(platform.loupesCreated, 1);
+    EXPECT_EQ(platform.loupeSide, MagnifierSide(4));
+    platform.SendTimer();
+    EXPECT_TRUE(platform.loupeVisible);
+    platform.SendClick({210, 20});  // "Exit"
+  };
+  EXPECT_EQ(RunVelmora(), 0);
+  EXPECT_FALSE(platform.loupeAlive);
 }
 
 // The colour box is read with one read of the file and saved with one

@@ -10,7 +10,9 @@ namespace {
 class NullContractDriver : public ContractDriver {
  public:
   void ShowColorAt(Point p, TColor color) override {
-    platform.screenPixels[{p.x, p.y}] = color;
+    for (int y = p.y - 20; y < p.y + 20; ++y) {
+      for (int x = p.x - 20; x < p.x + 20; ++x) platform.screenPixels[{x, y}] = color;
+    }
     platform.pointer = p;
   }
   std::string ClipboardTextSeenElsewhere() override { return platform.clipboardText; }

@@ -41,6 +41,13 @@ bare_job=$!
 wait "$velmora_job"
 wait "$bare_job"
 
+# 2b. With the magnifier on (a Config.ini of its own that says so): private
+#     memory against the strip alone, CPU at rest, the loupe's paints.
+mkdir -p "$work/magnifier/Quorvane/Velmora" "$work/plain"
+printf '[Options]\nMagnifier=1\n' >"$work/magnifier/Quorvane/Velmora/Config.ini"
+"$xvfb" -- "$here/on-display.sh" --magnifier "$velmora" Velmora "$work/plain" "$work/magnifier" \
+  >"$work/magnifier_rest"
+
 # 3. Start-up and private memory against a bare GTK 3 window, alternating.
 "$xvfb" -- "$here/on-display.sh" --starts "$velmora" Velmora "$bare_window" \
   "Velmora bare window" >"$work/starts"
@@ -48,6 +55,7 @@ wait "$bare_job"
 value() { awk -v k="$1" '$1 == k {print $2}' "$work/bench.txt" "$work/starts"; }
 read -r vel_prog vel_server vel_ns vel_server_ns <"$work/velmora_rest"
 read -r bare_prog bare_server bare_ns bare_server_ns <"$work/bare_rest"
+read -r mag_prog mag_server mag_ns mag_server_ns mag_kb plain_kb mag_repaints <"$work/magnifier_rest"
 awk -v heading="$heading" -v hz="$(getconf CLK_TCK)" -v secs="$REST_SECONDS" \
     -v tick="$(value tick_us)" -v direct="$(value direct_tick_us)" -v bare="$(value bare_read_us)" \
     -v rps="$(value repaints_per_s)" -v ticks="$(value memory_ticks)" \
@@ -56,7 +64,9 @@ awk -v heading="$heading" -v hz="$(getconf CLK_TCK)" -v secs="$REST_SECONDS" \
     -v vp="$vel_prog" -v vs="$vel_server" -v bp="$bare_prog" -v bs="$bare_server" \
     -v vn="$vel_ns" -v vsn="$vel_server_ns" -v bn="$bare_ns" -v bsn="$bare_server_ns" \
     -v vstart="$(value velmora_start_ms)" -v bstart="$(value bare_start_ms)" \
-    -v vkb="$(value velmora_private_kb)" -v bkb="$(value bare_private_kb)" 'BEGIN {
+    -v vkb="$(value velmora_private_kb)" -v bkb="$(value bare_private_kb)" \
+    -v mp="$mag_prog" -v ms="$mag_server" -v mn="$mag_ns" -v msn="$mag_server_ns" \
+    -v mkb="$mag_kb" -v pkb="$plain_kb" -v mrep="$mag_repaints" 'BEGIN {
   f = "%-38s %-44s %s\n"
   ticks_ratio = bp + bs > 0 ? sprintf("%.2f", (vp + vs) / (bp + bs)) : "n/a"
   thousands = ticks >= 1000 ? sprintf("%d,%03d", ticks / 1000, ticks % 1000) : ticks
@@ -67,7 +77,12 @@ awk -v heading="$heading" -v hz="$(getconf CLK_TCK)" -v secs="$REST_SECONDS" \
   printf f, "native: CPU at rest / bare Xlib reader", sprintf("%s (%d+%d / %d+%d ticks of 1/%d s)", ticks_ratio, vp, vs, bp, bs, hz), "<= 1.10"
   printf f, "native: CPU at rest / bare, run time", sprintf("%.2f (%.0f+%.0f / %.0f+%.0f ms)", (vn + vsn) / (bn + bsn), vn / 1e6, vsn / 1e6, bn / 1e6, bsn / 1e6), "<= 1.10"
   printf f, "native: CPU at rest, share of one core", sprintf("%.3f %% (with its X server, %d s)", (vn + vsn) / 1e9 / secs * 100, secs), ""
+  mag_ratio = bp + bs > 0 ? sprintf("%.2f", (mp + ms) / (bp + bs)) : "n/a"
+  printf f, "native: CPU at rest, magnifier / bare", sprintf("%s (%d+%d / %d+%d ticks of 1/%d s)", mag_ratio, mp, ms, bp, bs, hz), "<= 1.5"
+  printf f, "native: same, magnifier, run time", sprintf("%.2f (%.0f+%.0f / %.0f+%.0f ms)", (mn + msn) / (bn + bsn), mn / 1e6, msn / 1e6, bn / 1e6, bsn / 1e6), "<= 1.5"
+  printf f, "native: loupe repaints per s at rest", sprintf("%.2f (%d in 3 s)", mrep / 3, mrep), "0"
   printf f, "native: start-up / bare GTK window", sprintf("%.2f (%d ms / %d ms)", vstart / bstart, vstart, bstart), "<= 1.2"
   printf f, "native: private memory / bare GTK win.", sprintf("%d KB / %d KB (%+d KB)", vkb, bkb, vkb - bkb), "<= +2048 KB"
+  printf f, "native: private memory, magnifier on", sprintf("%d KB / %d KB strip alone (%+d KB)", mkb, pkb, mkb - pkb), "<= +1024 KB"
   printf f, "native: private memory, " thousands " ticks", sprintf("%d KB -> %d KB (%+d KB, %d repaints)", kb0, kb1, kb1 - kb0, repaints), "flat"
 }'
