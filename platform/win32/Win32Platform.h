@@ -97,8 +97,27 @@ class Win32Platform : public IPlatform {
 // this backend sees is a Win32Window it made.
 HWND HwndOf(IWindow* window);
 
+// An allocator that only forwards to new and delete. It gives WideText a type
+// of its own, so the compiler instantiates just the string members we call;
+// std::wstring would link the standard library's whole wide-string object
+// into Velmora.exe (some 35 KB of a budget of 300 KB).
+template <typename T>
+struct PlainAllocator {
+  using value_type = T;
+  PlainAllocator() = default;
+  template <typename U>
+  PlainAllocator(const PlainAllocator<U>&) {}
+  T* allocate(std::size_t n) { return static_cast<T*>(::operator new(n * sizeof(T))); }
+  void deallocate(T* p, std::size_t) { ::operator delete(p); }
+  template <typename U>
+  bool operator==(const PlainAllocator<U>&) const { return true; }
+  template <typename U>
+  bool operator!=(const PlainAllocator<U>&) const { return false; }
+};
+using WideText = std::basic_string<wchar_t, std::char_traits<wchar_t>, PlainAllocator<wchar_t>>;
+
 // Texts cross the seam as UTF-8; the system takes UTF-16 (win32_text.cpp).
-std::wstring Wide(const std::string& utf8);
+WideText Wide(const std::string& utf8);
 std::string Utf8(const wchar_t* text, int length = -1);
 // The text in the ANSI code page (the clipboard's CF_TEXT).
 std::string Ansi(const std::string& utf8);

@@ -29,7 +29,7 @@ struct WindowState {
   FontCache fonts;
   struct Tool {
     Rect area;  // logical pixels
-    std::wstring text;
+    WideText text;
   };
   std::map<int, Tool> tools;      // tooltips by tool
   std::map<int, ATOM> hotKeys;    // registered hot-key identifiers and their atoms

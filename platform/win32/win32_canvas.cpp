@@ -122,7 +122,7 @@ void Win32Canvas::PaintText(const Rect& r, const std::string& text, FontRole fon
   ::SetBkMode(dc_, TRANSPARENT);
   // Clipped to the box (no DT_NOCLIP).
   const UINT format = kTextFormat | (align == TextAlign::Center ? DT_CENTER : DT_LEFT);
-  const std::wstring wide = Wide(text);
+  const WideText wide = Wide(text);
   ::DrawTextW(dc_, wide.c_str(), static_cast<int>(wide.size()), &box, format);
 }
 
@@ -130,7 +130,7 @@ Size Win32Canvas::MeasureText(const std::string& text, FontRole font) {
   if (text.empty()) return Size{};
   ScopedSelectObject selected(dc_, FontOrDefault(font));
   RECT box{0, 0, 0, 0};
-  const std::wstring wide = Wide(text);
+  const WideText wide = Wide(text);
   ::DrawTextW(dc_, wide.c_str(), static_cast<int>(wide.size()), &box,
               kTextFormat | DT_LEFT | DT_CALCRECT);
   return Size{CeilMulDiv(box.right - box.left, kLogicalDpi, scale_.dpi),

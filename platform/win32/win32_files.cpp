@@ -33,7 +33,7 @@ bool IsFolder(const std::string& path) {
 
 // The whole content of a file. False when it cannot be read; a missing file
 // (or folder) reads as empty and sets `exists` false.
-bool ReadWholeFile(const std::wstring& path, std::string& bytes, bool& exists) {
+bool ReadWholeFile(const WideText& path, std::string& bytes, bool& exists) {
   bytes.clear();
   exists = false;
   ScopedHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -55,13 +55,13 @@ bool ReadWholeFile(const std::wstring& path, std::string& bytes, bool& exists) {
 // Replaces the file's content: a temporary file beside it, flushed, then
 // moved over it, so a failed write never leaves the old file cut short. A
 // read-only file is left alone, as the system's profile writer leaves it.
-bool ReplaceFileContent(const std::wstring& path, const std::string& bytes) {
+bool ReplaceFileContent(const WideText& path, const std::string& bytes) {
   const DWORD attributes = ::GetFileAttributesW(path.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES &&
       (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
     return false;
   }
-  const std::wstring temp = path + L".new";
+  const WideText temp = path + L".new";
   bool ok = false;
   {
     ScopedHandle file(::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -117,7 +117,7 @@ std::vector<std::string> Win32Platform::ReadProfileValues(const std::string& fil
 
 bool Win32Platform::WriteProfileValues(const std::string& file, const std::string& section,
                                        const ProfileValues& values) {
-  const std::wstring path = Wide(file);
+  const WideText path = Wide(file);
   std::string bytes;
   bool exists = false;
   if (!ReadWholeFile(path, bytes, exists)) return false;

@@ -28,11 +28,11 @@ class ScopedRegKey {
 };
 
 // This program's full path, quoted as the Run key wants it.
-std::wstring QuotedProgramPath() {
-  std::wstring path(MAX_PATH, L'\0');
+WideText QuotedProgramPath() {
+  WideText path(MAX_PATH, L'\0');
   for (;;) {
     const DWORD n = ::GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
-    if (n == 0) return std::wstring();
+    if (n == 0) return WideText();
     if (n < path.size()) {
       path.resize(n);
       break;
@@ -64,7 +64,7 @@ bool Win32Platform::SetStartAtLogin(bool on) {
     const LONG result = ::RegDeleteValueW(key.Get(), kRunValue);
     return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
   }
-  const std::wstring command = QuotedProgramPath();
+  const WideText command = QuotedProgramPath();
   if (command.empty()) return false;
   const DWORD bytes = static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t));
   return ::RegSetValueExW(key.Get(), kRunValue, 0, REG_SZ,

@@ -35,8 +35,8 @@ void AddItems(HMENU menu, const std::vector<MenuItem>& items) {
     info.fMask = MIIM_FTYPE;
     info.fType = MFT_SEPARATOR;
     // NOTE: the menu takes '&' as the mark of a mnemonic; our texts mean it as it stands.
-    std::wstring text;
-    for (wchar_t c : Wide(item.text)) text += c == L'&' ? std::wstring(L"&&") : std::wstring(1, c);
+    WideText text;
+    for (wchar_t c : Wide(item.text)) text += c == L'&' ? WideText(L"&&") : WideText(1, c);
     ScopedMenu submenu;
     if (!item.text.empty()) {
       info.fMask = MIIM_FTYPE | MIIM_STRING | MIIM_STATE | MIIM_ID;

@@ -4,11 +4,11 @@
 
 namespace velmora {
 
-std::wstring Wide(const std::string& utf8) {
-  if (utf8.empty()) return std::wstring();
+WideText Wide(const std::string& utf8) {
+  if (utf8.empty()) return WideText();
   const int n = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
                                       nullptr, 0);
-  std::wstring out(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+  WideText out(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
   if (n > 0) {
     ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &out[0], n);
   }
@@ -26,7 +26,7 @@ std::string Utf8(const wchar_t* text, int length) {
 }
 
 std::string Ansi(const std::string& utf8) {
-  const std::wstring wide = Wide(utf8);
+  const WideText wide = Wide(utf8);
   if (wide.empty()) return std::string();
   const int size = static_cast<int>(wide.size());
   const int n = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
