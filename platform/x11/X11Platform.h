@@ -211,12 +211,18 @@ class X11Window : public IWindow {
   static gboolean OnQueryTooltip(GtkWidget* widget, gint x, gint y, gboolean keyboard,
                                  GtkTooltip* tooltip, gpointer self);
   static gboolean OnTick(gpointer self);
+  // Sees the X events of our window before GTK does.
+  static GdkFilterReturn OnXEvent(GdkXEvent* xevent, GdkEvent* event, gpointer self);
 
   X11Platform& platform_;
   EventDispatch dispatch_;
   GtkWidget* widget_ = nullptr;
   TColor background_ = 0;
   Point position_;  // the corner asked for, logical root pixels
+  // Where the X server has the shown window, logical root pixels, while
+  // originKnown_.
+  Point origin_;
+  bool originKnown_ = false;
   Size size_;
   bool closed_ = false;
   bool loopRunning_ = false;
