@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/Platform.h"
 
@@ -121,6 +122,9 @@ class X11Platform : public IPlatform {
   struct Grab {
     guint keyval = 0;
     bool granted = false;  // the X server gave us every grab of it
+    // What it was granted on: the key codes and the Alt variants' modifiers.
+    std::vector<int> codes;
+    std::array<unsigned, 4> modifiers{};
   };
 
   // x11_hotkeys.cpp
