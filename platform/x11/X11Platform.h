@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/Platform.h"
 #include "platform/wayland/WaylandScreen.h"
@@ -138,6 +139,9 @@ class X11Platform : public IPlatform {
   struct Grab {
     guint keyval = 0;
     bool granted = false;  // the X server gave us every grab of it
+    // What it was granted on: the key codes and the Alt variants' modifiers.
+    std::vector<int> codes;
+    std::array<unsigned, 4> modifiers{};
   };
 
   // x11_hotkeys.cpp
@@ -239,12 +243,18 @@ class X11Window : public IWindow {
   static gboolean OnQueryTooltip(GtkWidget* widget, gint x, gint y, gboolean keyboard,
                                  GtkTooltip* tooltip, gpointer self);
   static gboolean OnTick(gpointer self);
+  // Sees the X events of our window before GTK does.
+  static GdkFilterReturn OnXEvent(GdkXEvent* xevent, GdkEvent* event, gpointer self);
 
   X11Platform& platform_;
   EventDispatch dispatch_;
   GtkWidget* widget_ = nullptr;
   TColor background_ = 0;
   Point position_;  // the corner asked for, logical root pixels
+  // Where the X server has the shown window, logical root pixels, while
+  // originKnown_.
+  Point origin_;
+  bool originKnown_ = false;
   Size size_;
   bool closed_ = false;
   bool loopRunning_ = false;

@@ -102,18 +102,25 @@ void X11Platform::UnwatchKeyboard() {
 bool X11Platform::GrabKeys(Grab& grab) {
   const Window root = DefaultRootWindow(xdisplay_);
   const std::vector<int> codes = KeycodesOf(display_, grab.keyval);
+  grab.codes.clear();
   if (codes.empty()) return false;
+  const std::array<unsigned, 4> variants = AltVariants();
   gdk_x11_display_error_trap_push(display_);
   for (int code : codes) {
-    for (unsigned modifiers : AltVariants()) {
+    for (unsigned modifiers : variants) {
       XGrabKey(xdisplay_, code, modifiers, root, False, GrabModeAsync, GrabModeAsync);
     }
   }
   XSync(xdisplay_, False);
   // BadAccess: another program holds one of the combinations.
   const bool ok = gdk_x11_display_error_trap_pop(display_) == 0;
-  if (!ok) UngrabKeys(grab);
-  return ok;
+  if (!ok) {
+    UngrabKeys(grab);
+    return false;
+  }
+  grab.codes = codes;
+  grab.modifiers = variants;
+  return true;
 }
 
 void X11Platform::UngrabKeys(const Grab& grab) {
@@ -150,6 +157,18 @@ void X11Platform::UngrabAllHotKeys() {
 // After a change of the keyboard map the letters may sit on other keys.
 void X11Platform::RegrabAll() {
   if (displayGone_) return;
+  // NOTE: GDK reports a change also when no key moved: on a fresh X server
+  // the first key that xdotool sends (through XTEST) brings one. Letting go
+  // of the grabs then could lose that very key's next press, made while they
+  // are being taken again (a first Alt+H was lost so under the sanitizer).
+  bool moved = false;
+  const std::array<unsigned, 4> variants = AltVariants();
+  for (const auto& entry : grabs_) {
+    const Grab& grab = entry.second;
+    moved = moved || (grab.granted && (KeycodesOf(display_, grab.keyval) != grab.codes ||
+                                       variants != grab.modifiers));
+  }
+  if (!moved) return;
   // Grabs on keys that moved stay with their old codes, so every grab of ours
   // on the root goes first (the X server drops only this client's).
   gdk_x11_display_error_trap_push(display_);

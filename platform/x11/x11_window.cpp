@@ -91,6 +91,7 @@ X11Window::X11Window(X11Platform& platform, const WindowDesc& desc, const std::s
   g_signal_connect(widget_, "query-tooltip", G_CALLBACK(OnQueryTooltip), this);
   // Realized now, so the scale is known before the form places the window.
   gtk_widget_realize(widget_);
+  gdk_window_add_filter(gtk_widget_get_window(widget_), OnXEvent, this);
 }
 
 X11Window::~X11Window() {
@@ -108,8 +109,16 @@ Rect X11Window::Bounds() {
   Point corner = position_;
   // Shown, the window is where the X server has it (a window manager may
   // have moved it); before that, where it was asked to be.
+  // NOTE: asking the X server is a round trip, and the strip asks on every
+  // tick; the answer is kept until the window is moved, resized, reparented,
+  // mapped or unmapped (a window manager that moves our frame tells us with
+  // a ConfigureNotify of its own).
   if (widget_ != nullptr && platform_.DisplayAlive() && gtk_widget_get_mapped(widget_)) {
-    gdk_window_get_origin(gtk_widget_get_window(widget_), &corner.x, &corner.y);
+    if (!originKnown_) {
+      gdk_window_get_origin(gtk_widget_get_window(widget_), &origin_.x, &origin_.y);
+      originKnown_ = true;
+    }
+    corner = origin_;
   }
   return Rect{corner.x * scale, corner.y * scale, size_.width, size_.height};
 }
@@ -118,6 +127,7 @@ void X11Window::SetBounds(const Rect& bounds) {
   if (widget_ == nullptr || !platform_.DisplayAlive()) return;
   const int scale = Scale();
   position_ = Point{FloorDiv(bounds.x, scale), FloorDiv(bounds.y, scale)};
+  originKnown_ = false;
   gtk_window_move(Widget(), position_.x, position_.y);
   if (bounds.width != size_.width || bounds.height != size_.height) {
     size_ = Size{bounds.width, bounds.height};
@@ -261,7 +271,10 @@ void X11Window::DestroyWidget() {
   while (!hotKeys_.empty()) UnbindHotKey(hotKeys_.begin()->first);
   tooltips_.clear();
   platform_.Detach(this);
-  if (widget_ != nullptr && platform_.DisplayAlive()) gtk_widget_destroy(widget_);
+  if (widget_ != nullptr && platform_.DisplayAlive()) {
+    gdk_window_remove_filter(gtk_widget_get_window(widget_), OnXEvent, this);
+    gtk_widget_destroy(widget_);
+  }
   widget_ = nullptr;
 }
 
@@ -317,6 +330,7 @@ gboolean X11Window::OnMotion(GtkWidget*, GdkEventMotion* event, gpointer self) {
     const Point corner{static_cast<int>(event->x_root) - window->moveOffset_.x,
                        static_cast<int>(event->y_root) - window->moveOffset_.y};
     window->position_ = corner;
+    window->originKnown_ = false;
     gtk_window_move(window->Widget(), corner.x, corner.y);
     return TRUE;
   }
@@ -343,6 +357,20 @@ gboolean X11Window::OnLeave(GtkWidget*, GdkEventCrossing* event, gpointer self) 
 gboolean X11Window::OnDelete(GtkWidget*, GdkEvent*, gpointer self) {
   static_cast<X11Window*>(self)->Close();
   return TRUE;
+}
+
+GdkFilterReturn X11Window::OnXEvent(GdkXEvent* xevent, GdkEvent*, gpointer self) {
+  switch (static_cast<XEvent*>(xevent)->type) {
+    case ConfigureNotify:
+    case ReparentNotify:
+    case MapNotify:
+    case UnmapNotify:
+      static_cast<X11Window*>(self)->originKnown_ = false;
+      break;
+    default:
+      break;
+  }
+  return GDK_FILTER_CONTINUE;
 }
 
 gboolean X11Window::OnMapped(GtkWidget*, GdkEvent*, gpointer self) {

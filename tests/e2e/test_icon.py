@@ -31,14 +31,20 @@ class IconTest(VelmoraTest):
 
     def test_the_window_shows_the_programs_icon(self):
         app = self.start()
-        icons = e2e.wait_for("an icon on Velmora's window", lambda: window_icons(app.window),
-                              timeout=15)
-        sizes = sorted(icons)
         if isinstance(e2e.TARGET, e2e.WineTarget):
             # SM_CXICON and SM_CXSMICON at the prefix's DPI (96 here).
-            self.assertEqual(sizes, [16, 32])
+            expected = [16, 32]
         else:
-            self.assertEqual(sizes, [16, 24, 32, 48, 64, 128])
+            expected = [16, 24, 32, 48, 64, 128]
+        # NOTE: the native program sets its icon once it has mapped, and a
+        # window manager may put an icon of its own on a window that maps
+        # without one (under openbox a lone 48 px icon was seen first): wait
+        # for ours, by its sizes.
+        def ours():
+            icons = window_icons(app.window)
+            return icons if sorted(icons) == expected else None
+
+        icons = e2e.wait_for("icons of %s px on Velmora's window" % expected, ours, timeout=15)
         self.assertEqual(icons[16][13 * 16 + 2], BLUE)
         self.assertTrue(app.running())
 

@@ -49,6 +49,32 @@ TEST_F(Window, BoundsAreDevicePixelsAndSizesLogical) {
       32);
 }
 
+// The strip reads its bounds on every tick; another client (or a window
+// manager) moving the window must show in the next reading, every time.
+TEST_F(Window, BoundsFollowMovesMadeByAnotherClient) {
+  WithWindow(Point{200, 100}, [&](IWindow& w) {
+    const int scale = w.ToScreenPixels(1);
+    EXPECT_EQ(w.Bounds(), (Rect{200, 100, 272, 32}));
+    GdkWindow* gdk = gtk_widget_get_window(GTK_WIDGET(static_cast<X11Window&>(w).Widget()));
+    const std::string id = std::to_string(GDK_WINDOW_XID(gdk));
+    struct Case {
+      const char* what;
+      std::string command;
+      Point corner;  // device pixels
+    };
+    const Case cases[] = {
+        {"moved", "xdotool windowmove " + id + " 40 60", Point{40, 60}},
+        {"moved again", "xdotool windowmove " + id + " 120 80", Point{120, 80}},
+    };
+    for (const Case& c : cases) {
+      ASSERT_EQ(RunPumping(c.command), 0) << c.what;
+      const Rect expected{c.corner.x / scale * scale, c.corner.y / scale * scale, 272, 32};
+      EXPECT_TRUE(PumpUntil([&] { return w.Bounds() == expected; })) << c.what;
+      EXPECT_EQ(w.Bounds(), expected) << c.what;
+    }
+  });
+}
+
 TEST_F(Window, ClicksAndMovesArriveInLogicalPixels) {
   form.pointer = [](Point p) { return p.x < 100 ? PointerShape::Move : PointerShape::Hand; };
   WithWindow(Point{0, 0}, [&](IWindow& w) {
