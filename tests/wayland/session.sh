@@ -109,6 +109,14 @@ DBusName=org.freedesktop.impl.portal.desktop.velmoratest
 Interfaces=org.freedesktop.impl.portal.GlobalShortcuts;
 UseIn=gnome
 PORTAL
+  # xdg-desktop-portal 1.18 and later choose back ends by portals.conf (UseIn
+  # is only their fallback), and GNOME 48's back end has GlobalShortcuts too.
+  mkdir -p "$XDG_CONFIG_HOME/xdg-desktop-portal"
+  cat >"$XDG_CONFIG_HOME/xdg-desktop-portal/gnome-portals.conf" <<CONF
+[preferred]
+default=gnome
+org.freedesktop.impl.portal.GlobalShortcuts=velmoratest
+CONF
 fi
 export GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1 GTK_A11Y=none
 
