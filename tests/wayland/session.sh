@@ -111,8 +111,8 @@ UseIn=gnome
 PORTAL
   # xdg-desktop-portal 1.18 and later choose back ends by portals.conf (UseIn
   # is only their fallback), and GNOME 48's back end has GlobalShortcuts too.
-  mkdir -p "$XDG_CONFIG_HOME/xdg-desktop-portal"
-  cat >"$XDG_CONFIG_HOME/xdg-desktop-portal/gnome-portals.conf" <<CONF
+  # With XDG_DESKTOP_PORTAL_DIR set, that folder is where they look for it.
+  cat >"$XDG_DESKTOP_PORTAL_DIR/gnome-portals.conf" <<CONF
 [preferred]
 default=gnome
 org.freedesktop.impl.portal.GlobalShortcuts=velmoratest
