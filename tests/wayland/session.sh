@@ -97,6 +97,9 @@ unset DISPLAY WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS GDK_BACKEND XAUTHORITY \
 export XDG_RUNTIME_DIR=$top/run XDG_CONFIG_HOME=$top/config XDG_DATA_HOME=$top/data \
        XDG_CACHE_HOME=$top/cache XDG_STATE_HOME=$top/state
 mkdir -p -m 700 "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_STATE_HOME"
+# Mutter 48 starts XWayland only where the X sockets' folder already exists
+# (mutter 43 and the X servers make it themselves).
+[ -d /tmp/.X11-unix ] || { mkdir -p /tmp/.X11-unix && chmod 1777 /tmp/.X11-unix; }
 export XDG_CURRENT_DESKTOP=GNOME XDG_SESSION_TYPE=wayland XDG_SESSION_DESKTOP=gnome
 # The system's portals, with --shortcuts the tests' GlobalShortcuts back end too.
 export XDG_DESKTOP_PORTAL_DIR=$top/portals SHORTCUTS=$shortcuts
