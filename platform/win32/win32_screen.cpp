@@ -88,7 +88,13 @@ void Win32Platform::BlockBitmap::Release() {
   if (dc != nullptr && previous != nullptr) ::SelectObject(dc, previous);
   if (dc != nullptr) ::DeleteDC(dc);
   if (bitmap != nullptr) ::DeleteObject(bitmap);
-  *this = BlockBitmap{};
+  // Field by field: assigning a fresh BlockBitmap would run its destructor,
+  // which calls Release again, without end.
+  dc = nullptr;
+  bitmap = nullptr;
+  previous = nullptr;
+  bits = nullptr;
+  size = Size{};
 }
 
 Rect Win32Platform::PrimaryScreen() {
