@@ -5,6 +5,7 @@ on; its state kept in Config.ini. Run at 96 DPI and at a scale of 2 (see
 VELMORA_E2E_DPI)."""
 
 import os
+import signal
 import subprocess
 
 import velmora_e2e as e2e
@@ -24,7 +25,13 @@ def picture_colour(x, y):
 
 
 class Picture:
-    """A generated picture shown by ImageMagick's viewer at `corner`."""
+    """A generated picture shown at `corner`: by ImageMagick's viewer for the
+    native program, by a Windows program for Velmora.exe.
+
+    NOTE: under Wine 10, a key or focus event on a Wine window makes Wine
+    report the pointer where it last saw it over one of its own windows; over
+    another program's window the hot key would copy that spot's colour. Over
+    a Wine window the pointer is always known."""
 
     def __init__(self, folder, corner, size=(200, 160)):
         self.width, self.height = size
@@ -33,9 +40,14 @@ class Picture:
             out.write(b"P6 %d %d 255\n" % size)
             out.write(bytes(v for y in range(self.height) for x in range(self.width)
                             for v in picture_colour(x, y)))
-        self.viewer = subprocess.Popen(
-            ["display", "-borderwidth", "0", "-title", "velmora-e2e-neighbours",
-             "-geometry", "+%d+%d" % corner, path], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if e2e.TARGET.kind == "wine":
+            command = ["wine", e2e.TARGET.helper_exe, "show-picture",
+                       "Z:" + path.replace("/", "\\"), str(corner[0]), str(corner[1])]
+        else:
+            command = ["display", "-borderwidth", "0", "-title", "velmora-e2e-neighbours",
+                       "-geometry", "+%d+%d" % corner, path]
+        self.viewer = subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                       start_new_session=True)
         self.window = e2e.wait_for(
             "the picture to show", lambda: (e2e.windows_named("^velmora-e2e-neighbours$") or [None])[0])
         self.corner = None
@@ -59,7 +71,7 @@ class Picture:
         return picture_colour(x - self.corner[0], y - self.corner[1])
 
     def close(self):
-        self.viewer.kill()
+        os.killpg(self.viewer.pid, signal.SIGKILL)
         self.viewer.wait(timeout=10)
 
 
