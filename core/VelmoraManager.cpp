@@ -8,8 +8,8 @@ std::unique_ptr<TVelmoraManager> ManagerInstance;
 
 namespace {
 
-PixelReading ReadPointerPixel() {
-  const PixelReading reading = Platform().ReadPixelUnderPointer();
+// The reading itself (a temporary lives to the end of the caller's expression).
+const PixelReading& Checked(const PixelReading& reading) {
   if (!reading.ok) {
     throw EOSError(reading.error);
   }
@@ -18,10 +18,17 @@ PixelReading ReadPointerPixel() {
 
 }  // namespace
 
-TColor ReadScreenPixel() { return ReadPointerPixel().color; }
+TColor ReadScreenPixel() { return Checked(Platform().ReadPixelUnderPointer()).color; }
 
 TColor TVelmoraManager::SampleColor() {
-  const PixelReading reading = ReadPointerPixel();
+  return Keep(Checked(Platform().ReadPixelUnderPointer()));
+}
+
+TColor TVelmoraManager::SampleColor(int radius, PixelBlock& block) {
+  return Keep(Checked(Platform().ReadPixelAndBlockUnderPointer(radius, block)));
+}
+
+TColor TVelmoraManager::Keep(const PixelReading& reading) {
   FColor = reading.color;
   FPosition = reading.position;
   return FColor;

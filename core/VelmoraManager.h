@@ -38,6 +38,9 @@ class TVelmoraManager {
   TVelmoraManager& operator=(const TVelmoraManager&) = delete;
 
   TColor SampleColor();
+  // The same, and `block`: the pixels `radius` around the pointer on every
+  // side, from the same read of the screen where the platform can.
+  TColor SampleColor(int radius, PixelBlock& block);
   TColor Color() const { return FColor; }
   // Where the last colour was sampled, in screen (device) pixels.
   Point Position() const { return FPosition; }
@@ -69,6 +72,8 @@ class TVelmoraManager {
   std::int32_t HotKeySave() const { return FHotKeySave; }
 
  private:
+  // Keeps a reading's colour and position; returns the colour.
+  TColor Keep(const PixelReading& reading);
   const HotKeyRegistration& OptionalKey(HotKey key) const {
     return key == HotKey::AltZ ? FHotKeyMagnifier : FHotKeyCopyExtra;
   }

@@ -269,6 +269,11 @@ struct PixelBlock {
   }
 };
 
+// The square of the pixels `radius` around `centre` on every side.
+inline Rect BlockAround(Point centre, int radius) {
+  return Rect{centre.x - radius, centre.y - radius, 2 * radius + 1, 2 * radius + 1};
+}
+
 // What a block shows where no monitor is: black.
 constexpr TColor kOffScreenColor = 0;
 
@@ -305,6 +310,15 @@ class IPlatform {
   virtual Rect PrimaryScreen() = 0;
   // The device pixels of `area` from one read of the screen, as they are now.
   virtual PixelBlock ReadPixelBlock(const Rect& area) = 0;
+  // Both at once for the magnifier: the reading of ReadPixelUnderPointer and,
+  // when the pointer was read, `block` = the square of the pixels `radius`
+  // around it on every side, the reading's pixel at its centre. Backends that
+  // can take both from one read of the screen do; this one reads twice.
+  virtual PixelReading ReadPixelAndBlockUnderPointer(int radius, PixelBlock& block) {
+    const PixelReading reading = ReadPixelUnderPointer();
+    if (reading.ok) block = ReadPixelBlock(BlockAround(reading.position, radius));
+    return reading;
+  }
 
   // --- Clipboard (plain text) ---------------------------------------------
   // Replaces the clipboard's content by the text, on behalf of `owner`.

@@ -19,8 +19,7 @@ int Blue(TColor c) {
 }  // namespace
 
 Rect MagnifierBlock(Point pointer) {
-  const int half = kMagnifierCells / 2;
-  return Rect{pointer.x - half, pointer.y - half, kMagnifierCells, kMagnifierCells};
+  return BlockAround(pointer, kMagnifierRadius);
 }
 
 int MagnifierSide(int zoom) {
@@ -72,22 +71,21 @@ std::vector<TColor> RenderMagnifier(const PixelBlock& block, int zoom) {
 TMagnifier::TMagnifier(int zoom)
     : FZoom(zoom), FSide(MagnifierSide(zoom)), FWindow(Platform().CreateLoupeWindow(FSide)) {}
 
-void TMagnifier::Update(Point pointer, const Rect& screen) {
-  const Rect block = MagnifierBlock(pointer);
+void TMagnifier::Update(Point pointer, const Rect& screen, PixelBlock block) {
   const Rect placement = PlaceMagnifier(pointer, FSide, screen);
   const bool moved = !FPlaced || !(placement == FPlacement);
-  const bool overBlock = FPlaced && !FPlacement.Intersect(block).Empty();
+  // Where the loupe was when the block was read.
+  const bool overBlock = FPlaced && !FPlacement.Intersect(block.area).Empty();
   if (moved) {
     FWindow->MoveTo(Point{placement.x, placement.y});
     FPlaced = true;
     FPlacement = placement;
   }
   if (overBlock && FShowing) return;
-  PixelBlock read = Platform().ReadPixelBlock(block);
-  if (FShowing && read.pixels == FShown.pixels) return;
-  FWindow->ShowImage(RenderMagnifier(read, FZoom));
+  if (FShowing && block.pixels == FShown.pixels) return;
+  FWindow->ShowImage(RenderMagnifier(block, FZoom));
   FShowing = true;
-  FShown = std::move(read);
+  FShown = std::move(block);
 }
 
 }  // namespace velmora

@@ -17,7 +17,9 @@ constexpr int kMagnifierCells = 15;  // device pixels a side of the block
 constexpr int kMagnifierGap = 24;
 constexpr TColor kMagnifierGridColor = 0x00808080;
 
-// The block shown: kMagnifierCells square, centred on the pointer.
+// The block shown: kMagnifierCells square, centred on the pointer, i.e.
+// the pixels kMagnifierRadius around it on every side.
+constexpr int kMagnifierRadius = kMagnifierCells / 2;
 Rect MagnifierBlock(Point pointer);
 // The loupe's side in device pixels: a cell of `zoom` pixels per block
 // pixel, a grid line on the first row and column of each cell and one
@@ -39,11 +41,12 @@ class TMagnifier {
   TMagnifier(const TMagnifier&) = delete;
   TMagnifier& operator=(const TMagnifier&) = delete;
 
-  // One tick: follows the pointer (device pixels) on `screen` and shows the
-  // block around it. While the loupe still lies where the block is (the
-  // pointer jumped onto it), it only moves away: the block is read on the
-  // next tick, so the loupe never shows itself.
-  void Update(Point pointer, const Rect& screen);
+  // One tick: follows the pointer (device pixels) on `screen` and shows
+  // `block`, read around it on this tick (MagnifierBlock). While the loupe
+  // still lies where the block is (the pointer jumped onto it), it only
+  // moves away and the block read with it is dropped: the next tick's shows,
+  // so the loupe never shows itself.
+  void Update(Point pointer, const Rect& screen, PixelBlock block);
 
   int Zoom() const { return FZoom; }
   // Where the loupe is (nothing before the first tick).

@@ -90,8 +90,12 @@ void TMainForm::OnSessionEnd() {
 
 void TMainForm::CatchTimerTimer() {
   TColor c;
+  // With the magnifier on, its block comes from the same read as the strip's
+  // pixel: the framed pixel is the strip's colour, and the screen is read once.
+  PixelBlock block;
   try {
-    c = ManagerInstance->SampleColor();
+    c = FMagnifier ? ManagerInstance->SampleColor(kMagnifierRadius, block)
+                   : ManagerInstance->SampleColor();
   } catch (const EOSError&) {
     // Report an unreadable pointer once per spell of failures; the next
     // tick that can read it again clears the spell.
@@ -104,7 +108,9 @@ void TMainForm::CatchTimerTimer() {
   const Rect onScreen{bounds.x, bounds.y, FWindow->ToScreenPixels(bounds.width),
                       FWindow->ToScreenPixels(bounds.height)};
   if (!onScreen.Contains(ManagerInstance->Position())) FOutsideColor = c;
-  if (FMagnifier) FMagnifier->Update(ManagerInstance->Position(), Platform().PrimaryScreen());
+  if (FMagnifier) {
+    FMagnifier->Update(ManagerInstance->Position(), Platform().PrimaryScreen(), std::move(block));
+  }
   // Most ticks at rest see the colour the strip shows already.
   if (FColorShown && c == FShownColor) return;
   FColorShown = true;

@@ -80,6 +80,7 @@ class NullPlatform : public IPlatform {
   bool pixelsReadable = true;  // false: every pixel reads as kInvalidColor
   int pixelReads = 0;          // calls of ReadPixelUnderPointer
   int blockReads = 0;          // calls of ReadPixelBlock
+  int pointerBlockReads = 0;   // calls of ReadPixelAndBlockUnderPointer (one read each)
 
   // --- The magnifier's loupe (one at a time) ------------------------------------
   // A visible loupe covers the screen: the pixels under it read as its own.
@@ -178,10 +179,13 @@ class NullPlatform : public IPlatform {
   PixelReading ReadPixelUnderPointer() override;
   Rect PrimaryScreen() override { return screen; }
   PixelBlock ReadPixelBlock(const Rect& area) override;
+  PixelReading ReadPixelAndBlockUnderPointer(int radius, PixelBlock& block) override;
   std::unique_ptr<ILoupeWindow> CreateLoupeWindow(int side) override;
   // The colour on screen at p as a read sees it (the loupe included);
   // kInvalidColor off the monitors.
   TColor ScreenPixel(Point p) const;
+  PixelReading PointerReading() const;
+  PixelBlock BlockOf(const Rect& area) const;
   ClipboardResult SetClipboardText(IWindow* owner, const std::string& text) override;
   void Pause(int milliseconds) override { sleptMs += milliseconds; }
   void OpenAddress(IWindow* owner, const std::string& address) override;

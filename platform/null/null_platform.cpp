@@ -11,6 +11,10 @@ NullPlatform::~NullPlatform() { SetPlatform(nullptr); }
 
 PixelReading NullPlatform::ReadPixelUnderPointer() {
   ++pixelReads;
+  return PointerReading();
+}
+
+PixelReading NullPlatform::PointerReading() const {
   PixelReading reading;
   if (!pointerReadable) {
     reading.error = pointerError;
@@ -35,8 +39,19 @@ TColor NullPlatform::ScreenPixel(Point p) const {
   return it == screenPixels.end() ? screenFill : it->second;
 }
 
+PixelReading NullPlatform::ReadPixelAndBlockUnderPointer(int radius, PixelBlock& block) {
+  ++pointerBlockReads;
+  const PixelReading reading = PointerReading();
+  if (reading.ok) block = BlockOf(BlockAround(pointer, radius));
+  return reading;
+}
+
 PixelBlock NullPlatform::ReadPixelBlock(const Rect& area) {
   ++blockReads;
+  return BlockOf(area);
+}
+
+PixelBlock NullPlatform::BlockOf(const Rect& area) const {
   PixelBlock block;
   block.area = area;
   for (int y = area.y; y < area.y + area.height; ++y) {

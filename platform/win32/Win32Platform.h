@@ -35,6 +35,7 @@ class Win32Platform : public IPlatform {
   PixelReading ReadPixelUnderPointer() override;
   Rect PrimaryScreen() override;
   PixelBlock ReadPixelBlock(const Rect& area) override;
+  PixelReading ReadPixelAndBlockUnderPointer(int radius, PixelBlock& block) override;
 
   // Clipboard and desktop (win32_services.cpp)
   ClipboardResult SetClipboardText(IWindow* owner, const std::string& text) override;
@@ -74,6 +75,11 @@ class Win32Platform : public IPlatform {
 
  private:
   void RegisterWindowClasses();
+  // The pointer's position, or the system's error text (no colour yet).
+  PixelReading ReadPointer();
+  // Sets `block` to `area`: the part on the desktop copied from `screen` in
+  // one BitBlt (false when nothing was copied), the rest off-screen black.
+  bool CopyBlock(HDC screen, const Rect& area, PixelBlock& block);
 
   HINSTANCE instance_ = nullptr;
   ATOM windowClass_ = 0;

@@ -17,8 +17,7 @@ bool Win32Platform::ReadPointerPosition(POINT& p) {
   return ::GetCursorPos(&p) != FALSE;
 }
 
-PixelReading Win32Platform::ReadPixelUnderPointer() {
-  ScopedGetDC screen(nullptr);
+PixelReading Win32Platform::ReadPointer() {
   PixelReading reading;
   POINT pt;
   if (!ReadPointerPosition(pt)) {
@@ -29,23 +28,53 @@ PixelReading Win32Platform::ReadPixelUnderPointer() {
   }
   reading.ok = true;
   reading.position = Point{pt.x, pt.y};
+  return reading;
+}
+
+namespace {
+
+TColor ScreenPixel(HDC screen, Point p) {
   // COLORREF is 0x00BBGGRR like TColor; CLR_INVALID is kInvalidColor.
-  reading.color = screen == nullptr ? kInvalidColor
-                                    : static_cast<TColor>(::GetPixel(screen, pt.x, pt.y));
+  return screen == nullptr ? kInvalidColor : static_cast<TColor>(::GetPixel(screen, p.x, p.y));
+}
+
+}  // namespace
+
+PixelReading Win32Platform::ReadPixelUnderPointer() {
+  PixelReading reading = ReadPointer();
+  if (!reading.ok) return reading;
+  ScopedGetDC screen(nullptr);
+  reading.color = ScreenPixel(screen, reading.position);
+  return reading;
+}
+
+PixelReading Win32Platform::ReadPixelAndBlockUnderPointer(int radius, PixelBlock& block) {
+  PixelReading reading = ReadPointer();
+  if (!reading.ok) return reading;
+  ScopedGetDC screen(nullptr);
+  // The pointer is on the desktop, so a copy of the block holds its pixel;
+  // without a copy, that pixel is asked for alone.
+  reading.color = CopyBlock(screen, BlockAround(reading.position, radius), block)
+                      ? block.At(radius, radius)
+                      : ScreenPixel(screen, reading.position);
   return reading;
 }
 
 PixelBlock Win32Platform::ReadPixelBlock(const Rect& area) {
+  ScopedGetDC screen(nullptr);
   PixelBlock block;
+  CopyBlock(screen, area, block);
+  return block;
+}
+
+bool Win32Platform::CopyBlock(HDC screen, const Rect& area, PixelBlock& block) {
   block.area = area;
   block.pixels.assign(static_cast<std::size_t>(area.width * area.height), kOffScreenColor);
   const Rect desktop{::GetSystemMetrics(SM_XVIRTUALSCREEN), ::GetSystemMetrics(SM_YVIRTUALSCREEN),
                      ::GetSystemMetrics(SM_CXVIRTUALSCREEN),
                      ::GetSystemMetrics(SM_CYVIRTUALSCREEN)};
   const Rect inside = area.Intersect(desktop);
-  if (inside.Empty()) return block;
-  ScopedGetDC screen(nullptr);
-  if (screen == nullptr) return block;
+  if (inside.Empty() || screen == nullptr) return false;
   if (block_.size.width != inside.width || block_.size.height != inside.height) {
     // A top-down 32-bit bitmap of the block's size.
     block_.Release();
@@ -60,7 +89,7 @@ PixelBlock Win32Platform::ReadPixelBlock(const Rect& area) {
     block_.dc = ::CreateCompatibleDC(screen);
     if (block_.bitmap == nullptr || block_.dc == nullptr || block_.bits == nullptr) {
       block_.Release();
-      return block;
+      return false;
     }
     block_.previous = ::SelectObject(block_.dc, block_.bitmap);
     block_.size = Size{inside.width, inside.height};
@@ -68,7 +97,7 @@ PixelBlock Win32Platform::ReadPixelBlock(const Rect& area) {
   // One copy of the part on the desktop.
   if (!::BitBlt(block_.dc, 0, 0, inside.width, inside.height, screen, inside.x, inside.y,
                 SRCCOPY)) {
-    return block;
+    return false;
   }
   ::GdiFlush();
   const auto* source = static_cast<const std::uint32_t*>(block_.bits);
@@ -81,7 +110,7 @@ PixelBlock Win32Platform::ReadPixelBlock(const Rect& area) {
           static_cast<TColor>(((bgra >> 16) & 0xFF) | (bgra & 0xFF00) | ((bgra & 0xFF) << 16));
     }
   }
-  return block;
+  return true;
 }
 
 void Win32Platform::BlockBitmap::Release() {

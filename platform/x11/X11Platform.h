@@ -68,6 +68,7 @@ class X11Platform : public IPlatform {
   PixelReading ReadPixelUnderPointer() override;
   Rect PrimaryScreen() override;
   PixelBlock ReadPixelBlock(const Rect& area) override;
+  PixelReading ReadPixelAndBlockUnderPointer(int radius, PixelBlock& block) override;
 
   // Clipboard and shell (x11_clipboard.cpp)
   ClipboardResult SetClipboardText(IWindow* owner, const std::string& text) override;
@@ -135,6 +136,9 @@ class X11Platform : public IPlatform {
   std::string StartWaylandScreen();
 
  private:
+  // Sets `block` to `area`: the part on the root window from one XGetImage
+  // (false when nothing was read), the rest off-screen black.
+  bool CopyBlock(const Rect& area, PixelBlock& block);
   // A hot key the form registered and has not released.
   struct Grab {
     guint keyval = 0;

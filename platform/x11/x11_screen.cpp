@@ -22,12 +22,17 @@ TColor Channel(unsigned long pixel, unsigned long mask) {
 
 PixelReading X11Platform::ReadPixelUnderPointer() {
   if (waylandScreen_ != nullptr) return waylandScreen_->Read();
+  PixelBlock pixel;
+  return ReadPixelAndBlockUnderPointer(0, pixel);
+}
+
+PixelReading X11Platform::ReadPixelAndBlockUnderPointer(int radius, PixelBlock& block) {
+  if (waylandScreen_ != nullptr) return IPlatform::ReadPixelAndBlockUnderPointer(radius, block);
   PixelReading reading;
   if (displayGone_) {
     reading.error = "The X display is gone";
     return reading;
   }
-  const Window root = DefaultRootWindow(xdisplay_);
   Window rootReturn = 0;
   Window child = 0;
   int rootX = 0;
@@ -35,46 +40,42 @@ PixelReading X11Platform::ReadPixelUnderPointer() {
   int winX = 0;
   int winY = 0;
   unsigned int mask = 0;
-  if (!XQueryPointer(xdisplay_, root, &rootReturn, &child, &rootX, &rootY, &winX, &winY, &mask)) {
+  if (!XQueryPointer(xdisplay_, DefaultRootWindow(xdisplay_), &rootReturn, &child, &rootX, &rootY,
+                     &winX, &winY, &mask)) {
     reading.error = "The pointer is on another screen";
     return reading;
   }
   reading.ok = true;
   reading.position = Point{rootX, rootY};
-
-  // NOTE: a read outside the root window fails with BadMatch; trapped, it
-  // gives an unreadable pixel instead of ending the program.
-  gdk_x11_display_error_trap_push(display_);
-  XImage* image = XGetImage(xdisplay_, root, rootX, rootY, 1, 1, AllPlanes, ZPixmap);
-  gdk_x11_display_error_trap_pop_ignored(display_);
-  if (image == nullptr) {
-    reading.color = kInvalidColor;
-    return reading;
-  }
-  const unsigned long pixel = XGetPixel(image, 0, 0);
-  Visual* visual = DefaultVisual(xdisplay_, DefaultScreen(xdisplay_));
-  reading.color = Channel(pixel, visual->red_mask) | (Channel(pixel, visual->green_mask) << 8) |
-                  (Channel(pixel, visual->blue_mask) << 16);
-  XDestroyImage(image);
+  // The pointer is on the root window, so a read of the block holds its pixel.
+  reading.color = CopyBlock(BlockAround(reading.position, radius), block) ? block.At(radius, radius)
+                                                                          : kInvalidColor;
   return reading;
 }
 
 PixelBlock X11Platform::ReadPixelBlock(const Rect& area) {
   PixelBlock block;
+  CopyBlock(area, block);
+  return block;
+}
+
+bool X11Platform::CopyBlock(const Rect& area, PixelBlock& block) {
   block.area = area;
   block.pixels.assign(static_cast<std::size_t>(area.width * area.height), kOffScreenColor);
-  if (displayGone_ || area.Empty()) return block;
+  if (displayGone_ || area.Empty()) return false;
   const int screen = DefaultScreen(xdisplay_);
   const Rect root{0, 0, DisplayWidth(xdisplay_, screen), DisplayHeight(xdisplay_, screen)};
   const Rect inside = area.Intersect(root);
-  if (inside.Empty()) return block;
+  if (inside.Empty()) return false;
   // One read of the part on the root window; the rest stays off-screen black.
+  // NOTE: a read outside the root window fails with BadMatch; trapped, it
+  // gives an unreadable block instead of ending the program.
   gdk_x11_display_error_trap_push(display_);
   XImage* image = XGetImage(xdisplay_, DefaultRootWindow(xdisplay_), inside.x, inside.y,
                             static_cast<unsigned>(inside.width),
                             static_cast<unsigned>(inside.height), AllPlanes, ZPixmap);
   gdk_x11_display_error_trap_pop_ignored(display_);
-  if (image == nullptr) return block;
+  if (image == nullptr) return false;
   Visual* visual = DefaultVisual(xdisplay_, screen);
   for (int y = 0; y < inside.height; ++y) {
     for (int x = 0; x < inside.width; ++x) {
@@ -86,7 +87,7 @@ PixelBlock X11Platform::ReadPixelBlock(const Rect& area) {
     }
   }
   XDestroyImage(image);
-  return block;
+  return true;
 }
 
 Rect X11Platform::PrimaryScreen() {

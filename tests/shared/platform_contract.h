@@ -183,12 +183,24 @@ TYPED_TEST_P(PlatformContract, ReadsABlockAroundThePointerWithPixelsOffTheScreen
   const Point p{220, 320};
   const TColor color = 0x00E16941;
   this->driver.ShowColorAt(p, color);
-  ASSERT_EQ(this->ReadUntil(color).color, color);
+  const PixelReading alone = this->ReadUntil(color);
+  ASSERT_EQ(alone.color, color);
   const Rect area{p.x - 7, p.y - 7, 15, 15};
   const PixelBlock block = Platform().ReadPixelBlock(area);
   EXPECT_EQ(block.area, area);
   ASSERT_EQ(block.pixels.size(), 225u);
   for (std::size_t i = 0; i < block.pixels.size(); ++i) ASSERT_EQ(block.pixels[i], color) << i;
+
+  // The pointer's pixel and its block together: the same reading, the block
+  // centred on it.
+  PixelBlock around;
+  const PixelReading both = Platform().ReadPixelAndBlockUnderPointer(7, around);
+  ASSERT_TRUE(both.ok);
+  EXPECT_EQ(both.position.x, alone.position.x);
+  EXPECT_EQ(both.position.y, alone.position.y);
+  EXPECT_EQ(both.color, color);
+  EXPECT_EQ(around.area, BlockAround(both.position, 7));
+  EXPECT_EQ(around.pixels, block.pixels);
 
   // Over the primary screen's top-left corner, with no monitor beside it.
   const Rect screen = Platform().PrimaryScreen();

@@ -393,21 +393,30 @@ TEST_F(FormTest, MagnifierIsOffUntilTurnedOnInTheMenuOrByAltZ) {
   TickOver(kRed);
   PressAltZ();
   EXPECT_EQ(platform.loupesCreated, 0);
-  EXPECT_EQ(platform.blockReads, 0);
+  EXPECT_EQ(platform.pointerBlockReads, 0);
   EXPECT_EQ(platform.hotKeys.size(), 3u);
 
   std::vector<MenuItem> menu = RightClickChoosing({kMagnifierMenuText});
   EXPECT_FALSE(Item(menu, kMagnifierMenuText)->checked);
   EXPECT_TRUE(platform.loupeAlive);
+  // On, a tick reads the strip's pixel and the loupe's block at once: the
+  // framed cell is the colour the strip shows.
+  const int readsBefore = platform.pixelReads;
   TickOver(kRed);
   EXPECT_TRUE(platform.loupeVisible);
-  EXPECT_EQ(platform.blockReads, 1);
+  EXPECT_EQ(platform.pointerBlockReads, 1);
+  EXPECT_EQ(platform.pixelReads, readsBefore);
+  EXPECT_EQ(platform.blockReads, 0);
+  const int middle = kMagnifierRadius * 8 + 4;  // zoom 8 by default
+  EXPECT_EQ(platform.loupePixels[static_cast<std::size_t>(middle * platform.loupeSide + middle)],
+            kRed);
+  EXPECT_EQ(ManagerInstance->Color(), kRed);
   EXPECT_NE(platform.files.at(kConfig).find("Magnifier=1\r\n"), std::string::npos);
   menu = RightClickChoosing({kMagnifierMenuText});
   EXPECT_TRUE(Item(menu, kMagnifierMenuText)->checked);
   EXPECT_FALSE(platform.loupeAlive);
   TickOver(kRed);
-  EXPECT_EQ(platform.blockReads, 1);
+  EXPECT_EQ(platform.pointerBlockReads, 1);
 
   platform.hotKeysHeldElsewhere = {HotKey::AltZ};
   menu = RightClickChoosing({kHotKeysMenuText, HotKeyMenuText(HotKey::AltZ, false)});

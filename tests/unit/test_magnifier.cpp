@@ -26,6 +26,14 @@ TColor CellColor(const std::vector<TColor>& image, int zoom, int column, int row
   return image[static_cast<std::size_t>((row * zoom + middle) * side + column * zoom + middle)];
 }
 
+// A tick as the form makes it: the pointer's pixel and block from one read.
+void Tick(TMagnifier& magnifier, NullPlatform& platform, Point pointer) {
+  platform.pointer = pointer;
+  PixelBlock block;
+  ASSERT_TRUE(Platform().ReadPixelAndBlockUnderPointer(kMagnifierRadius, block).ok);
+  magnifier.Update(pointer, platform.screen, std::move(block));
+}
+
 TEST(Magnifier, PlacementKeepsClearOfTheBlockAndOnTheScreen) {
   const Rect screen{0, 0, 1024, 768};
   const int side = MagnifierSide(8);
@@ -108,8 +116,8 @@ TEST(Magnifier, ShowsTheBlockFromOneReadAndRepaintsOnlyOnChange) {
   EXPECT_EQ(platform.loupesCreated, 1);
   EXPECT_FALSE(platform.loupeVisible);
 
-  magnifier.Update({420, 320}, platform.screen);
-  EXPECT_EQ(platform.blockReads, 1);
+  Tick(magnifier, platform, {420, 320});
+  EXPECT_EQ(platform.pointerBlockReads, 1);
   EXPECT_TRUE(platform.loupeVisible);
   EXPECT_EQ(platform.loupeCorner.x, 420 + kMagnifierGap);
   EXPECT_EQ(platform.loupeCorner.y, 320 + kMagnifierGap);
@@ -120,18 +128,18 @@ TEST(Magnifier, ShowsTheBlockFromOneReadAndRepaintsOnlyOnChange) {
     }
   }
   // At rest: read again, nothing repainted.
-  magnifier.Update({420, 320}, platform.screen);
-  magnifier.Update({420, 320}, platform.screen);
-  EXPECT_EQ(platform.blockReads, 3);
+  Tick(magnifier, platform, {420, 320});
+  Tick(magnifier, platform, {420, 320});
+  EXPECT_EQ(platform.pointerBlockReads, 3);
   EXPECT_EQ(platform.loupePaints, 1);
   // A pixel of the block changes: one repaint.
   platform.screenPixels[{414, 314}] = 0x00123456;
-  magnifier.Update({420, 320}, platform.screen);
+  Tick(magnifier, platform, {420, 320});
   EXPECT_EQ(platform.loupePaints, 2);
   EXPECT_EQ(CellColor(platform.loupePixels, 8, 1, 1), 0x00123456);
   // The pointer moves over a plain area: the loupe follows, its image stays.
-  magnifier.Update({700, 100}, platform.screen);
-  magnifier.Update({710, 100}, platform.screen);
+  Tick(magnifier, platform, {700, 100});
+  Tick(magnifier, platform, {710, 100});
   EXPECT_EQ(platform.loupeCorner.x, 710 + kMagnifierGap);
   EXPECT_EQ(platform.loupePaints, 3);
 }
@@ -140,15 +148,15 @@ TEST(Magnifier, NeverShowsItselfWhenThePointerJumpsOntoIt) {
   NullPlatform platform;
   PaintPicture(platform, Rect{0, 0, 300, 300});
   TMagnifier magnifier(8);
-  magnifier.Update({100, 100}, platform.screen);
-  // Straight into the loupe's middle.
+  Tick(magnifier, platform, {100, 100});
+  // Straight into the loupe's middle: that tick's block shows the loupe.
   const Point onto{platform.loupeCorner.x + 60, platform.loupeCorner.y + 60};
-  magnifier.Update(onto, platform.screen);
+  Tick(magnifier, platform, onto);
   EXPECT_TRUE(magnifier.Placement().Intersect(MagnifierBlock(onto)).Empty());
   // That tick only moved it away: it still shows the block it had.
   EXPECT_EQ(platform.loupePaints, 1);
   EXPECT_EQ(CellColor(platform.loupePixels, 8, 0, 0), PictureAt(93, 93));
-  magnifier.Update(onto, platform.screen);
+  Tick(magnifier, platform, onto);
   for (int row = 0; row < kMagnifierCells; ++row) {
     for (int column = 0; column < kMagnifierCells; ++column) {
       ASSERT_EQ(CellColor(platform.loupePixels, 8, column, row),
@@ -161,7 +169,7 @@ TEST(Magnifier, PixelsOffTheScreenShowAsBlack) {
   NullPlatform platform;
   platform.screenFill = 0x00FFFFFF;
   TMagnifier magnifier(4);
-  magnifier.Update({0, 0}, platform.screen);
+  Tick(magnifier, platform, {0, 0});
   EXPECT_EQ(CellColor(platform.loupePixels, 4, 6, 6), kOffScreenColor);
   EXPECT_EQ(CellColor(platform.loupePixels, 4, 7, 6), kOffScreenColor);
   EXPECT_EQ(CellColor(platform.loupePixels, 4, 7, 7), 0x00FFFFFF);
