@@ -55,10 +55,11 @@ test: test-linux test-sanitize test-windows
 # The benchmark table: the rows of Velmora.exe and its bench programs under
 # Wine (tests/bench/run.sh), then the native program's rows, each part on
 # private virtual displays (tests/bench/native/run.sh).
-bench: wine-build linux
+bench: wine-build linux release
+	cmake --build --preset linux-release --target velmora_bench_x11 bare_reader bare_gtk_window velmora_wayland_probe -j $(JOBS)
 	@tests/wine/session.sh tests/bench/run.sh build/$$(scripts/wine-preset)
-	@tests/bench/native/run.sh --rows-only build/linux
-	@tests/wayland/session.sh -- /usr/bin/python3 tests/bench/wayland/bench.py build/linux
+	@tests/bench/native/run.sh --rows-only build/linux-release
+	@tests/wayland/session.sh -- /usr/bin/python3 tests/bench/wayland/bench.py build/linux-release
 
 # The portable zip and the installer of the 32-bit Velmora.exe, in dist/.
 dist-windows: bootstrap
