@@ -1,6 +1,26 @@
 // The yardstick for start-up and memory: a GTK 3 program that only shows one
 // borderless window of Velmora's size, titled "Velmora bare window".
+//   bare_gtk_window [--read]
+// With --read it also makes the bare read (BareRead.h) on a 100 ms GLib
+// timer: what any GTK program that reads the pixel ten times a second costs.
+#include <gdk/gdkx.h>
 #include <gtk/gtk.h>
+
+#include <cstring>
+
+#include "tests/bench/native/BareRead.h"
+
+namespace {
+
+// The last pixel read, kept where the compiler cannot drop the read.
+volatile unsigned long lastPixel = 0;
+
+gboolean Read(gpointer) {
+  lastPixel = BareReadPixel(GDK_DISPLAY_XDISPLAY(gdk_display_get_default()));
+  return G_SOURCE_CONTINUE;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   gdk_set_allowed_backends("x11");
@@ -15,6 +35,7 @@ int main(int argc, char** argv) {
   gtk_window_move(window, 376, 153);
   g_signal_connect(widget, "destroy", G_CALLBACK(gtk_main_quit), nullptr);
   gtk_widget_show(widget);
+  if (argc > 1 && std::strcmp(argv[1], "--read") == 0) g_timeout_add(100, Read, nullptr);
   gtk_main();
   return 0;
 }

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # The parts of tests/bench/native/run.sh that run on one X display ($DISPLAY,
 # a private Xvfb of tests/x11/xvfb-run.sh):
-#   on-display.sh --rest PROGRAM TITLE
-#     CPU ticks (utime + stime, /proc/<pid>/stat) of PROGRAM and of the X
-#     server over REST_SECONDS with the pointer still, then the same as
-#     nanoseconds of run time: "program server program_ns server_ns";
-#     TITLE is its window's title, or "" for a program without a window.
+#   on-display.sh --rest PROGRAM TITLE [ARGUMENT...]
+#     CPU ticks (utime + stime, /proc/<pid>/stat) of PROGRAM (started with the
+#     arguments) and of the X server over REST_SECONDS with the pointer still,
+#     then the same as nanoseconds of run time: "program server program_ns
+#     server_ns"; TITLE is its window's title, or "" for a program without a
+#     window.
 #   on-display.sh --magnifier PROGRAM TITLE PLAIN_CONFIG MAGNIFIER_CONFIG
 #     PROGRAM once with each $XDG_CONFIG_HOME given (the second's Config.ini
 #     turns the magnifier on), after a first start that is not measured:
@@ -24,8 +25,9 @@ REST_SECONDS=${REST_SECONDS:-30}
 
 rest() {
   local program=$1 title=$2 pid server c0 s0 n0 m0 c1 s1 n1 m1
+  shift 2
   server=$(x_server_pid)
-  pid=$(launch "$program")
+  pid=$(launch "$program" "$@")
   if [ -n "$title" ]; then wait_mapped "$title"; else sleep 1; fi
   xdotool mousemove 8 8
   sleep 2
@@ -87,7 +89,7 @@ starts() {
 }
 
 case ${1:-} in
-  --rest) rest "$2" "$3" ;;
+  --rest) shift; rest "$@" ;;
   --magnifier) magnifier "$2" "$3" "$4" "$5" ;;
   --starts) starts "$2" "$3" "$4" "$5" ;;
   *) echo "on-display.sh: --rest or --starts" >&2; exit 2 ;;

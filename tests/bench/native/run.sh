@@ -32,14 +32,19 @@ done
 "$xvfb" -- "$bench" >"$work/bench.txt" 2>"$work/bench.err" || {
   echo "run.sh: velmora_bench_x11 failed" >&2; cat "$work/bench.txt" "$work/bench.err" >&2; exit 1; }
 
-# 2. CPU at rest, Velmora and the bare reader side by side, each on an X
-#    server of its own so that the server's share is its alone.
+# 2. CPU at rest, Velmora, the bare reader and a bare GTK window making the
+#    same read side by side, each on an X server of its own so that the
+#    server's share is its alone.
 "$xvfb" -- "$here/on-display.sh" --rest "$velmora" Velmora >"$work/velmora_rest" &
 velmora_job=$!
 "$xvfb" -- "$here/on-display.sh" --rest "$bare_reader" "" >"$work/bare_rest" &
 bare_job=$!
+"$xvfb" -- "$here/on-display.sh" --rest "$bare_window" "Velmora bare window" --read \
+  >"$work/gtk_rest" &
+gtk_job=$!
 wait "$velmora_job"
 wait "$bare_job"
+wait "$gtk_job"
 
 # 2b. With the magnifier on (a Config.ini of its own that says so): private
 #     memory against the strip alone, CPU at rest, the loupe's paints.
@@ -55,6 +60,7 @@ printf '[Options]\nMagnifier=1\n' >"$work/magnifier/Quorvane/Velmora/Config.ini"
 value() { awk -v k="$1" '$1 == k {print $2}' "$work/bench.txt" "$work/starts"; }
 read -r vel_prog vel_server vel_ns vel_server_ns <"$work/velmora_rest"
 read -r bare_prog bare_server bare_ns bare_server_ns <"$work/bare_rest"
+read -r gtk_prog gtk_server gtk_ns gtk_server_ns <"$work/gtk_rest"
 read -r mag_prog mag_server mag_ns mag_server_ns mag_kb plain_kb mag_repaints <"$work/magnifier_rest"
 awk -v heading="$heading" -v hz="$(getconf CLK_TCK)" -v secs="$REST_SECONDS" \
     -v tick="$(value tick_us)" -v direct="$(value direct_tick_us)" -v bare="$(value bare_read_us)" \
@@ -63,6 +69,7 @@ awk -v heading="$heading" -v hz="$(getconf CLK_TCK)" -v secs="$REST_SECONDS" \
     -v kb0="$(value private_kb_startup)" -v kb1="$(value private_kb_after_ticks)" \
     -v vp="$vel_prog" -v vs="$vel_server" -v bp="$bare_prog" -v bs="$bare_server" \
     -v vn="$vel_ns" -v vsn="$vel_server_ns" -v bn="$bare_ns" -v bsn="$bare_server_ns" \
+    -v gn="$gtk_ns" -v gsn="$gtk_server_ns" \
     -v vstart="$(value velmora_start_ms)" -v bstart="$(value bare_start_ms)" \
     -v vkb="$(value velmora_private_kb)" -v bkb="$(value bare_private_kb)" \
     -v mp="$mag_prog" -v ms="$mag_server" -v mn="$mag_ns" -v msn="$mag_server_ns" \
@@ -76,6 +83,7 @@ awk -v heading="$heading" -v hz="$(getconf CLK_TCK)" -v secs="$REST_SECONDS" \
   printf f, "native: repaints per second at rest", sprintf("%.2f", rps), "0"
   printf f, "native: CPU at rest / bare Xlib reader", sprintf("%s (%d+%d / %d+%d ticks of 1/%d s)", ticks_ratio, vp, vs, bp, bs, hz), "<= 1.10"
   printf f, "native: CPU at rest / bare, run time", sprintf("%.2f (%.0f+%.0f / %.0f+%.0f ms)", (vn + vsn) / (bn + bsn), vn / 1e6, vsn / 1e6, bn / 1e6, bsn / 1e6), "<= 1.10"
+  printf f, "native: CPU at rest / bare GTK reader", sprintf("%.2f (%.0f+%.0f / %.0f+%.0f ms)", (vn + vsn) / (gn + gsn), vn / 1e6, vsn / 1e6, gn / 1e6, gsn / 1e6), "<= 1.10"
   printf f, "native: CPU at rest, share of one core", sprintf("%.3f %% (with its X server, %d s)", (vn + vsn) / 1e9 / secs * 100, secs), ""
   mag_ratio = bp + bs > 0 ? sprintf("%.2f", (mp + ms) / (bp + bs)) : "n/a"
   printf f, "native: CPU at rest, magnifier / bare", sprintf("%s (%d+%d / %d+%d ticks of 1/%d s)", mag_ratio, mp, ms, bp, bs, hz), "<= 1.5"
