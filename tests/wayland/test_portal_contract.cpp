@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "platform/wayland/PortalScreen.h"
 #include "tests/x11/X11ContractDriver.h"
 
 namespace velmora {
@@ -56,12 +57,16 @@ class ColorWindow {
   FILE* out_ = nullptr;
 };
 
-// An X11 platform watching the screen through the ScreenCast portal, as
-// Velmora starts on a Wayland desktop.
-std::unique_ptr<X11Platform> PortalPlatform() {
-  auto platform = std::make_unique<X11Platform>();
-  const std::string refusal = platform->StartWaylandScreen();
-  if (!refusal.empty()) throw std::runtime_error(refusal);
+// The Linux platform with the portal's screen source, as Velmora starts on a
+// Wayland desktop (the consent kept beside the suite's Config.ini).
+std::unique_ptr<LinuxPlatform> PortalPlatform() {
+  auto platform = std::make_unique<LinuxPlatform>();
+  LinuxPlatform* owner = platform.get();
+  PortalScreenStart portal =
+      StartPortalScreen(platform->ConfigFile("ScreenCast.token"),
+                        [owner](const std::string& why) { owner->ScreenLost(why); });
+  if (portal.source == nullptr) throw std::runtime_error(portal.refusal);
+  platform->UseScreen(std::move(portal.source));
   return platform;
 }
 

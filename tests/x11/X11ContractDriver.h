@@ -17,8 +17,8 @@ namespace velmora {
 
 class X11Driver : public ContractDriver {
  public:
-  X11Driver() : X11Driver(std::make_unique<X11Platform>()) {}
-  explicit X11Driver(std::unique_ptr<X11Platform> platform) : platform_(std::move(platform)) {
+  X11Driver() : X11Driver(CreateX11Platform()) {}
+  explicit X11Driver(std::unique_ptr<LinuxPlatform> platform) : platform_(std::move(platform)) {
     SetPlatform(platform_.get());
     other_ = XOpenDisplay(nullptr);
   }
@@ -115,7 +115,7 @@ class X11Driver : public ContractDriver {
                                  : XK_s;
   }
 
-  std::unique_ptr<X11Platform> platform_;
+  std::unique_ptr<LinuxPlatform> platform_;
   Display* other_ = nullptr;  // the other program's connection
   ::Window patch_ = 0;        // its window showing a colour
 };

@@ -1,13 +1,15 @@
 // The yardstick for Velmora's screen on Wayland: the same ScreenCast grant
-// (RequestScreenCast, the consent kept in TOKEN_FILE as Velmora keeps it) and
-// the same offer to PipeWire (packed RGB in shared memory, at most 10 frames a
-// second, the pointer as cursor metadata), but each frame is only mapped, the
-// one pixel under the pointer read where it lies, and the buffer given back at
-// once: nothing is copied. Says "ready" once it has read a pixel ("no picture" if none came
-// within 10 s), then answers
-// each "read" line on standard input with "X Y RRGGBB" (the pixel of the
-// newest frame that brought a picture, at the pointer as it was then).
+// (the portal's requests made with Velmora's PortalRequest, every monitor
+// with the pointer as metadata, the consent kept in TOKEN_FILE as Velmora
+// keeps it) and the same offer to PipeWire (packed RGB in shared memory, at
+// most 10 frames a second, the pointer as cursor metadata), but each frame is
+// only mapped, the one pixel under the pointer read where it lies, and the
+// buffer given back at once: nothing is copied. Says "ready" once it has read
+// a pixel ("no picture" if none came within 10 s), then answers each "read"
+// line on standard input with "X Y RRGGBB" (the pixel of the newest frame
+// that brought a picture, at the pointer as it was then).
 //   bare_portal_reader TOKEN_FILE
+#include <gio/gunixfdlist.h>
 #include <pipewire/pipewire.h>
 #include <spa/buffer/meta.h>
 #include <spa/param/video/format-utils.h>
@@ -23,15 +25,122 @@
 #include <thread>
 #include <vector>
 
-#include "platform/wayland/WaylandScreen.h"
+#include "platform/wayland/PortalRequest.h"
+#include "platform/wayland/PortalScreen.h"
 
 namespace {
+
+using velmora::PortalOptions;
+using velmora::PortalRequest;
+using velmora::VariantPtr;
+
+// One shared monitor: its PipeWire node and where the desktop places it.
+struct SharedMonitor {
+  guint32 node = 0;
+  gint32 x = 0;
+  gint32 y = 0;
+};
+
+// What the ScreenCast portal gave: the pipe to PipeWire (-1, `why` set, when
+// it gave none), the shared monitors and the next restore token.
+struct Grant {
+  int fd = -1;
+  std::vector<SharedMonitor> monitors;
+  std::string token;
+  std::string why;
+};
+
+const char* const kScreenCast = "org.freedesktop.portal.ScreenCast";
+
+// One request of the ScreenCast portal (of `session` unless it is
+// CreateSession), answered; nullptr with `why` set when it failed.
+VariantPtr Ask(const char* method, const std::string& session, PortalOptions& options,
+               PortalRequest& request, std::string* why) {
+  options.Add("handle_token", request.Token());
+  GVariant* parameters = session.empty() ? g_variant_new("(@a{sv})", options.End())
+                         : std::string(method) == "Start"
+                             ? g_variant_new("(os@a{sv})", session.c_str(), "", options.End())
+                             : g_variant_new("(o@a{sv})", session.c_str(), options.End());
+  velmora::PortalFailure failure;
+  VariantPtr results = request.Call(method, parameters, 0, session, &failure);
+  if (failure) *why = std::string(method) + ": " + failure.detail;
+  return results;
+}
+
+// The shared monitors of Start's results.
+std::vector<SharedMonitor> Monitors(GVariant* results) {
+  std::vector<SharedMonitor> monitors;
+  GVariantIter* streams = nullptr;
+  if (!g_variant_lookup(results, "streams", "a(ua{sv})", &streams)) return monitors;
+  SharedMonitor monitor;
+  GVariant* properties = nullptr;
+  while (g_variant_iter_next(streams, "(u@a{sv})", &monitor.node, &properties)) {
+    g_variant_lookup(properties, "position", "(ii)", &monitor.x, &monitor.y);
+    monitors.push_back(monitor);
+    g_variant_unref(properties);
+  }
+  g_variant_iter_free(streams);
+  return monitors;
+}
+
+// CreateSession, SelectSources (every monitor, the pointer as metadata, kept
+// until revoked), Start and OpenPipeWireRemote, as Velmora asks them.
+Grant AskForScreen(const std::string& token) {
+  Grant grant;
+  GDBusConnection* bus = velmora::PortalBus(&grant.why);
+  if (bus == nullptr) return grant;
+  std::string session;
+  {
+    PortalRequest request(bus, kScreenCast);
+    PortalOptions options;
+    options.Add("session_handle_token", request.Token());
+    VariantPtr results = Ask("CreateSession", "", options, request, &grant.why);
+    if (!results) return grant;
+    session = velmora::StringResult(results.get(), "session_handle");
+  }
+  {
+    PortalRequest request(bus, kScreenCast);
+    PortalOptions options;
+    options.Add("types", g_variant_new_uint32(1))
+        .Add("multiple", g_variant_new_boolean(TRUE))
+        .Add("cursor_mode", g_variant_new_uint32(4))
+        .Add("persist_mode", g_variant_new_uint32(2));
+    if (!token.empty()) options.Add("restore_token", token);
+    if (!Ask("SelectSources", session, options, request, &grant.why)) return grant;
+  }
+  {
+    PortalRequest request(bus, kScreenCast);
+    PortalOptions options;
+    VariantPtr results = Ask("Start", session, options, request, &grant.why);
+    if (!results) return grant;
+    grant.token = velmora::StringResult(results.get(), "restore_token");
+    grant.monitors = Monitors(results.get());
+  }
+  PortalOptions options;
+  GUnixFDList* fds = nullptr;
+  GError* error = nullptr;
+  GVariant* reply = g_dbus_connection_call_with_unix_fd_list_sync(
+      bus, velmora::kPortalName, velmora::kPortalPath, kScreenCast, "OpenPipeWireRemote",
+      g_variant_new("(o@a{sv})", session.c_str(), options.End()), G_VARIANT_TYPE("(h)"),
+      G_DBUS_CALL_FLAGS_NONE, -1, nullptr, &fds, nullptr, &error);
+  if (reply == nullptr) {
+    grant.why = std::string("OpenPipeWireRemote: ") + error->message;
+    g_error_free(error);
+    return grant;
+  }
+  gint32 index = -1;
+  g_variant_get(reply, "(h)", &index);
+  grant.fd = g_unix_fd_list_get(fds, index, nullptr);
+  g_variant_unref(reply);
+  g_object_unref(fds);
+  return grant;
+}
 
 struct Reader;
 
 struct Monitor {
   Reader* reader = nullptr;
-  velmora::ScreenCastStream info;
+  SharedMonitor info;
   pw_stream* stream = nullptr;
   spa_hook listener{};
   spa_video_info_raw video{};
@@ -110,8 +219,8 @@ void Look(Monitor* monitor, const spa_buffer* buffer) {
   Reader* reader = monitor->reader;
   std::lock_guard<std::mutex> guard(reader->lock);
   reader->seen = true;
-  reader->x = monitor->info.position.x + x;
-  reader->y = monitor->info.position.y + y;
+  reader->x = monitor->info.x + x;
+  reader->y = monitor->info.y + y;
   for (int i = 0; i < 3; ++i) reader->rgb[i] = pixel[channel[i]];
 }
 
@@ -150,20 +259,19 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::signal(SIGTERM, SIG_DFL);
-  velmora::ScreenCastGrant grant =
-      velmora::RequestScreenCast(velmora::ReadScreenCastToken(argv[1]));
-  if (grant.outcome != velmora::ScreenCastGrant::Outcome::Granted) {
-    std::fprintf(stderr, "bare_portal_reader: %s\n", velmora::ScreenCastFailureText(grant).c_str());
+  const Grant grant = AskForScreen(velmora::ReadScreenCastToken(argv[1]));
+  if (grant.fd < 0) {
+    std::fprintf(stderr, "bare_portal_reader: %s\n", grant.why.c_str());
     return 3;
   }
-  velmora::WriteScreenCastToken(argv[1], grant.restoreToken);
+  velmora::WriteScreenCastToken(argv[1], grant.token);
 
   pw_init(nullptr, nullptr);
   pw_thread_loop* loop = pw_thread_loop_new("bare-reader", nullptr);
   pw_context* context = pw_context_new(pw_thread_loop_get_loop(loop), nullptr, 0);
   pw_thread_loop_start(loop);
   pw_thread_loop_lock(loop);
-  pw_core* core = pw_context_connect_fd(context, grant.pipeWireFd, nullptr, 0);
+  pw_core* core = pw_context_connect_fd(context, grant.fd, nullptr, 0);
   if (core == nullptr) {
     std::fprintf(stderr, "bare_portal_reader: PipeWire refused the portal's connection\n");
     return 3;
@@ -177,7 +285,7 @@ int main(int argc, char** argv) {
   }();
   Reader reader;
   std::vector<std::unique_ptr<Monitor>> monitors;
-  for (const velmora::ScreenCastStream& info : grant.streams) {
+  for (const SharedMonitor& info : grant.monitors) {
     auto monitor = std::make_unique<Monitor>();
     monitor->reader = &reader;
     monitor->info = info;
@@ -190,7 +298,7 @@ int main(int argc, char** argv) {
     spa_pod_builder builder = SPA_POD_BUILDER_INIT(room, sizeof(room));
     const spa_pod* params[] = {Formats(&builder)};
     pw_stream_connect(
-        monitor->stream, PW_DIRECTION_INPUT, info.nodeId,
+        monitor->stream, PW_DIRECTION_INPUT, info.node,
         static_cast<pw_stream_flags>(PW_STREAM_FLAG_AUTOCONNECT | PW_STREAM_FLAG_MAP_BUFFERS),
         params, 1);
     monitors.push_back(std::move(monitor));
