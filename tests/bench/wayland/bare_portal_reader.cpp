@@ -180,13 +180,15 @@ void OnParamChanged(void* data, uint32_t id, const spa_pod* param) {
   auto* monitor = static_cast<Monitor*>(data);
   if (param == nullptr || id != SPA_PARAM_Format) return;
   if (spa_format_video_raw_parse(param, &monitor->video) < 0) return;
-  // Shared memory, and the pointer's position beside each frame.
+  // Shared memory, as many buffers as Velmora asks for (both then map the
+  // same), and the pointer's position beside each frame.
   const int cursorMeta = static_cast<int>(sizeof(spa_meta_cursor) + sizeof(spa_meta_bitmap));
   std::uint8_t room[512];
   spa_pod_builder builder = SPA_POD_BUILDER_INIT(room, sizeof(room));
   const spa_pod* params[] = {
       static_cast<const spa_pod*>(spa_pod_builder_add_object(
-          &builder, SPA_TYPE_OBJECT_ParamBuffers, SPA_PARAM_Buffers, SPA_PARAM_BUFFERS_dataType,
+          &builder, SPA_TYPE_OBJECT_ParamBuffers, SPA_PARAM_Buffers, SPA_PARAM_BUFFERS_buffers,
+          SPA_POD_CHOICE_RANGE_Int(5, 4, 8), SPA_PARAM_BUFFERS_dataType,
           SPA_POD_Int((1 << SPA_DATA_MemPtr) | (1 << SPA_DATA_MemFd)))),
       static_cast<const spa_pod*>(spa_pod_builder_add_object(
           &builder, SPA_TYPE_OBJECT_ParamMeta, SPA_PARAM_Meta, SPA_PARAM_META_type,
