@@ -8,8 +8,13 @@
 // a pixel ("no picture" if none came within 10 s), then answers each "read"
 // line on standard input with "X Y RRGGBB" (the pixel of the newest frame
 // that brought a picture, at the pointer as it was then).
-//   bare_portal_reader TOKEN_FILE
+// With --gtk it is instead the same as any GTK program that wakes ten times a
+// second: a bare GTK 3 window of the strip's size (on X11, as Velmora's;
+// "shown" once it is mapped) and a 100 ms GLib timer that takes the newest
+// pixel, until it is ended.
+//   bare_portal_reader [--gtk] TOKEN_FILE
 #include <gio/gunixfdlist.h>
+#include <gtk/gtk.h>
 #include <pipewire/pipewire.h>
 #include <spa/buffer/meta.h>
 #include <spa/param/video/format-utils.h>
@@ -253,20 +258,52 @@ const spa_pod* Formats(spa_pod_builder* builder) {
   return static_cast<const spa_pod*>(spa_pod_builder_pop(builder, &frame));
 }
 
+// The newest pixel, kept where the compiler cannot drop the read.
+volatile int lastPixel = 0;
+
+// Takes the newest pixel, on the GTK timer.
+gboolean TakePixel(gpointer data) {
+  auto* reader = static_cast<Reader*>(data);
+  std::lock_guard<std::mutex> guard(reader->lock);
+  lastPixel = reader->rgb[0] | (reader->rgb[1] << 8) | (reader->rgb[2] << 16);
+  return G_SOURCE_CONTINUE;
+}
+
+// The bare GTK program: a window of the strip's size and the timer.
+void RunGtk(Reader& reader) {
+  gdk_set_allowed_backends("x11");
+  gtk_init(nullptr, nullptr);
+  GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  gtk_window_set_title(GTK_WINDOW(window), "Velmora bare reader");
+  gtk_window_set_decorated(GTK_WINDOW(window), FALSE);
+  gtk_window_set_default_size(GTK_WINDOW(window), 272, 32);
+  g_signal_connect(window, "map-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer) {
+                     std::printf("shown\n");
+                     std::fflush(stdout);
+                     return FALSE;
+                   }),
+                   nullptr);
+  gtk_widget_show(window);
+  g_timeout_add(100, TakePixel, &reader);
+  gtk_main();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: bare_portal_reader TOKEN_FILE\n");
+  const bool gtk = argc == 3 && std::string(argv[1]) == "--gtk";
+  if (argc != 2 && !gtk) {
+    std::fprintf(stderr, "usage: bare_portal_reader [--gtk] TOKEN_FILE\n");
     return 2;
   }
+  const char* tokenFile = argv[argc - 1];
   std::signal(SIGTERM, SIG_DFL);
-  const Grant grant = AskForScreen(velmora::ReadScreenCastToken(argv[1]));
+  const Grant grant = AskForScreen(velmora::ReadScreenCastToken(tokenFile));
   if (grant.fd < 0) {
     std::fprintf(stderr, "bare_portal_reader: %s\n", grant.why.c_str());
     return 3;
   }
-  velmora::WriteScreenCastToken(argv[1], grant.token);
+  velmora::WriteScreenCastToken(tokenFile, grant.token);
 
   pw_init(nullptr, nullptr);
   pw_thread_loop* loop = pw_thread_loop_new("bare-reader", nullptr);
@@ -316,6 +353,7 @@ int main(int argc, char** argv) {
   }
   std::printf(seen ? "ready\n" : "no picture\n");
   std::fflush(stdout);
+  if (gtk && seen) RunGtk(reader);
   std::string line;
   while (std::getline(std::cin, line)) {
     if (line != "read") continue;

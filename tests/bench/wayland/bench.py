@@ -30,7 +30,7 @@ REST = int(os.environ.get("REST_SECONDS", "15"))
 # Velmora, bare, bare, Velmora, ...; each round ROUND_SECONDS still and as long
 # with the square changing.
 ROUNDS = int(os.environ.get("ROUNDS", "2"))
-ROUND_SECONDS = int(os.environ.get("ROUND_SECONDS", "6"))
+ROUND_SECONDS = int(os.environ.get("ROUND_SECONDS", "10"))
 size = sys.argv[2] if sys.argv[1] == "--size" else None
 build = sys.argv[-1]
 velmora = os.path.join(build, "velmora")
@@ -192,9 +192,9 @@ def main():
                % (total_mutter / 1e6), "information"))
 
 
-def start_bare_reader(token):
-    reader = subprocess.Popen([bare_reader, token], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                              text=True)
+def start_bare_reader(token, *options):
+    reader = subprocess.Popen([bare_reader, *options, token], stdin=subprocess.PIPE,
+                              stdout=subprocess.PIPE, text=True)
     if reader.stdout.readline().strip() != "ready":
         sys.exit("bench.py: the bare portal reader did not see the screen")
     return reader
@@ -213,7 +213,9 @@ def large_monitor(width, height):
         sys.exit("bench.py: the square did not show")
     remote = desktop.Remote()
     mutter = compositor_pid()
-    figures = {"velmora": [], "bare": []}
+    # The bare reader, and the same as a GTK program waking ten times a
+    # second (bare GTK): what Velmora costs beyond any such program.
+    figures = {"velmora": [], "bare": [], "gtk": []}
 
     def square_says(word):
         square.stdin.write(word + "\n")
@@ -223,6 +225,10 @@ def large_monitor(width, height):
         if name == "velmora":
             program = subprocess.Popen([velmora], stderr=subprocess.DEVNULL)
             strip_shown(program.pid)
+        elif name == "gtk":
+            program = start_bare_reader(token, "--gtk")
+            if program.stdout.readline().strip() != "shown":
+                sys.exit("bench.py: the bare GTK reader's window did not show")
         else:
             program = start_bare_reader(token)
         pid = program.pid
@@ -244,8 +250,9 @@ def large_monitor(width, height):
         # Off the square and off the strip.
         remote.move_to(width - 40, height - 40)
         first_start(remote)
+        order = ["velmora", "bare", "gtk"]
         for i in range(ROUNDS):
-            for name in ("velmora", "bare") if i % 2 == 0 else ("bare", "velmora"):
+            for name in order[i % 3:] + order[:i % 3]:
                 round_of(name)
     finally:
         square.kill()
@@ -280,6 +287,17 @@ def large_monitor(width, height):
     for key, what, slack in (("anon", "anonymous memory / bare", 2048), ("pss", "Pss / bare", 4096)):
         v, b = median("velmora", key), median("bare", key)
         print(f % (row + what, "%d KB / %d KB (%+d KB)" % (v, b, v - b), "<= +%d KB" % slack))
+    # The same against the bare GTK reader.
+    v, g = median("velmora", "changing"), median("gtk", "changing")
+    print(f % (row + "CPU, square changing / bare GTK", "%s (%.0f ms / %.0f ms, %s)" % (
+        ratio(v, g), ms(v), ms(g), rounds), "<= 1.20"))
+    v, g = median("velmora", "still"), median("gtk", "still")
+    print(f % (row + "CPU, still screen / bare GTK", "%s (%.0f ms / %.0f ms)" % (
+        ratio(v, g), ms(v), ms(g)), "information"))
+    for key, what, slack in (("anon", "anonymous memory / bare GTK", 2048),
+                             ("pss", "Pss / bare GTK", 4096)):
+        v, g = median("velmora", key), median("gtk", key)
+        print(f % (row + what, "%d KB / %d KB (%+d KB)" % (v, g, v - g), "<= +%d KB" % slack))
     print(f % (row + "Pss in mutter's frame buffers", "%d KB / %d KB" % (
         median("velmora", "buffers"), median("bare", "buffers")), "information"))
     print(f % (row + "mutter CPU, square changing", "%s of a core beside Velmora, %s beside bare" % (
