@@ -246,15 +246,15 @@ def box_and_exit(process, words, box_timeout=15):
 
 
 def session_process(name):
-    """The pid of the session's process of that name (this session's
+    """The pid of the session's process of that program name (this session's
     XDG_RUNTIME_DIR in its environment), or None."""
     mine = ("XDG_RUNTIME_DIR=" + os.environ["XDG_RUNTIME_DIR"]).encode()
     for entry in os.listdir("/proc"):
         if not entry.isdigit():
             continue
         try:
-            with open("/proc/%s/comm" % entry) as comm:
-                if comm.read().strip() != name:
+            with open("/proc/%s/cmdline" % entry, "rb") as cmdline:
+                if os.path.basename(cmdline.read().split(b"\0")[0]) != name.encode():
                     continue
             with open("/proc/%s/environ" % entry, "rb") as environ:
                 if mine in environ.read().split(b"\0"):
