@@ -12,7 +12,7 @@ namespace {
 
 class X11Driver : public ContractDriver {
  public:
-  X11Driver() : platform_(std::make_unique<X11Platform>()) {
+  X11Driver() : platform_(CreateX11Platform()) {
     SetPlatform(platform_.get());
     other_ = XOpenDisplay(nullptr);
   }
@@ -109,7 +109,7 @@ class X11Driver : public ContractDriver {
                                  : XK_s;
   }
 
-  std::unique_ptr<X11Platform> platform_;
+  std::unique_ptr<LinuxPlatform> platform_;
   Display* other_ = nullptr;  // the other program's connection
   ::Window patch_ = 0;        // its window showing a colour
 };
