@@ -63,7 +63,10 @@ def picture_colour(x, y, monitor=0):
 class Remote:
     """One RemoteDesktop session: the pointer and the keyboard."""
 
-    def __init__(self):
+    def __init__(self, scale=1):
+        # NOTE: mutter takes relative motion in logical pixels (device pixels
+        # divided by the monitor's scale).
+        self.scale = scale
         self.bus = Gio.bus_get_sync(Gio.BusType.SESSION, None)
         path = self.call("/org/gnome/Mutter/RemoteDesktop", MUTTER, "CreateSession", None)[0]
         self.session = path
@@ -78,12 +81,20 @@ class Remote:
                                    Gio.DBusCallFlags.NONE, 10000, None)
         return reply.unpack() if reply is not None else ()
 
-    def move_to(self, x, y):
-        """To the corner, where the pointer stops, then (x, y) from there."""
+    def move_to(self, x, y, monitors=1):
+        """To the desktop's top-left corner, then (x, y) (device pixels) from
+        there. NOTE: mutter keeps a move that would leave every monitor on the
+        pointer's monitor, at its edge: from a monitor's corner one pixel to
+        the left reaches the monitor beside it (side by side, tops aligned)."""
+        for step in range(monitors):
+            self.motion(-100000.0, -100000.0)
+            if step < monitors - 1:
+                self.motion(-1.0, 0.0)
+        self.motion(float(x), float(y))
+
+    def motion(self, dx, dy):
         self.call(self.session, MUTTER + ".Session", "NotifyPointerMotionRelative",
-                  GLib.Variant("(dd)", (-100000.0, -100000.0)))
-        self.call(self.session, MUTTER + ".Session", "NotifyPointerMotionRelative",
-                  GLib.Variant("(dd)", (float(x), float(y))))
+                  GLib.Variant("(dd)", (dx / self.scale, dy / self.scale)))
 
     def key(self, keysym):
         for down in (True, False):
@@ -91,11 +102,19 @@ class Remote:
                       GLib.Variant("(ub)", (keysym, down)))
             time.sleep(0.05)
 
-    def answer_share(self, share):
+    def answer_share(self, share, monitors=1):
         """Answers GNOME's share dialog (xdg-desktop-portal-gnome 43) from the
-        keyboard, its settings left as they come (the one monitor chosen,
-        "Remember this selection" on). Tab goes to Cancel second, Share third."""
-        keys = [KEY_TAB, KEY_TAB, KEY_TAB, KEY_SPACE] if share else [KEY_TAB, KEY_TAB, KEY_SPACE]
+        keyboard, "Remember this selection" left on. One monitor comes
+        chosen: Tab goes to Cancel second, Share third. Of several none is:
+        the focus starts on the first's row, Space chooses a row and Down
+        goes to the next; from the last row Share is the fourth Tab (found
+        by trying, the portal's Response telling shared or cancelled)."""
+        if not share:
+            keys = [KEY_TAB, KEY_TAB, KEY_SPACE]
+        elif monitors == 1:
+            keys = [KEY_TAB, KEY_TAB, KEY_TAB, KEY_SPACE]
+        else:
+            keys = [KEY_SPACE, KEY_DOWN] * (monitors - 1) + [KEY_SPACE] + [KEY_TAB] * 4 + [KEY_SPACE]
         for keysym in keys:
             self.key(keysym)
             time.sleep(0.2)
@@ -114,6 +133,11 @@ gi.require_version("Gdk", "3.0")
 from gi.repository import Gtk, Gdk, GdkPixbuf, GLib
 # monitor, its origin and size in device pixels, the scale, its two blues
 monitor, x0, y0, w, h, scale, even, odd = (int(a) for a in sys.argv[1:9])
+# GDK's monitor at that origin (its geometry is in logical pixels).
+display = Gdk.Display.get_default()
+index = [i for i in range(display.get_n_monitors())
+         if (display.get_monitor(i).get_geometry().x,
+             display.get_monitor(i).get_geometry().y) == (x0 // scale, y0 // scale)][0]
 rows = []
 for y in range(y0, y0 + h):
     row = bytearray(w * 3)
@@ -132,7 +156,7 @@ say = lambda text: print(text, flush=True)
 window.connect("map-event", lambda *a: GLib.timeout_add(500, lambda: say("shown")))
 window.connect("focus-out-event", lambda *a: say("focus-out"))
 window.connect("focus-in-event", lambda *a: say("focus-in"))
-window.fullscreen_on_monitor(window.get_screen(), monitor)
+window.fullscreen_on_monitor(window.get_screen(), index)
 window.show_all()
 Gtk.main()
 '''
