@@ -75,7 +75,7 @@ def main():
         check(picture.share_dialog_shown(), "the share dialog shows")
         remote.answer_share(True)
         strip = desktop.strip_window(velmora.pid)
-        if not check(strip is not None, "the strip shows"):
+        if not check(strip is not None, "the strip shows (Velmora's exit code: %s)" % velmora.poll()):
             return
         # Odd and even spots away from the strip (middle of the top half).
         for x, y in [(101, 301), (102, 301), (33, 250), (255, 256)]:

@@ -96,10 +96,12 @@ class Remote:
         self.call(self.session, MUTTER + ".Session", "NotifyPointerMotionRelative",
                   GLib.Variant("(dd)", (dx / self.scale, dy / self.scale)))
 
-    def key(self, keysym):
-        for down in (True, False):
+    def key(self, keysym, modifier=None):
+        """Presses and releases a key, with `modifier` held if given."""
+        order = [(modifier, True), (keysym, True), (keysym, False), (modifier, False)]
+        for code, down in order if modifier else order[1:3]:
             self.call(self.session, MUTTER + ".Session", "NotifyKeyboardKeysym",
-                      GLib.Variant("(ub)", (keysym, down)))
+                      GLib.Variant("(ub)", (code, down)))
             time.sleep(0.05)
 
     def answer_share(self, share, monitors=1):
