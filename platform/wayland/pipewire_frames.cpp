@@ -360,12 +360,13 @@ PixelReading PipeWireFrames::Read(int radius, PixelBlock* block) {
     }
   }
   // Before the first frame, or with the pointer on no shared monitor: no
-  // colour rather than a wrong one.
-  if (newest == nullptr) return reading;
-  reading.position = Point{newest->info.position.x + newest->pointer.x,
-                           newest->info.position.y + newest->pointer.y};
-  if (newest->frame.buffer != nullptr && newest->Area().Contains(reading.position)) {
-    reading.color = newest->frame.At(newest->pointer.x, newest->pointer.y);
+  // colour rather than a wrong one (and a block of black, as off the screen).
+  if (newest != nullptr) {
+    reading.position = Point{newest->info.position.x + newest->pointer.x,
+                             newest->info.position.y + newest->pointer.y};
+    if (newest->frame.buffer != nullptr && newest->Area().Contains(reading.position)) {
+      reading.color = newest->frame.At(newest->pointer.x, newest->pointer.y);
+    }
   }
   if (block != nullptr) impl_->FillBlock(BlockAround(reading.position, radius), *block);
   return reading;
