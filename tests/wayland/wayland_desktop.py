@@ -116,16 +116,19 @@ class Remote:
         elif monitors == 1:
             keys = [KEY_TAB, KEY_TAB, KEY_TAB, KEY_SPACE]
         else:
-            keys = [KEY_SPACE, KEY_DOWN] * (monitors - 1) + [KEY_SPACE] + [KEY_TAB] * 4 + [KEY_SPACE]
-        for keysym in keys:
-            self.key(keysym)
+            keys = ([(KEY_HOME, KEY_CONTROL)] +
+                    [(KEY_SPACE, KEY_CONTROL), (KEY_DOWN, KEY_CONTROL)] * (monitors - 1) +
+                    [(KEY_SPACE, KEY_CONTROL)] + [KEY_TAB] * 4 + [KEY_SPACE])
+        for key in keys:
+            self.key(*key) if isinstance(key, tuple) else self.key(key)
             time.sleep(0.2)
 
     def stop(self):
         self.call(self.session, MUTTER + ".Session", "Stop", None)
 
 
-KEY_TAB, KEY_SPACE, KEY_DOWN, KEY_SHIFT = 0xFF09, 0x20, 0xFF54, 0xFFE1
+KEY_TAB, KEY_SPACE, KEY_DOWN, KEY_HOME = 0xFF09, 0x20, 0xFF54, 0xFF50
+KEY_SHIFT, KEY_CONTROL = 0xFFE1, 0xFFE3
 
 PICTURE = r'''
 import sys

@@ -193,7 +193,7 @@ void OnParamChanged(void* data, uint32_t id, const spa_pod* param) {
   const spa_pod* params[] = {
       static_cast<const spa_pod*>(spa_pod_builder_add_object(
           &builder, SPA_TYPE_OBJECT_ParamBuffers, SPA_PARAM_Buffers, SPA_PARAM_BUFFERS_buffers,
-          SPA_POD_CHOICE_RANGE_Int(5, 4, 8), SPA_PARAM_BUFFERS_dataType,
+          SPA_POD_CHOICE_RANGE_Int(8, 2, 16), SPA_PARAM_BUFFERS_dataType,
           SPA_POD_Int((1 << SPA_DATA_MemPtr) | (1 << SPA_DATA_MemFd)))),
       static_cast<const spa_pod*>(spa_pod_builder_add_object(
           &builder, SPA_TYPE_OBJECT_ParamMeta, SPA_PARAM_Meta, SPA_PARAM_META_type,
