@@ -92,20 +92,7 @@ def frame_buffers_pss_kb(pid):
 
 def compositor_pid():
     """This session's mutter (the one with our XDG_RUNTIME_DIR)."""
-    mine = ("XDG_RUNTIME_DIR=" + os.environ["XDG_RUNTIME_DIR"]).encode()
-    for entry in os.listdir("/proc"):
-        if not entry.isdigit():
-            continue
-        try:
-            with open("/proc/%s/comm" % entry) as comm:
-                if comm.read().strip() != "mutter":
-                    continue
-            with open("/proc/%s/environ" % entry, "rb") as environ:
-                if mine in environ.read().split(b"\0"):
-                    return int(entry)
-        except OSError:
-            continue
-    sys.exit("bench.py: no mutter of this session")
+    return desktop.session_process("mutter") or sys.exit("bench.py: no mutter of this session")
 
 
 def strip_shown(pid, timeout=15):
