@@ -6,13 +6,17 @@
 # private XDG_RUNTIME_DIR. The command sees WAYLAND_DISPLAY, DISPLAY and
 # DBUS_SESSION_BUS_ADDRESS; it moves the pointer and answers the share dialog
 # through mutter's RemoteDesktop interface (remote.py).
-#   session.sh [--size WxH]... [--scale 2] [--no-portal] [--shortcuts] -- COMMAND [ARG...]
+#   session.sh [--size WxH]... [--scale 2] [--no-portal] [--shortcuts] [--screencast-backend]
+#              -- COMMAND [ARG...]
 # --size: one virtual monitor of that size (640x480 without it); given again,
 # a further monitor right of the others.
 # --scale 2: every monitor at a scale of 2, set before the command starts
 # (mutter offers it only where the scaled monitor is at least 800 x 480).
 # --shortcuts: with a GlobalShortcuts back end of the tests' own
 # (shortcuts_backend.py).
+# --screencast-backend: with a ScreenCast back end of the tests' own
+# (screencast_backend.py) in place of GNOME's: no share dialog, every monitor
+# shared when several are asked for.
 # The command's exit code is the script's. Logs: $VELMORA_WAYLAND_LOG (a
 # file) or the session folder's session.log, printed when the command fails.
 set -euo pipefail
@@ -34,13 +38,13 @@ if [ "${1:-}" = --inside ]; then
   dbus-update-activation-environment WAYLAND_DISPLAY DISPLAY XDG_CURRENT_DESKTOP XDG_SESSION_TYPE \
     XDG_RUNTIME_DIR XDG_CONFIG_HOME XDG_DATA_HOME XDG_CACHE_HOME XDG_STATE_HOME GSETTINGS_BACKEND \
     NO_AT_BRIDGE GTK_A11Y XDG_DESKTOP_PORTAL_DIR
-  if [ -n "${SHORTCUTS:-}" ]; then
-    # The tests' own GlobalShortcuts back end, running before the front end
-    # starts, which then finds it in its portals folder.
-    coproc backend { /usr/bin/python3 "$here/shortcuts_backend.py" 2>>"$LOG"; }
-    read -r -t 10 ready <&"${backend[0]}" || true
-    [ "${ready:-}" = ready ] || echo "session.sh: the shortcuts back end did not start" >>"$LOG"
-  fi
+  # The tests' own back ends, running before the front end starts, which
+  # then finds them in its portals folder (and reads their properties once).
+  for backend in $BACKENDS; do
+    exec {out}< <(/usr/bin/python3 "$here/${backend}_backend.py" 2>>"$LOG")
+    read -r -t 10 ready <&$out || true
+    [ "${ready:-}" = ready ] || echo "session.sh: the $backend back end did not start" >>"$LOG"
+  done
   if [ $portal -eq 1 ]; then
     for _ in $(seq 100); do
       if gdbus introspect --session --dest org.freedesktop.portal.Desktop \
@@ -60,18 +64,19 @@ fi
 sizes=()
 scale=1
 portal=()
-shortcuts=
+backends=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --size) sizes+=(--virtual-monitor "$2"); shift 2 ;;
     --scale) scale=$2; shift 2 ;;
     --no-portal) portal=(--no-portal); shift ;;
-    --shortcuts) shortcuts=1; shift ;;
+    --shortcuts) backends+=(shortcuts); shift ;;
+    --screencast-backend) backends+=(screencast); shift ;;
     --) shift; break ;;
     *) echo "session.sh: unknown option $1" >&2; exit 2 ;;
   esac
 done
-[ $# -gt 0 ] || { echo "usage: session.sh [--size WxH]... [--scale 2] [--no-portal] [--shortcuts] -- COMMAND [ARG...]" >&2; exit 2; }
+[ $# -gt 0 ] || { echo "usage: session.sh [--size WxH]... [--scale 2] [--no-portal] [--shortcuts] [--screencast-backend] -- COMMAND [ARG...]" >&2; exit 2; }
 [ ${#sizes[@]} -gt 0 ] || sizes=(--virtual-monitor 640x480)
 
 top=$(mktemp -d /tmp/velmora-wayland.XXXXXX)
@@ -112,26 +117,31 @@ mkdir -p -m 700 "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CAC
 # (mutter 43 and the X servers make it themselves).
 [ -d /tmp/.X11-unix ] || { mkdir -p /tmp/.X11-unix && chmod 1777 /tmp/.X11-unix; }
 export XDG_CURRENT_DESKTOP=GNOME XDG_SESSION_TYPE=wayland XDG_SESSION_DESKTOP=gnome
-# The system's portals, with --shortcuts the tests' GlobalShortcuts back end too.
-export XDG_DESKTOP_PORTAL_DIR=$top/portals SHORTCUTS=$shortcuts
+# The system's portals, and the tests' own back ends asked for: each a
+# .portal file naming its bus name and interface.
+export XDG_DESKTOP_PORTAL_DIR=$top/portals BACKENDS="${backends[*]}"
 mkdir "$XDG_DESKTOP_PORTAL_DIR"
 ln -s /usr/share/xdg-desktop-portal/portals/*.portal "$XDG_DESKTOP_PORTAL_DIR/"
-if [ -n "$shortcuts" ]; then
-  cat >"$XDG_DESKTOP_PORTAL_DIR/velmoratest.portal" <<PORTAL
-[portal]
-DBusName=org.freedesktop.impl.portal.desktop.velmoratest
-Interfaces=org.freedesktop.impl.portal.GlobalShortcuts;
-UseIn=gnome
-PORTAL
-  # xdg-desktop-portal 1.18 and later choose back ends by portals.conf (UseIn
-  # is only their fallback), and GNOME 48's back end has GlobalShortcuts too.
-  # With XDG_DESKTOP_PORTAL_DIR set, that folder is where they look for it.
-  cat >"$XDG_DESKTOP_PORTAL_DIR/gnome-portals.conf" <<CONF
-[preferred]
-default=gnome
-org.freedesktop.impl.portal.GlobalShortcuts=velmoratest
-CONF
-fi
+# xdg-desktop-portal 1.18 and later choose back ends by portals.conf (UseIn
+# is only their fallback), and GNOME 48's back end has GlobalShortcuts too.
+# With XDG_DESKTOP_PORTAL_DIR set, that folder is where they look for it.
+[ ${#backends[@]} -eq 0 ] ||
+  printf '[preferred]\ndefault=gnome\n' >"$XDG_DESKTOP_PORTAL_DIR/gnome-portals.conf"
+for backend in "${backends[@]}"; do
+  case $backend in
+    # (The shortcuts back end's name is older than the others'.)
+    shortcuts) name=velmoratest interface=org.freedesktop.impl.portal.GlobalShortcuts ;;
+    screencast) name=velmorascreencast interface=org.freedesktop.impl.portal.ScreenCast
+      # Before 1.18 the front end takes the first back end by file name that
+      # has the interface: GNOME's then offers no ScreenCast.
+      rm "$XDG_DESKTOP_PORTAL_DIR/gnome.portal"
+      sed "/^Interfaces=/s/org.freedesktop.impl.portal.ScreenCast;//" \
+        /usr/share/xdg-desktop-portal/portals/gnome.portal >"$XDG_DESKTOP_PORTAL_DIR/gnome.portal" ;;
+  esac
+  printf '[portal]\nDBusName=org.freedesktop.impl.portal.desktop.%s\nInterfaces=%s;\nUseIn=gnome\n' \
+    "$name" "$interface" >"$XDG_DESKTOP_PORTAL_DIR/$name.portal"
+  echo "$interface=$name" >>"$XDG_DESKTOP_PORTAL_DIR/gnome-portals.conf"
+done
 export GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1 GTK_A11Y=none
 
 # The bus starts the system's session services, but without the portal's

@@ -5,43 +5,25 @@ drive it on its own interface com.quorvane.VelmoraTest.Shortcuts:
   Bound() -> a(ss)   the shortcuts bound so far: (id, preferred trigger)
   Press(s id)        fires Activated for that shortcut of every session
 Prints "ready" once it owns its name."""
+import os
 import sys
 
 import gi
 
 gi.require_version("Gio", "2.0")
-from gi.repository import Gio, GLib  # noqa: E402
+from gi.repository import GLib  # noqa: E402
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from portal_backend import PATH, method, serve  # noqa: E402
 
 NAME = "org.freedesktop.impl.portal.desktop.velmoratest"
-PATH = "/org/freedesktop/portal/desktop"
 IMPL = "org.freedesktop.impl.portal.GlobalShortcuts"
 XML = """
 <node>
   <interface name="org.freedesktop.impl.portal.GlobalShortcuts">
-    <method name="CreateSession">
-      <arg type="o" name="handle" direction="in"/>
-      <arg type="o" name="session_handle" direction="in"/>
-      <arg type="s" name="app_id" direction="in"/>
-      <arg type="a{sv}" name="options" direction="in"/>
-      <arg type="u" name="response" direction="out"/>
-      <arg type="a{sv}" name="results" direction="out"/>
-    </method>
-    <method name="BindShortcuts">
-      <arg type="o" name="handle" direction="in"/>
-      <arg type="o" name="session_handle" direction="in"/>
-      <arg type="a(sa{sv})" name="shortcuts" direction="in"/>
-      <arg type="s" name="parent_window" direction="in"/>
-      <arg type="a{sv}" name="options" direction="in"/>
-      <arg type="u" name="response" direction="out"/>
-      <arg type="a{sv}" name="results" direction="out"/>
-    </method>
-    <method name="ListShortcuts">
-      <arg type="o" name="handle" direction="in"/>
-      <arg type="o" name="session_handle" direction="in"/>
-      <arg type="u" name="response" direction="out"/>
-      <arg type="a{sv}" name="results" direction="out"/>
-    </method>
-    <signal name="Activated">
+""" + method("CreateSession", "s app_id", "a{sv} options") + method(
+    "BindShortcuts", "a(sa{sv}) shortcuts", "s parent_window", "a{sv} options") + method(
+    "ListShortcuts") + """    <signal name="Activated">
       <arg type="o" name="session_handle"/>
       <arg type="s" name="shortcut_id"/>
       <arg type="t" name="timestamp"/>
@@ -108,17 +90,5 @@ def on_get(bus, sender, path, interface, name):
     return GLib.Variant("u", 1)
 
 
-def main():
-    bus = Gio.bus_get_sync(Gio.BusType.SESSION, None)
-    node = Gio.DBusNodeInfo.new_for_xml(XML)
-    for interface in node.interfaces:
-        bus.register_object(PATH, interface, on_call, on_get, None)
-    loop = GLib.MainLoop()
-    Gio.bus_own_name_on_connection(bus, NAME, Gio.BusNameOwnerFlags.NONE,
-                                   lambda *a: print("ready", flush=True),
-                                   lambda *a: loop.quit())
-    loop.run()
-
-
-main()
+serve(NAME, XML, on_call, on_get)
 sys.exit(0)

@@ -1,6 +1,8 @@
 """Several monitors and a scale of 2 on a Wayland desktop, inside session.sh:
-  test_monitors.py --two PROBE      (session.sh --size 640x480 --size 800x600)
-      two monitors of different sizes side by side: the probe reads each
+  test_monitors.py --two PROBE      (session.sh --size 640x480 --size 800x600
+                                     --screencast-backend)
+      two monitors of different sizes side by side, shared without a dialog
+      (screencast_backend.py), every one asked for: the probe reads each
       monitor's own picture at exact desktop positions, at their edges too,
       and a block that reaches past the smaller monitor is black there
   test_monitors.py --scale PROBE    (session.sh --size 1600x960 --scale 2)
@@ -16,6 +18,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import wayland_desktop as desktop  # noqa: E402
+from wayland_desktop import Gio  # noqa: E402
 
 check = desktop.check
 OFF_SCREEN = "000000"
@@ -95,6 +98,23 @@ def strip_at_scale(program, picture, remote, layout, scale):
             velmora.kill()
 
 
+def asked_for_every_monitor():
+    """The tests' ScreenCast back end was asked for monitors, several of
+    them, with the pointer's position beside the frames."""
+    bus = Gio.bus_get_sync(Gio.BusType.SESSION, None)
+
+    def selected():
+        reply = bus.call_sync("org.freedesktop.impl.portal.desktop.velmorascreencast",
+                              "/org/freedesktop/portal/desktop",
+                              "com.quorvane.VelmoraTest.ScreenCast", "Selected", None, None,
+                              Gio.DBusCallFlags.NONE, 10000, None)
+        return reply.unpack()[0]
+
+    options = desktop.wait_for(selected, 15) or {}
+    check((options.get("types"), options.get("multiple"), options.get("cursor_mode")) == (1, True, 4),
+          "the share asks for every monitor, the pointer as metadata: %s" % options)
+
+
 def main():
     mode, program = sys.argv[1], sys.argv[2]
     os.environ["XDG_CONFIG_HOME"] = tempfile.mkdtemp(prefix="velmora-config.")
@@ -109,8 +129,11 @@ def main():
             strip_at_scale(program, picture, remote, layout, scale)
             return
         probe = desktop.Probe(program)
-        check(picture.share_dialog_shown(), "the share dialog shows")
-        remote.answer_share(True, len(layout))
+        if mode == "--two":
+            asked_for_every_monitor()
+        else:
+            check(picture.share_dialog_shown(), "the share dialog shows")
+            remote.answer_share(True)
         if not check(probe.ready(15), "the probe sees the screen once the share is answered"):
             return
         if mode == "--two":

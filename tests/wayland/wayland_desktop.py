@@ -104,31 +104,22 @@ class Remote:
                       GLib.Variant("(ub)", (code, down)))
             time.sleep(0.05)
 
-    def answer_share(self, share, monitors=1):
+    def answer_share(self, share):
         """Answers GNOME's share dialog (xdg-desktop-portal-gnome 43) from the
-        keyboard, "Remember this selection" left on. One monitor comes
-        chosen: Tab goes to Cancel second, Share third. Of several none is:
-        the focus starts on the first's row, Space chooses a row and Down
-        goes to the next; from the last row Share is the fourth Tab (found
-        by trying, the portal's Response telling shared or cancelled)."""
-        if not share:
-            keys = [KEY_TAB, KEY_TAB, KEY_SPACE]
-        elif monitors == 1:
-            keys = [KEY_TAB, KEY_TAB, KEY_TAB, KEY_SPACE]
-        else:
-            keys = ([(KEY_HOME, KEY_CONTROL)] +
-                    [(KEY_SPACE, KEY_CONTROL), (KEY_DOWN, KEY_CONTROL)] * (monitors - 1) +
-                    [(KEY_SPACE, KEY_CONTROL)] + [KEY_TAB] * 4 + [KEY_SPACE])
+        keyboard, "Remember this selection" left on. The one monitor comes
+        chosen: Tab goes to Cancel second, Share third. (Of several monitors
+        none comes chosen, and no keys were found that choose them all: the
+        two-monitor test shares through screencast_backend.py instead.)"""
+        keys = [KEY_TAB, KEY_TAB, KEY_SPACE] if not share else [KEY_TAB] * 3 + [KEY_SPACE]
         for key in keys:
-            self.key(*key) if isinstance(key, tuple) else self.key(key)
+            self.key(key)
             time.sleep(0.2)
 
     def stop(self):
         self.call(self.session, MUTTER + ".Session", "Stop", None)
 
 
-KEY_TAB, KEY_SPACE, KEY_DOWN, KEY_HOME = 0xFF09, 0x20, 0xFF54, 0xFF50
-KEY_SHIFT, KEY_CONTROL = 0xFFE1, 0xFFE3
+KEY_TAB, KEY_SPACE, KEY_SHIFT = 0xFF09, 0x20, 0xFFE1
 
 PICTURE = r'''
 import sys
