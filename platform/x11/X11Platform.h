@@ -86,6 +86,13 @@ class X11Platform : public IPlatform {
   bool WriteProfileValues(const std::string& file, const std::string& section,
                           const ProfileValues& values) override;
   bool CreateFolders(const std::string& path) override;
+  bool ReplaceFile(const std::string& file, const std::string& bytes) override;
+  // Monitors, save dialog and information box (x11_export.cpp)
+  std::vector<Rect> Monitors() override;
+  void ShowInfoBox(IWindow* owner, const std::string& caption, const std::string& text) override;
+  bool ChooseSaveFile(IWindow* owner, const std::string& title, const std::string& suggested,
+                      const std::vector<std::pair<std::string, std::string>>& filters,
+                      std::string& file) override;
 
   // Dialogs (x11_dialogs.cpp)
   bool PickColor(IWindow* owner, TColor& color) override;
