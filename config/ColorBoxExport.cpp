@@ -70,7 +70,7 @@ std::string ExportText(ExportFormat format, const std::vector<TColor>& colors) {
 
 void ExportColorBox(std::string file, const std::vector<TColor>& colors) {
   const ExportFormat format = ExportFormatOf(file);
-  if (!Platform().ReplaceFile(file, ExportText(format, colors))) {
+  if (!Platform().WriteFileReplacing(file, ExportText(format, colors))) {
     throw EVelmoraError("Unable to write to " + file);
   }
 }

@@ -361,7 +361,7 @@ class IPlatform {
   // Makes `file` hold `bytes`: they are written to a new file in the same
   // folder, which then replaces `file` in one step. False when that fails;
   // `file` is then as it was and nothing else is left behind.
-  virtual bool ReplaceFile(const std::string& file, const std::string& bytes) = 0;
+  virtual bool WriteFileReplacing(const std::string& file, const std::string& bytes) = 0;
 
   // --- Dialogs -------------------------------------------------------------
   // The colour chooser, fully opened, `color` preselected. True and `color`

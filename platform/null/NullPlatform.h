@@ -141,7 +141,7 @@ class NullPlatform : public IPlatform {
   std::set<std::string> readOnly;
   int fileReads = 0;   // profile files read (ReadProfileValues and WriteProfileValues)
   int fileWrites = 0;  // profile files replaced
-  int filesReplaced = 0;  // ReplaceFile calls that wrote
+  int filesReplaced = 0;  // WriteFileReplacing calls that wrote
 
   // --- The window (one at a time) ---------------------------------------------
   NullWindow* window = nullptr;  // the live window object, if any
@@ -204,7 +204,7 @@ class NullPlatform : public IPlatform {
   bool WriteProfileValues(const std::string& file, const std::string& section,
                           const ProfileValues& values) override;
   bool CreateFolders(const std::string& path) override;
-  bool ReplaceFile(const std::string& file, const std::string& bytes) override;
+  bool WriteFileReplacing(const std::string& file, const std::string& bytes) override;
   std::vector<Rect> Monitors() override;
   bool PickColor(IWindow* owner, TColor& color) override;
   void ShowErrorBox(IWindow* owner, const std::string& caption, const std::string& text) override;

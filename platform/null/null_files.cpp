@@ -39,7 +39,7 @@ bool NullPlatform::WriteProfileValues(const std::string& file, const std::string
   return true;
 }
 
-bool NullPlatform::ReplaceFile(const std::string& file, const std::string& bytes) {
+bool NullPlatform::WriteFileReplacing(const std::string& file, const std::string& bytes) {
   const std::string parent = FolderOf(file, std::string_view(&pathSeparator, 1));
   // The new file goes beside the old one: the folder must take it.
   if (folders.count(file) || readOnly.count(file) || readOnly.count(parent)) return false;

@@ -86,7 +86,7 @@ class X11Platform : public IPlatform {
   bool WriteProfileValues(const std::string& file, const std::string& section,
                           const ProfileValues& values) override;
   bool CreateFolders(const std::string& path) override;
-  bool ReplaceFile(const std::string& file, const std::string& bytes) override;
+  bool WriteFileReplacing(const std::string& file, const std::string& bytes) override;
   // Monitors, save dialog and information box (x11_export.cpp)
   std::vector<Rect> Monitors() override;
   void ShowInfoBox(IWindow* owner, const std::string& caption, const std::string& text) override;

@@ -110,13 +110,13 @@ bool X11Platform::WriteProfileValues(const std::string& file, const std::string&
     umask(mask);
     mode = 0666 & ~mask;
   }
-  return velmora::ReplaceFile(file, profile.Bytes(), mode);
+  return ReplaceFile(file, profile.Bytes(), mode);
 }
 
-bool X11Platform::ReplaceFile(const std::string& file, const std::string& bytes) {
+bool X11Platform::WriteFileReplacing(const std::string& file, const std::string& bytes) {
   const mode_t mask = umask(0);
   umask(mask);
-  return velmora::ReplaceFile(file, bytes, 0666 & ~mask);
+  return ReplaceFile(file, bytes, 0666 & ~mask);
 }
 
 bool X11Platform::CreateFolders(const std::string& path) {
