@@ -42,6 +42,8 @@ bool X11Platform::ChooseSaveFile(IWindow* owner, const std::string& title,
       nullptr);
   GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
   gtk_file_chooser_set_do_overwrite_confirmation(chooser, TRUE);
+  // Enter in the name field saves.
+  gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
   gtk_file_chooser_set_current_name(chooser, suggested.c_str());
   for (const auto& [name, pattern] : filters) {
     GtkFileFilter* filter = gtk_file_filter_new();
