@@ -5,8 +5,8 @@
 #include <exception>
 #include <string>
 
-#include "platform/Version.h"
 #include "platform/Platform.h"
+#include "platform/Version.h"
 
 namespace velmora {
 

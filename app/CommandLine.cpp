@@ -11,11 +11,11 @@ const std::vector<CommandLineOption> kCommandLineOptions = {
     {"-h", "--help", CommandLineAction::Help, "print this help and end"},
     {nullptr, "--version", CommandLineAction::Version, "print the version and end"},
     {nullptr, "--copy-hex", CommandLineAction::Command,
-     "the running Velmora copies the hex code (as Alt+H)", HotKey::AltH},
+     "the running Velmora copies the hex code (as Alt+H)", Action::CopyHex},
     {nullptr, "--copy-dec", CommandLineAction::Command,
-     "the running Velmora copies the decimal triple (as Alt+D)", HotKey::AltD},
+     "the running Velmora copies the decimal triple (as Alt+D)", Action::CopyDec},
     {nullptr, "--store", CommandLineAction::Command,
-     "the running Velmora stores the colour (as Alt+S)", HotKey::AltS},
+     "the running Velmora stores the colour (as Alt+S)", Action::Store},
 };
 
 namespace {
@@ -56,7 +56,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     if (option->action != CommandLineAction::Run) {
       CommandLine line;
       line.action = option->action;
-      line.key = option->key;
+      line.command = option->command;
       return line;
     }
   }

@@ -24,16 +24,16 @@ struct CommandLineOption {
   const char* shortName;  // "-h", or nullptr
   const char* longName;   // "--help"
   CommandLineAction action;
-  const char* help;           // one line for the usage
-  HotKey key = HotKey::AltH;  // for Command: the key whose work it asks for
+  const char* help;                  // one line for the usage
+  Action command = Action::CopyHex;  // for Command: what it asks of the running Velmora
 };
 
 extern const std::vector<CommandLineOption> kCommandLineOptions;
 
 struct CommandLine {
   CommandLineAction action = CommandLineAction::Run;
-  std::string error;          // for Misuse: what was wrong, one line without a newline
-  HotKey key = HotKey::AltH;  // for Command
+  std::string error;                 // for Misuse: what was wrong, one line without a newline
+  Action command = Action::CopyHex;  // for Command
 };
 
 // Reads the arguments after the program name from left to right, as getopt

@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
   const velmora::CommandLine line =
       velmora::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
   if (line.action == velmora::CommandLineAction::Command) {
-    reply = velmora::ReplyToCommand(velmora::SendToRunningVelmora(line.key));
+    reply = velmora::ReplyToCommand(velmora::SendToRunningVelmora(line.command));
   }
   if (line.action == velmora::CommandLineAction::Command || velmora::ReplyTo(line, reply)) {
     std::fputs(reply.out.c_str(), stdout);
@@ -27,6 +27,7 @@ int main(int argc, char** argv) {
   (void)argv;
 #endif
   std::unique_ptr<velmora::IPlatform> platform = velmora::CreateNativePlatform();
+  if (platform == nullptr) return velmora::kExitCannotRunHere;
   velmora::SetPlatform(platform.get());
   const int code = velmora::RunVelmora();
   velmora::SetPlatform(nullptr);

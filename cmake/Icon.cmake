@@ -65,7 +65,7 @@ else()
   # The PNGs for the hicolor theme (scripts/make-deb.sh), and the program's
   # own copy of the icon: a header of PNG bytes for the window's icon where
   # the icon theme has none (a build run from its folder).
-  set(VELMORA_ICON_HEADER ${CMAKE_BINARY_DIR}/generated/platform/x11/VelmoraIcon.h)
+  set(VELMORA_ICON_HEADER ${CMAKE_BINARY_DIR}/generated/platform/linux/VelmoraIcon.h)
   set(embedded)
   foreach(size 16 24 32 48 64 128)
     list(APPEND embedded ${VELMORA_ICON_${size}})

@@ -20,11 +20,7 @@ int HexDigitValue(char c) {
 
 }  // namespace
 
-std::string GetConfigFileName() {
-  const std::string separator(1, Platform().PathSeparator());
-  return GetCommonDocumentsPath() + separator + "Quorvane" + separator + "Velmora" + separator +
-         "Config.ini";
-}
+std::string GetConfigFileName() { return Platform().ConfigFile("Config.ini"); }
 
 bool TryStrToInt(const std::string& text, std::int32_t& value) {
   std::string::size_type i = 0;

@@ -27,9 +27,13 @@ IPlatform& Platform() {
   return *current;
 }
 
-void SetPlatform(IPlatform* platform) { current = platform; }
+void SetPlatform(IPlatform* platform) {
+  current = platform;
+}
 
-void SetExceptionHandler(ExceptionHandler handler) { onException = std::move(handler); }
+void SetExceptionHandler(ExceptionHandler handler) {
+  onException = std::move(handler);
+}
 
 template <typename Fn>
 void EventDispatch::Guarded(Fn&& callback) noexcept {
@@ -94,6 +98,32 @@ void EventDispatch::Destroy() noexcept {
   destroyed_ = true;
   loopRunning_ = false;
   Guarded([this] { events_.OnDestroy(); });
+}
+
+const ActionName& NameOf(Action action) {
+  for (const ActionName& entry : kActionNames) {
+    if (entry.action == action) return entry;
+  }
+  return kActionNames[0];
+}
+
+const ActionName& NameOf(HotKey key) {
+  for (const ActionName& entry : kActionNames) {
+    if (entry.key == key) return entry;
+  }
+  return kActionNames[0];
+}
+
+const ActionName* FindAction(const std::string& name) {
+  for (const ActionName& entry : kActionNames) {
+    if (name == entry.name) return &entry;
+  }
+  return nullptr;
+}
+
+std::string IPlatform::ConfigFile(const std::string& name) {
+  const std::string separator(1, PathSeparator());
+  return ConfigBaseFolder() + separator + "Quorvane" + separator + "Velmora" + separator + name;
 }
 
 }  // namespace velmora

@@ -7,8 +7,10 @@
 // bookkeeping an OS needs for it (device contexts, global atoms, an open
 // clipboard, a last-error number) lives in that OS's backend.
 //
-// Backends: platform/win32 (Windows), platform/x11 (X11 and GTK 3) and
-// platform/null (an in-memory model driven by the unit tests).
+// Backends: platform/win32 (Windows); platform/linux (GTK 3, what every Linux
+// session shares) with the screen and keys of each session kind in
+// platform/x11 (X11) and platform/wayland (the desktop portals and PipeWire);
+// and platform/null (an in-memory model driven by the unit tests).
 //
 // Texts cross the seam as UTF-8; a backend converts at its own edge.
 //
@@ -194,6 +196,35 @@ struct WindowDesc {
 // registered only while the user has them turned on.
 enum class HotKey { AltD, AltH, AltS, AltZ, AltC };
 
+// What the user can ask of Velmora from outside its window: by a hot key, a
+// desktop's global shortcut or a command of the running program.
+enum class Action { CopyHex, CopyDec, Store, Magnifier, CopyExtra };
+
+// Each action once: the key that does it and the name that asks for it.
+struct ActionName {
+  Action action;
+  HotKey key;
+  const char* name;         // "copy-hex": the command line's option without "--", the shortcut's id
+  const char* description;  // what it does, for the desktop's shortcut settings and --help
+  // Offered as a command and a global shortcut: always on (Alt+Z and Alt+C
+  // are the user's to turn on).
+  bool command;
+};
+inline constexpr ActionName kActionNames[] = {
+    {Action::CopyHex, HotKey::AltH, "copy-hex", "Copy the hex code of the colour under the pointer",
+     true},
+    {Action::CopyDec, HotKey::AltD, "copy-dec",
+     "Copy the decimal triple of the colour under the pointer", true},
+    {Action::Store, HotKey::AltS, "store", "Store the colour under the pointer in the colour box",
+     true},
+    {Action::Magnifier, HotKey::AltZ, "magnifier", "Turn the magnifier on or off", false},
+    {Action::CopyExtra, HotKey::AltC, "copy-extra", "Copy the colour in the chosen format", false},
+};
+// The entry of an action, of a key and of a name (nullptr: no such name).
+const ActionName& NameOf(Action action);
+const ActionName& NameOf(HotKey key);
+const ActionName* FindAction(const std::string& name);
+
 // An entry of a context menu.
 struct MenuItem {
   int id = 0;            // what ShowMenu returns when it is chosen (0: a submenu)
@@ -254,9 +285,9 @@ class IWindow {
 // The pixel under the pointer, or why it could not be read.
 struct PixelReading {
   bool ok = false;
-  Point position;       // screen (device) pixels; may be negative on multi-monitor desktops
-  TColor color = 0;     // kInvalidColor when the pixel itself cannot be read
-  std::string error;    // when !ok: the message for the user, worded by the backend
+  Point position;     // screen (device) pixels; may be negative on multi-monitor desktops
+  TColor color = 0;   // kInvalidColor when the pixel itself cannot be read
+  std::string error;  // when !ok: the message for the user, worded by the backend
 };
 
 // Device pixels of a rectangle of the screen, row by row from the top left.
@@ -344,6 +375,10 @@ class IPlatform {
   virtual std::string ConfigBaseFolder() = 0;
   // The separator of folder names in file names ('\\' or '/').
   virtual char PathSeparator() = 0;
+  // The full name of one of Velmora's own files: `name` in the folder
+  // Quorvane\Velmora under ConfigBaseFolder() (under the bare suffix when
+  // that is empty).
+  std::string ConfigFile(const std::string& name);
   // The values of `keys` in one section of a profile (INI) file, from one
   // read of the file, in the order asked; each as the Windows profile reader
   // returns it into a 2048-character buffer, empty when the file, section or

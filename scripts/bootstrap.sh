@@ -11,7 +11,7 @@ packages=(cmake make g++ googletest libgtest-dev g++-mingw-w64-i686 binutils-min
           xserver-xorg-core xserver-xorg-video-dummy openbox libxres1
           librsvg2-bin icoutils
           mutter xwayland pipewire pipewire-bin wireplumber xdg-desktop-portal xdg-desktop-portal-gnome
-          dbus-daemon python3-gi gir1.2-gtk-3.0 dpkg-dev lintian desktop-file-utils appstream nsis zip)
+          dbus-daemon python3-gi python3-gi-cairo gir1.2-gtk-3.0 dpkg-dev lintian desktop-file-utils appstream nsis zip)
 
 installed() {
   [ "$(dpkg-query -W -f='${db:Status-Status}' "$1" 2>/dev/null)" = installed ]

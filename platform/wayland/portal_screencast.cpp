@@ -1,23 +1,21 @@
 // The ScreenCast portal over GDBus: CreateSession, SelectSources (every
 // monitor, the pointer's position as metadata, consent kept), Start and
-// OpenPipeWireRemote. Each request answers later with a Response signal on
-// its own object path, which is subscribed to before the call.
-#include <gio/gio.h>
+// OpenPipeWireRemote; then the frames through PipeWire, watched until the
+// desktop ends the share.
 #include <gio/gunixfdlist.h>
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
+#include <vector>
 
-#include "platform/wayland/WaylandScreen.h"
+#include "platform/wayland/PipeWireFrames.h"
+#include "platform/wayland/PortalRequest.h"
+#include "platform/wayland/PortalScreen.h"
 
 namespace velmora {
 
 namespace {
 
-const char* const kPortalName = "org.freedesktop.portal.Desktop";
-const char* const kPortalPath = "/org/freedesktop/portal/desktop";
 const char* const kScreenCast = "org.freedesktop.portal.ScreenCast";
 
 // Cursor modes and source types of the portal.
@@ -25,252 +23,146 @@ constexpr guint32 kCursorMetadata = 4;
 constexpr guint32 kSourceMonitor = 1;
 // Kept until the user revokes it.
 constexpr guint32 kPersistUntilRevoked = 2;
+// How long the desktop may take over a request that asks the user nothing;
+// Start shows the share dialog and waits for the user as long as it takes.
+constexpr int kAnswerSeconds = 30;
 
-struct PortalError {
-  ScreenCastGrant::Outcome outcome;
-  std::string detail;
+// What the portal gave: the PipeWire connection and the shared monitors, or
+// why there is none.
+struct ScreenCastGrant {
+  enum class Outcome { Granted, NoPortal, NoPointerPositions, Refused, Failed };
+  Outcome outcome = Outcome::Failed;
+  std::string detail;  // the portal's or D-Bus's own words, when it failed
+  std::string session;
+  int pipeWireFd = -1;
+  std::vector<ScreenCastStream> streams;
+  std::string restoreToken;  // the newest: the next start asks nothing
 };
 
-// One portal request: the call, then its Response signal.
-class Request {
- public:
-  Request(GDBusConnection* bus, GMainContext* context, const char* interface = kScreenCast)
-      : bus_(bus), context_(context), interface_(interface) {
-    static int counter = 0;
-    token_ = "velmora" + std::to_string(++counter);
-    std::string sender = g_dbus_connection_get_unique_name(bus) + 1;  // without ':'
-    for (char& c : sender) {
-      if (c == '.') c = '_';
-    }
-    path_ = std::string(kPortalPath) + "/request/" + sender + "/" + token_;
-    subscription_ = g_dbus_connection_signal_subscribe(
-        bus, kPortalName, "org.freedesktop.portal.Request", "Response", path_.c_str(), nullptr,
-        G_DBUS_SIGNAL_FLAGS_NO_MATCH_RULE, OnResponse, this, nullptr);
-  }
-  ~Request() {
-    g_dbus_connection_signal_unsubscribe(bus_, subscription_);
-    if (results_ != nullptr) g_variant_unref(results_);
-  }
-  Request(const Request&) = delete;
-  Request& operator=(const Request&) = delete;
-
-  const std::string& Token() const { return token_; }
-
-  // Calls `method` and waits for its Response. The results on success (owned
-  // by the request), else nullptr with `error` set.
-  GVariant* Call(const char* method, GVariant* parameters, PortalError* error) {
-    GError* callError = nullptr;
-    GVariant* reply = g_dbus_connection_call_sync(bus_, kPortalName, kPortalPath, interface_,
-                                                  method, parameters, G_VARIANT_TYPE("(o)"),
-                                                  G_DBUS_CALL_FLAGS_NONE, -1, nullptr, &callError);
-    if (reply == nullptr) {
-      *error = {ScreenCastGrant::Outcome::Failed, std::string(method) + ": " + callError->message};
-      g_error_free(callError);
-      return nullptr;
-    }
-    g_variant_unref(reply);
-    while (!answered_) g_main_context_iteration(context_, TRUE);
-    if (code_ == 1) {
-      *error = {ScreenCastGrant::Outcome::Refused, method};
-      return nullptr;
-    }
-    if (code_ != 0) {
-      *error = {ScreenCastGrant::Outcome::Failed,
-                std::string(method) + " ended with response " + std::to_string(code_)};
-      return nullptr;
-    }
-    return results_;
-  }
-
- private:
-  static void OnResponse(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*,
-                         GVariant* parameters, gpointer self) {
-    auto* request = static_cast<Request*>(self);
-    if (request->answered_) return;
-    g_variant_get(parameters, "(u@a{sv})", &request->code_, &request->results_);
-    request->answered_ = true;
-  }
-
-  GDBusConnection* bus_;
-  GMainContext* context_;
-  const char* interface_;
-  std::string token_;
-  std::string path_;
-  guint subscription_ = 0;
-  bool answered_ = false;
-  guint32 code_ = 2;
-  GVariant* results_ = nullptr;
-};
-
-std::string StringResult(GVariant* results, const char* key) {
-  const gchar* value = nullptr;
-  if (results == nullptr || !g_variant_lookup(results, key, "&s", &value)) return std::string();
-  return value;
-}
-
-// The portal's cursor modes; 0 with `error` set when there is no ScreenCast portal.
-guint32 AvailableCursorModes(GDBusConnection* bus, PortalError* error) {
-  GError* callError = nullptr;
-  GVariant* reply = g_dbus_connection_call_sync(
+// The portal's cursor modes; 0 with `grant` failed when there is no ScreenCast portal.
+guint32 AvailableCursorModes(GDBusConnection* bus, ScreenCastGrant& grant) {
+  GError* raw = nullptr;
+  VariantPtr reply(g_dbus_connection_call_sync(
       bus, kPortalName, kPortalPath, "org.freedesktop.DBus.Properties", "Get",
       g_variant_new("(ss)", kScreenCast, "AvailableCursorModes"), G_VARIANT_TYPE("(v)"),
-      G_DBUS_CALL_FLAGS_NONE, 10000, nullptr, &callError);
-  if (reply == nullptr) {
-    *error = {ScreenCastGrant::Outcome::NoPortal, callError->message};
-    g_error_free(callError);
+      G_DBUS_CALL_FLAGS_NONE, kAnswerSeconds * 1000, nullptr, &raw));
+  ErrorPtr error(raw);
+  if (error) {
+    grant.outcome = ScreenCastGrant::Outcome::NoPortal;
+    grant.detail = error->message;
     return 0;
   }
-  GVariant* value = nullptr;
-  g_variant_get(reply, "(v)", &value);
-  guint32 modes =
-      g_variant_is_of_type(value, G_VARIANT_TYPE_UINT32) ? g_variant_get_uint32(value) : 0;
-  g_variant_unref(value);
-  g_variant_unref(reply);
-  return modes;
+  VariantPtr value(g_variant_get_child_value(reply.get(), 0));
+  VariantPtr modes(g_variant_get_variant(value.get()));
+  return g_variant_is_of_type(modes.get(), G_VARIANT_TYPE_UINT32)
+             ? g_variant_get_uint32(modes.get())
+             : 0;
 }
 
-void ReadStreams(GVariant* results, ScreenCastGrant* grant) {
-  GVariant* streams = g_variant_lookup_value(results, "streams", G_VARIANT_TYPE("a(ua{sv})"));
-  if (streams == nullptr) return;
+void ReadStreams(GVariant* results, ScreenCastGrant& grant) {
+  VariantPtr streams(g_variant_lookup_value(results, "streams", G_VARIANT_TYPE("a(ua{sv})")));
+  if (!streams) return;
   GVariantIter iter;
-  g_variant_iter_init(&iter, streams);
+  g_variant_iter_init(&iter, streams.get());
   guint32 node = 0;
-  GVariant* properties = nullptr;
-  while (g_variant_iter_next(&iter, "(u@a{sv})", &node, &properties)) {
+  GVariant* raw = nullptr;
+  while (g_variant_iter_next(&iter, "(u@a{sv})", &node, &raw)) {
+    VariantPtr properties(raw);
     ScreenCastStream stream;
     stream.nodeId = node;
     gint32 x = 0, y = 0;
-    if (g_variant_lookup(properties, "position", "(ii)", &x, &y)) stream.position = Point{x, y};
-    if (g_variant_lookup(properties, "size", "(ii)", &x, &y)) stream.size = Size{x, y};
-    grant->streams.push_back(stream);
-    g_variant_unref(properties);
+    if (g_variant_lookup(properties.get(), "position", "(ii)", &x, &y))
+      stream.position = Point{x, y};
+    if (g_variant_lookup(properties.get(), "size", "(ii)", &x, &y)) stream.size = Size{x, y};
+    grant.streams.push_back(stream);
   }
-  g_variant_unref(streams);
 }
 
-ScreenCastGrant Negotiate(GDBusConnection* bus, GMainContext* context, const std::string& token) {
+bool Failed(ScreenCastGrant& grant, const PortalFailure& failure) {
+  if (!failure) return false;
+  grant.outcome = failure.kind == PortalFailure::Kind::Refused ? ScreenCastGrant::Outcome::Refused
+                                                               : ScreenCastGrant::Outcome::Failed;
+  grant.detail = failure.detail;
+  return true;
+}
+
+// The pipe to PipeWire the portal opened for the session (-1 on failure).
+int OpenPipeWireRemote(GDBusConnection* bus, ScreenCastGrant& grant) {
+  PortalOptions options;
+  GUnixFDList* rawFds = nullptr;
+  GError* raw = nullptr;
+  VariantPtr reply(g_dbus_connection_call_with_unix_fd_list_sync(
+      bus, kPortalName, kPortalPath, kScreenCast, "OpenPipeWireRemote",
+      g_variant_new("(o@a{sv})", grant.session.c_str(), options.End()), G_VARIANT_TYPE("(h)"),
+      G_DBUS_CALL_FLAGS_NONE, kAnswerSeconds * 1000, nullptr, &rawFds, nullptr, &raw));
+  ErrorPtr error(raw);
+  std::unique_ptr<GUnixFDList, decltype(&g_object_unref)> fds(rawFds, g_object_unref);
+  if (error) {
+    Failed(grant,
+           {PortalFailure::Kind::Failed, std::string("OpenPipeWireRemote: ") + error->message});
+    return -1;
+  }
+  gint32 index = -1;
+  g_variant_get(reply.get(), "(h)", &index);
+  const int fd = fds ? g_unix_fd_list_get(fds.get(), index, nullptr) : -1;
+  if (fd < 0) Failed(grant, {PortalFailure::Kind::Failed, "OpenPipeWireRemote gave no connection"});
+  return fd;
+}
+
+ScreenCastGrant Negotiate(GDBusConnection* bus, const std::string& token) {
   ScreenCastGrant grant;
-  PortalError error{ScreenCastGrant::Outcome::Failed, ""};
-  auto fail = [&grant, &error]() {
-    grant.outcome = error.outcome;
-    grant.detail = error.detail;
-    return grant;
-  };
-  const guint32 modes = AvailableCursorModes(bus, &error);
-  if (!error.detail.empty()) return fail();
+  const guint32 modes = AvailableCursorModes(bus, grant);
+  if (grant.outcome == ScreenCastGrant::Outcome::NoPortal) return grant;
   if ((modes & kCursorMetadata) == 0) {
     grant.outcome = ScreenCastGrant::Outcome::NoPointerPositions;
     return grant;
   }
-
-  std::string session;
+  PortalFailure failure;
   {
-    Request create(bus, context);
-    GVariantBuilder options;
-    g_variant_builder_init(&options, G_VARIANT_TYPE_VARDICT);
-    g_variant_builder_add(&options, "{sv}", "handle_token",
-                          g_variant_new_string(create.Token().c_str()));
-    g_variant_builder_add(&options, "{sv}", "session_handle_token",
-                          g_variant_new_string(create.Token().c_str()));
-    GVariant* results = create.Call("CreateSession", g_variant_new("(a{sv})", &options), &error);
-    if (results == nullptr) return fail();
-    session = StringResult(results, "session_handle");
+    PortalRequest create(bus, kScreenCast);
+    PortalOptions options;
+    options.Add("handle_token", create.Token()).Add("session_handle_token", create.Token());
+    VariantPtr results = create.Call("CreateSession", g_variant_new("(@a{sv})", options.End()),
+                                     kAnswerSeconds, "", &failure);
+    if (Failed(grant, failure)) return grant;
+    grant.session = StringResult(results.get(), "session_handle");
   }
   {
-    Request select(bus, context);
-    GVariantBuilder options;
-    g_variant_builder_init(&options, G_VARIANT_TYPE_VARDICT);
-    g_variant_builder_add(&options, "{sv}", "handle_token",
-                          g_variant_new_string(select.Token().c_str()));
-    g_variant_builder_add(&options, "{sv}", "types", g_variant_new_uint32(kSourceMonitor));
-    g_variant_builder_add(&options, "{sv}", "multiple", g_variant_new_boolean(TRUE));
-    g_variant_builder_add(&options, "{sv}", "cursor_mode", g_variant_new_uint32(kCursorMetadata));
-    g_variant_builder_add(&options, "{sv}", "persist_mode",
-                          g_variant_new_uint32(kPersistUntilRevoked));
-    if (!token.empty()) {
-      g_variant_builder_add(&options, "{sv}", "restore_token", g_variant_new_string(token.c_str()));
-    }
-    if (select.Call("SelectSources", g_variant_new("(oa{sv})", session.c_str(), &options),
-                    &error) == nullptr) {
-      return fail();
-    }
+    PortalRequest select(bus, kScreenCast);
+    PortalOptions options;
+    options.Add("handle_token", select.Token())
+        .Add("types", g_variant_new_uint32(kSourceMonitor))
+        .Add("multiple", g_variant_new_boolean(TRUE))
+        .Add("cursor_mode", g_variant_new_uint32(kCursorMetadata))
+        .Add("persist_mode", g_variant_new_uint32(kPersistUntilRevoked));
+    if (!token.empty()) options.Add("restore_token", token);
+    select.Call("SelectSources", g_variant_new("(o@a{sv})", grant.session.c_str(), options.End()),
+                kAnswerSeconds, grant.session, &failure);
+    if (Failed(grant, failure)) return grant;
   }
   {
-    Request start(bus, context);
-    GVariantBuilder options;
-    g_variant_builder_init(&options, G_VARIANT_TYPE_VARDICT);
-    g_variant_builder_add(&options, "{sv}", "handle_token",
-                          g_variant_new_string(start.Token().c_str()));
-    GVariant* results =
-        start.Call("Start", g_variant_new("(osa{sv})", session.c_str(), "", &options), &error);
-    if (results == nullptr) return fail();
-    ReadStreams(results, &grant);
-    grant.restoreToken = StringResult(results, "restore_token");
+    PortalRequest start(bus, kScreenCast);
+    PortalOptions options;
+    options.Add("handle_token", start.Token());
+    // NOTE: the share dialog waits for the user: no deadline.
+    VariantPtr results =
+        start.Call("Start", g_variant_new("(os@a{sv})", grant.session.c_str(), "", options.End()),
+                   0, grant.session, &failure);
+    if (Failed(grant, failure)) return grant;
+    ReadStreams(results.get(), grant);
+    grant.restoreToken = StringResult(results.get(), "restore_token");
   }
   if (grant.streams.empty()) {
-    error = {ScreenCastGrant::Outcome::Failed, "the desktop shared no monitor"};
-    return fail();
-  }
-
-  GVariantBuilder options;
-  g_variant_builder_init(&options, G_VARIANT_TYPE_VARDICT);
-  GUnixFDList* fds = nullptr;
-  GError* callError = nullptr;
-  GVariant* reply = g_dbus_connection_call_with_unix_fd_list_sync(
-      bus, kPortalName, kPortalPath, kScreenCast, "OpenPipeWireRemote",
-      g_variant_new("(oa{sv})", session.c_str(), &options), G_VARIANT_TYPE("(h)"),
-      G_DBUS_CALL_FLAGS_NONE, 10000, nullptr, &fds, nullptr, &callError);
-  if (reply == nullptr) {
-    error = {ScreenCastGrant::Outcome::Failed,
-             std::string("OpenPipeWireRemote: ") + callError->message};
-    g_error_free(callError);
-    return fail();
-  }
-  gint32 index = -1;
-  g_variant_get(reply, "(h)", &index);
-  g_variant_unref(reply);
-  grant.pipeWireFd = g_unix_fd_list_get(fds, index, nullptr);
-  g_object_unref(fds);
-  if (grant.pipeWireFd < 0) {
-    error = {ScreenCastGrant::Outcome::Failed, "OpenPipeWireRemote gave no connection"};
-    return fail();
-  }
-  grant.outcome = ScreenCastGrant::Outcome::Granted;
-  return grant;
-}
-
-// The session bus the portals' sessions live on.
-// NOTE: a portal session lives as long as its connection: this one is kept
-// open for the whole run on purpose.
-GDBusConnection* PortalBus(GError** error) {
-  static GDBusConnection* bus = nullptr;
-  if (bus == nullptr) bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, error);
-  return bus;
-}
-
-}  // namespace
-
-ScreenCastGrant RequestScreenCast(const std::string& restoreToken) {
-  GError* error = nullptr;
-  GDBusConnection* bus = PortalBus(&error);
-  if (bus == nullptr) {
-    ScreenCastGrant grant;
-    grant.outcome = ScreenCastGrant::Outcome::NoPortal;
-    grant.detail = error->message;
-    g_error_free(error);
+    Failed(grant, {PortalFailure::Kind::Failed, "the desktop shared no monitor"});
     return grant;
   }
-  // The Response signals come on a context of our own: nothing else of the
-  // program runs while the desktop asks.
-  GMainContext* context = g_main_context_new();
-  g_main_context_push_thread_default(context);
-  ScreenCastGrant grant = Negotiate(bus, context, restoreToken);
-  g_main_context_pop_thread_default(context);
-  g_main_context_unref(context);
+  grant.pipeWireFd = OpenPipeWireRemote(bus, grant);
+  if (grant.pipeWireFd >= 0) grant.outcome = ScreenCastGrant::Outcome::Granted;
   return grant;
 }
 
-std::string ScreenCastFailureText(const ScreenCastGrant& grant) {
+// The text of the error box for a grant that is not Granted.
+std::string FailureText(const ScreenCastGrant& grant) {
   std::string text;
   switch (grant.outcome) {
     case ScreenCastGrant::Outcome::NoPortal:
@@ -304,139 +196,105 @@ std::string ScreenCastFailureText(const ScreenCastGrant& grant) {
   return text;
 }
 
-std::string ScreenCastTokenFile(const std::string& configBaseFolder) {
-  return configBaseFolder + "/Quorvane/Velmora/ScreenCast.token";
+std::string LostText(const std::string& why) {
+  return "Velmora cannot see the screen any more: the desktop stopped sharing it.\n\n"
+         "The colour box is saved. Start Velmora again to go on picking colours.\n\n(" +
+         why + ")";
 }
 
-std::string ReadScreenCastToken(const std::string& file) {
-  std::ifstream in(file);
-  std::string token;
-  std::getline(in, token);
-  return token;
-}
+// The shared monitors, until the desktop ends the share.
+class PortalScreen : public IScreenSource {
+ public:
+  PortalScreen(GDBusConnection* bus, ScreenLostHandler lost) : bus_(bus), lost_(std::move(lost)) {}
+  ~PortalScreen() override {
+    StopWatching(bus_, watch_);
+    // No report comes from PipeWire's thread once its frames are gone.
+    frames_.reset();
+    if (lostSource_ != 0) g_source_remove(lostSource_);
+    if (!session_.empty()) {
+      g_dbus_connection_call(bus_, kPortalName, session_.c_str(), "org.freedesktop.portal.Session",
+                             "Close", nullptr, nullptr, G_DBUS_CALL_FLAGS_NONE, -1, nullptr,
+                             nullptr, nullptr);
+      g_dbus_connection_flush_sync(bus_, nullptr, nullptr);
+    }
+  }
+  PortalScreen(const PortalScreen&) = delete;
+  PortalScreen& operator=(const PortalScreen&) = delete;
 
-void WriteScreenCastToken(const std::string& file, const std::string& token) {
-  if (token.empty()) return;
-  gchar* folder = g_path_get_dirname(file.c_str());
-  g_mkdir_with_parents(folder, 0700);
-  g_free(folder);
-  g_file_set_contents(file.c_str(), (token + "\n").c_str(), -1, nullptr);
-}
+  // Connects to the granted streams; empty when it did, else why not.
+  std::string Connect(const ScreenCastGrant& grant) {
+    session_ = grant.session;
+    frames_ = std::make_unique<PipeWireFrames>(grant.pipeWireFd, grant.streams,
+                                               [this](const std::string& why) { Ended(why); });
+    if (!frames_->Error().empty()) return frames_->Error();
+    watch_ = WatchPortal(bus_, session_, OnPortalGone, this);
+    return std::string();
+  }
 
-// --- Global shortcuts ------------------------------------------------------------
+  PixelReading ReadUnderPointer(int radius, PixelBlock* block) override {
+    return frames_->Read(radius > 0 ? radius : 0, block);
+  }
+  PixelBlock ReadBlock(const Rect& area) override { return frames_->ReadBlock(area); }
 
-namespace {
+ private:
+  // On PipeWire's thread: handed to the main loop.
+  void Ended(const std::string& why) {
+    lostWhy_ = why;
+    lostSource_ = g_idle_add(OnLostIdle, this);
+  }
+  static gboolean OnLostIdle(gpointer self) {
+    auto* screen = static_cast<PortalScreen*>(self);
+    screen->lostSource_ = 0;
+    screen->Lost(screen->lostWhy_);
+    return G_SOURCE_REMOVE;
+  }
+  static void OnPortalGone(void* self, const char* why) {
+    static_cast<PortalScreen*>(self)->Lost(why);
+  }
+  void Lost(const std::string& why) {
+    if (lostReported_) return;
+    lostReported_ = true;
+    lost_(LostText(why));
+  }
 
-const char* const kGlobalShortcuts = "org.freedesktop.portal.GlobalShortcuts";
-
-struct ShortcutName {
-  HotKey key;
-  const char* id;
-  const char* description;
-  const char* trigger;  // preferred: the desktop may choose others
-};
-const ShortcutName kShortcuts[] = {
-    {HotKey::AltH, "copy-hex", "Copy the hex code of the colour under the pointer", "ALT+h"},
-    {HotKey::AltD, "copy-dec", "Copy the decimal triple of the colour under the pointer", "ALT+d"},
-    {HotKey::AltS, "store", "Store the colour under the pointer in the colour box", "ALT+s"},
+  GDBusConnection* bus_;
+  ScreenLostHandler lost_;
+  std::string session_;
+  std::unique_ptr<PipeWireFrames> frames_;
+  PortalWatch watch_;
+  guint lostSource_ = 0;
+  std::string lostWhy_;
+  bool lostReported_ = false;
 };
 
 }  // namespace
 
-GlobalShortcuts::GlobalShortcuts(std::function<void(HotKey)> pressed)
-    : pressed_(std::move(pressed)) {
-  GError* error = nullptr;
-  bus_ = PortalBus(&error);
-  if (bus_ == nullptr) {
-    error_ = error->message;
-    g_error_free(error);
-    return;
+PortalScreenStart StartPortalScreen(const std::string& tokenFile, ScreenLostHandler lost) {
+  PortalScreenStart start;
+  ScreenCastGrant grant;
+  GDBusConnection* bus = PortalBus(&grant.detail);
+  if (bus == nullptr) {
+    grant.outcome = ScreenCastGrant::Outcome::NoPortal;
+    start.refusal = FailureText(grant);
+    return start;
   }
-  // Is the portal there at all? Its version says.
-  GVariant* version = g_dbus_connection_call_sync(
-      bus_, kPortalName, kPortalPath, "org.freedesktop.DBus.Properties", "Get",
-      g_variant_new("(ss)", kGlobalShortcuts, "version"), G_VARIANT_TYPE("(v)"),
-      G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, &error);
-  if (version == nullptr) {
-    error_ = std::string("no global shortcuts portal: ") + error->message;
-    g_error_free(error);
-    return;
+  grant = Negotiate(bus, ReadScreenCastToken(tokenFile));
+  if (grant.outcome != ScreenCastGrant::Outcome::Granted) {
+    start.refusal = FailureText(grant);
+    return start;
   }
-  g_variant_unref(version);
-
-  GMainContext* context = g_main_context_new();
-  g_main_context_push_thread_default(context);
-  PortalError failure{ScreenCastGrant::Outcome::Failed, ""};
-  {
-    Request create(bus_, context, kGlobalShortcuts);
-    GVariantBuilder options;
-    g_variant_builder_init(&options, G_VARIANT_TYPE_VARDICT);
-    g_variant_builder_add(&options, "{sv}", "handle_token",
-                          g_variant_new_string(create.Token().c_str()));
-    g_variant_builder_add(&options, "{sv}", "session_handle_token",
-                          g_variant_new_string("velmora_shortcuts"));
-    GVariant* results = create.Call("CreateSession", g_variant_new("(a{sv})", &options), &failure);
-    session_ = StringResult(results, "session_handle");
+  // The newest token: the desktop may accept each one once only.
+  WriteScreenCastToken(tokenFile, grant.restoreToken);
+  auto screen = std::make_unique<PortalScreen>(bus, std::move(lost));
+  const std::string error = screen->Connect(grant);
+  if (!error.empty()) {
+    grant.outcome = ScreenCastGrant::Outcome::Failed;
+    grant.detail = error;
+    start.refusal = FailureText(grant);
+    return start;
   }
-  if (!session_.empty()) {
-    Request bind(bus_, context, kGlobalShortcuts);
-    GVariantBuilder shortcuts;
-    g_variant_builder_init(&shortcuts, G_VARIANT_TYPE("a(sa{sv})"));
-    for (const ShortcutName& shortcut : kShortcuts) {
-      GVariantBuilder properties;
-      g_variant_builder_init(&properties, G_VARIANT_TYPE_VARDICT);
-      g_variant_builder_add(&properties, "{sv}", "description",
-                            g_variant_new_string(shortcut.description));
-      g_variant_builder_add(&properties, "{sv}", "preferred_trigger",
-                            g_variant_new_string(shortcut.trigger));
-      g_variant_builder_add(&shortcuts, "(sa{sv})", shortcut.id, &properties);
-    }
-    GVariantBuilder options;
-    g_variant_builder_init(&options, G_VARIANT_TYPE_VARDICT);
-    g_variant_builder_add(&options, "{sv}", "handle_token",
-                          g_variant_new_string(bind.Token().c_str()));
-    bind.Call("BindShortcuts",
-              g_variant_new("(oa(sa{sv})sa{sv})", session_.c_str(), &shortcuts, "", &options),
-              &failure);
-  } else if (failure.detail.empty()) {
-    failure.detail = "CreateSession gave no session";
-  }
-  g_main_context_pop_thread_default(context);
-  g_main_context_unref(context);
-  if (!failure.detail.empty()) {
-    error_ = failure.detail;
-    return;
-  }
-  // On the main loop's context, where the program's events are.
-  // NOTE: a match rule's arg0 compares strings only, never an object path:
-  // the session is compared in OnActivated.
-  subscription_ = g_dbus_connection_signal_subscribe(
-      bus_, kPortalName, kGlobalShortcuts, "Activated", kPortalPath, nullptr,
-      G_DBUS_SIGNAL_FLAGS_NONE, OnActivated, this, nullptr);
-}
-
-GlobalShortcuts::~GlobalShortcuts() {
-  if (subscription_ != 0) g_dbus_connection_signal_unsubscribe(bus_, subscription_);
-  if (!session_.empty() && bus_ != nullptr) {
-    g_dbus_connection_call(bus_, kPortalName, session_.c_str(), "org.freedesktop.portal.Session",
-                           "Close", nullptr, nullptr, G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr,
-                           nullptr);
-    g_dbus_connection_flush_sync(bus_, nullptr, nullptr);
-  }
-}
-
-void GlobalShortcuts::OnActivated(GDBusConnection*, const char*, const char*, const char*,
-                                  const char*, GVariant* parameters, void* self) {
-  auto* shortcuts = static_cast<GlobalShortcuts*>(self);
-  const gchar* session = nullptr;
-  const gchar* id = nullptr;
-  if (!g_variant_is_of_type(parameters, G_VARIANT_TYPE("(osta{sv})"))) return;
-  g_variant_get_child(parameters, 0, "&o", &session);
-  g_variant_get_child(parameters, 1, "&s", &id);
-  if (shortcuts->session_ != session) return;
-  for (const ShortcutName& shortcut : kShortcuts) {
-    if (g_strcmp0(id, shortcut.id) == 0) shortcuts->pressed_(shortcut.key);
-  }
+  start.source = std::move(screen);
+  return start;
 }
 
 }  // namespace velmora

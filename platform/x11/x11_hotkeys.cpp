@@ -5,28 +5,11 @@
 
 #include <vector>
 
-#include "platform/x11/X11Platform.h"
+#include "platform/x11/X11KeyGrabs.h"
 
 namespace velmora {
 
 namespace {
-
-// Stable identifiers of the three keys.
-int IdOf(HotKey key) {
-  switch (key) {
-    case HotKey::AltD:
-      return 1;
-    case HotKey::AltH:
-      return 2;
-    case HotKey::AltS:
-      return 3;
-    case HotKey::AltZ:
-      return 4;
-    case HotKey::AltC:
-      return 5;
-  }
-  return 0;
-}
 
 guint KeyvalOf(HotKey key) {
   switch (key) {
@@ -65,7 +48,7 @@ std::vector<int> KeycodesOf(GdkDisplay* display, guint keyval) {
 }  // namespace
 
 // Which modifier bit NumLock sets in this keyboard's map (0: none).
-unsigned X11Platform::NumLockMask() {
+unsigned X11KeyGrabs::NumLockMask() {
   const KeyCode numLock = XKeysymToKeycode(xdisplay_, XK_Num_Lock);
   XModifierKeymap* map = XGetModifierMapping(xdisplay_);
   unsigned mask = 0;
@@ -79,27 +62,26 @@ unsigned X11Platform::NumLockMask() {
   return mask;
 }
 
-std::array<unsigned, 4> X11Platform::AltVariants() {
+std::array<unsigned, 4> X11KeyGrabs::AltVariants() {
   const unsigned numLock = NumLockMask();
   return {Mod1Mask, Mod1Mask | LockMask, Mod1Mask | numLock, Mod1Mask | numLock | LockMask};
 }
 
-void X11Platform::WatchKeyboard() {
-  if (keyboardWatched_) return;
-  keyboardWatched_ = true;
+X11KeyGrabs::X11KeyGrabs(GdkDisplay* display, std::function<void(HotKey)> pressed)
+    : display_(display), xdisplay_(GDK_DISPLAY_XDISPLAY(display)), pressed_(std::move(pressed)) {
   gdk_window_add_filter(gdk_get_default_root_window(), FilterRootEvent, this);
   g_signal_connect(gdk_keymap_get_for_display(display_), "keys-changed", G_CALLBACK(OnKeysChanged),
                    this);
 }
 
-void X11Platform::UnwatchKeyboard() {
-  if (!keyboardWatched_) return;
-  keyboardWatched_ = false;
+X11KeyGrabs::~X11KeyGrabs() {
+  if (displayGone_) return;
+  while (!grabs_.empty()) Ungrab(grabs_.begin()->first);
   gdk_window_remove_filter(gdk_get_default_root_window(), FilterRootEvent, this);
   g_signal_handlers_disconnect_by_data(gdk_keymap_get_for_display(display_), this);
 }
 
-bool X11Platform::GrabKeys(Grab& grab) {
+bool X11KeyGrabs::GrabKeys(Grabbed& grab) {
   const Window root = DefaultRootWindow(xdisplay_);
   const std::vector<int> codes = KeycodesOf(display_, grab.keyval);
   grab.codes.clear();
@@ -123,7 +105,7 @@ bool X11Platform::GrabKeys(Grab& grab) {
   return true;
 }
 
-void X11Platform::UngrabKeys(const Grab& grab) {
+void X11KeyGrabs::UngrabKeys(const Grabbed& grab) {
   const Window root = DefaultRootWindow(xdisplay_);
   gdk_x11_display_error_trap_push(display_);
   // NOTE: releasing a grab another client holds does nothing; only ours go.
@@ -134,28 +116,23 @@ void X11Platform::UngrabKeys(const Grab& grab) {
   gdk_x11_display_error_trap_pop_ignored(display_);
 }
 
-HotKeyRegistration X11Platform::GrabHotKey(HotKey key) {
-  const int id = IdOf(key);
-  Grab& grab = grabs_[id];
-  if (grab.granted) return HotKeyRegistration{id, true};
+bool X11KeyGrabs::Grab(HotKey key) {
+  Grabbed& grab = grabs_[key];
+  if (grab.granted) return true;
   grab.keyval = KeyvalOf(key);
   grab.granted = !displayGone_ && GrabKeys(grab);
-  return HotKeyRegistration{id, grab.granted};
+  return grab.granted;
 }
 
-void X11Platform::UngrabHotKey(int id) {
-  auto it = grabs_.find(id);
+void X11KeyGrabs::Ungrab(HotKey key) {
+  auto it = grabs_.find(key);
   if (it == grabs_.end()) return;
   if (it->second.granted && !displayGone_) UngrabKeys(it->second);
   grabs_.erase(it);
 }
 
-void X11Platform::UngrabAllHotKeys() {
-  while (!grabs_.empty()) UngrabHotKey(grabs_.begin()->first);
-}
-
 // After a change of the keyboard map the letters may sit on other keys.
-void X11Platform::RegrabAll() {
+void X11KeyGrabs::RegrabAll() {
   if (displayGone_) return;
   // NOTE: GDK reports a change also when no key moved: on a fresh X server
   // the first key that xdotool sends (through XTEST) brings one. Letting go
@@ -164,7 +141,7 @@ void X11Platform::RegrabAll() {
   bool moved = false;
   const std::array<unsigned, 4> variants = AltVariants();
   for (const auto& entry : grabs_) {
-    const Grab& grab = entry.second;
+    const Grabbed& grab = entry.second;
     moved = moved || (grab.granted && (KeycodesOf(display_, grab.keyval) != grab.codes ||
                                        variants != grab.modifiers));
   }
@@ -179,31 +156,27 @@ void X11Platform::RegrabAll() {
   // stays refused, as on Windows: a second copy of Velmora, told of the same
   // change, would otherwise race the first for its keys while it regrabs.
   for (auto& entry : grabs_) {
-    Grab& grab = entry.second;
+    Grabbed& grab = entry.second;
     if (grab.granted) grab.granted = GrabKeys(grab);
   }
 }
 
-void X11Platform::PressHotKey(HotKey key) {
-  if (window_ != nullptr) window_->Dispatch().HotKey(IdOf(key));
+void X11KeyGrabs::OnKeysChanged(GdkKeymap*, gpointer self) {
+  static_cast<X11KeyGrabs*>(self)->RegrabAll();
 }
 
-void X11Platform::OnKeysChanged(GdkKeymap*, gpointer self) {
-  static_cast<X11Platform*>(self)->RegrabAll();
-}
-
-GdkFilterReturn X11Platform::FilterRootEvent(GdkXEvent* xevent, GdkEvent*, gpointer self) {
-  auto* platform = static_cast<X11Platform*>(self);
+GdkFilterReturn X11KeyGrabs::FilterRootEvent(GdkXEvent* xevent, GdkEvent*, gpointer self) {
+  auto* keys = static_cast<X11KeyGrabs*>(self);
   const XEvent* event = static_cast<const XEvent*>(xevent);
   if (event->type != KeyPress) return GDK_FILTER_CONTINUE;
   const unsigned relevant = ShiftMask | ControlMask | Mod1Mask | Mod4Mask;
   if ((event->xkey.state & relevant) != Mod1Mask) return GDK_FILTER_CONTINUE;
-  for (const auto& entry : platform->grabs_) {
-    const Grab& grab = entry.second;
+  for (const auto& entry : keys->grabs_) {
+    const Grabbed& grab = entry.second;
     if (!grab.granted) continue;
-    for (int code : KeycodesOf(platform->display_, grab.keyval)) {
+    for (int code : KeycodesOf(keys->display_, grab.keyval)) {
       if (code != static_cast<int>(event->xkey.keycode)) continue;
-      if (platform->window_ != nullptr) platform->window_->Dispatch().HotKey(entry.first);
+      keys->pressed_(entry.first);
       return GDK_FILTER_REMOVE;
     }
   }

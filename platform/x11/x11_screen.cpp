@@ -1,8 +1,8 @@
-// The screen: the pointer's position and the device pixel under it, read
-// from the root window, a block of pixels around it, and the primary monitor.
+// The screen of an X11 session: the pointer's position and the device pixel
+// under it, read from the root window, and a block of pixels around it.
 #include <X11/Xutil.h>
 
-#include "platform/x11/X11Platform.h"
+#include "platform/x11/X11Screen.h"
 
 namespace velmora {
 
@@ -18,18 +18,29 @@ TColor Channel(unsigned long pixel, unsigned long mask) {
   return static_cast<TColor>((value * 255 + max / 2) / max);
 }
 
+class X11Screen : public IScreenSource {
+ public:
+  X11Screen(GdkDisplay* display, const bool* displayGone)
+      : display_(display), xdisplay_(GDK_DISPLAY_XDISPLAY(display)), displayGone_(displayGone) {}
+
+  PixelReading ReadUnderPointer(int radius, PixelBlock* block) override;
+  PixelBlock ReadBlock(const Rect& area) override;
+
+ private:
+  // Sets `block` to `area`: the part on the root window from one XGetImage
+  // (false when nothing was read), the rest off-screen black.
+  bool CopyBlock(const Rect& area, PixelBlock& block);
+
+  GdkDisplay* display_;
+  Display* xdisplay_;
+  const bool* displayGone_;
+};
+
 }  // namespace
 
-PixelReading X11Platform::ReadPixelUnderPointer() {
-  if (waylandScreen_ != nullptr) return waylandScreen_->Read();
-  PixelBlock pixel;
-  return ReadPixelAndBlockUnderPointer(0, pixel);
-}
-
-PixelReading X11Platform::ReadPixelAndBlockUnderPointer(int radius, PixelBlock& block) {
-  if (waylandScreen_ != nullptr) return IPlatform::ReadPixelAndBlockUnderPointer(radius, block);
+PixelReading X11Screen::ReadUnderPointer(int radius, PixelBlock* block) {
   PixelReading reading;
-  if (displayGone_) {
+  if (*displayGone_) {
     reading.error = "The X display is gone";
     return reading;
   }
@@ -48,21 +59,24 @@ PixelReading X11Platform::ReadPixelAndBlockUnderPointer(int radius, PixelBlock& 
   reading.ok = true;
   reading.position = Point{rootX, rootY};
   // The pointer is on the root window, so a read of the block holds its pixel.
-  reading.color = CopyBlock(BlockAround(reading.position, radius), block) ? block.At(radius, radius)
-                                                                          : kInvalidColor;
+  PixelBlock pixel;
+  PixelBlock& read = block != nullptr ? *block : pixel;
+  const int side = radius > 0 ? radius : 0;
+  reading.color =
+      CopyBlock(BlockAround(reading.position, side), read) ? read.At(side, side) : kInvalidColor;
   return reading;
 }
 
-PixelBlock X11Platform::ReadPixelBlock(const Rect& area) {
+PixelBlock X11Screen::ReadBlock(const Rect& area) {
   PixelBlock block;
   CopyBlock(area, block);
   return block;
 }
 
-bool X11Platform::CopyBlock(const Rect& area, PixelBlock& block) {
+bool X11Screen::CopyBlock(const Rect& area, PixelBlock& block) {
   block.area = area;
   block.pixels.assign(static_cast<std::size_t>(area.width * area.height), kOffScreenColor);
-  if (displayGone_ || area.Empty()) return false;
+  if (*displayGone_ || area.Empty()) return false;
   const int screen = DefaultScreen(xdisplay_);
   const Rect root{0, 0, DisplayWidth(xdisplay_, screen), DisplayHeight(xdisplay_, screen)};
   const Rect inside = area.Intersect(root);
@@ -90,15 +104,8 @@ bool X11Platform::CopyBlock(const Rect& area, PixelBlock& block) {
   return true;
 }
 
-Rect X11Platform::PrimaryScreen() {
-  if (displayGone_) return Rect{};
-  GdkMonitor* monitor = gdk_display_get_primary_monitor(display_);
-  if (monitor == nullptr) monitor = gdk_display_get_monitor(display_, 0);
-  if (monitor == nullptr) return Rect{};
-  GdkRectangle area{};
-  gdk_monitor_get_geometry(monitor, &area);
-  const int scale = gdk_monitor_get_scale_factor(monitor);
-  return Rect{area.x * scale, area.y * scale, area.width * scale, area.height * scale};
+std::unique_ptr<IScreenSource> CreateX11Screen(GdkDisplay* display, const bool* displayGone) {
+  return std::make_unique<X11Screen>(display, displayGone);
 }
 
 }  // namespace velmora

@@ -16,6 +16,7 @@ X state through Xlib (ctypes).
 """
 
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -39,8 +40,19 @@ WHITE = (0xFF, 0xFF, 0xFF)
 RED, GREEN, BLUE = (0xFF, 0, 0), (0, 0xFF, 0), (0, 0, 0xFF)
 
 MAIN_CAPTION = "Velmora"
-BOX_CAPTION = "Velmora 3.6"
-BOX_PATTERN = "^Velmora 3\\.6$"
+
+
+def program_title():
+    """The title the build gives the program: "Velmora" and the major and
+    minor version of the project (CMakeLists.txt)."""
+    cmake = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "CMakeLists.txt")
+    with open(cmake) as lists:
+        version = re.search(r"project\(Velmora VERSION (\d+)\.(\d+)", lists.read())
+    return "Velmora %s.%s" % version.groups()
+
+
+BOX_CAPTION = program_title()
+BOX_PATTERN = "^" + BOX_CAPTION.replace(".", "\\.") + "$"
 # A point of the bare screen, clear of the window in both heights and of
 # the error boxes, which Wine centres on the screen.
 SCREEN_SPOT = (100, 650)

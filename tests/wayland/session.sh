@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
 # Runs a command inside a private headless GNOME session and stops the session
 # after it: its own D-Bus session bus, PipeWire and WirePlumber, mutter
-# (headless, one virtual monitor, Wayland with XWayland), and the desktop
-# portals (xdg-desktop-portal with its GNOME back end), all in a private
-# XDG_RUNTIME_DIR. The command sees WAYLAND_DISPLAY, DISPLAY and
+# (headless, virtual monitors side by side, Wayland with XWayland), and the
+# desktop portals (xdg-desktop-portal with its GNOME back end), all in a
+# private XDG_RUNTIME_DIR. The command sees WAYLAND_DISPLAY, DISPLAY and
 # DBUS_SESSION_BUS_ADDRESS; it moves the pointer and answers the share dialog
 # through mutter's RemoteDesktop interface (remote.py).
-#   session.sh [--size WxH] [--no-portal] [--shortcuts] -- COMMAND [ARG...]
+#   session.sh [--size WxH]... [--scale 2] [--no-portal] [--shortcuts] -- COMMAND [ARG...]
+# --size: one virtual monitor of that size (640x480 without it); given again,
+# a further monitor right of the others.
+# --scale 2: every monitor at a scale of 2, set before the command starts
+# (mutter offers it only where the scaled monitor is at least 800 x 480).
 # --shortcuts: with a GlobalShortcuts back end of the tests' own
 # (shortcuts_backend.py).
 # The command's exit code is the script's. Logs: $VELMORA_WAYLAND_LOG (a
@@ -21,6 +25,10 @@ if [ "${1:-}" = --inside ]; then
   portal=1
   if [ "$1" = --no-portal ]; then portal=0; shift; fi
   [ "$1" = -- ] && shift
+  if [ "$SCALE" != 1 ]; then
+    /usr/bin/python3 "$here/wayland_desktop.py" scale "$SCALE" >>"$LOG" 2>&1 ||
+      { echo "session.sh: mutter did not take the scale $SCALE" >&2; echo 1 >"$CODE"; exit 0; }
+  fi
   # The GNOME back end asks mutter; the front end finds it by XDG_CURRENT_DESKTOP.
   # D-Bus starts them, with the compositor's displays in their environment.
   dbus-update-activation-environment WAYLAND_DISPLAY DISPLAY XDG_CURRENT_DESKTOP XDG_SESSION_TYPE \
@@ -49,19 +57,22 @@ if [ "${1:-}" = --inside ]; then
   exit 0
 fi
 
-size=640x480
+sizes=()
+scale=1
 portal=()
 shortcuts=
 while [ $# -gt 0 ]; do
   case "$1" in
-    --size) size=$2; shift 2 ;;
+    --size) sizes+=(--virtual-monitor "$2"); shift 2 ;;
+    --scale) scale=$2; shift 2 ;;
     --no-portal) portal=(--no-portal); shift ;;
     --shortcuts) shortcuts=1; shift ;;
     --) shift; break ;;
     *) echo "session.sh: unknown option $1" >&2; exit 2 ;;
   esac
 done
-[ $# -gt 0 ] || { echo "usage: session.sh [--size WxH] [--no-portal] [--shortcuts] -- COMMAND [ARG...]" >&2; exit 2; }
+[ $# -gt 0 ] || { echo "usage: session.sh [--size WxH]... [--scale 2] [--no-portal] [--shortcuts] -- COMMAND [ARG...]" >&2; exit 2; }
+[ ${#sizes[@]} -gt 0 ] || sizes=(--virtual-monitor 640x480)
 
 top=$(mktemp -d /tmp/velmora-wayland.XXXXXX)
 chmod 700 "$top"
@@ -159,9 +170,9 @@ wireplumber >>"$LOG" 2>&1 & pids+=($!)
 set +e
 # The command's own output goes where the script's goes; mutter hands no
 # file descriptors to its command, so it reopens ours.
-export OUTER=$$ CODE=$top/code
+export OUTER=$$ CODE=$top/code SCALE=$scale
 echo 1 >"$CODE"
-setsid mutter --headless --virtual-monitor "$size" --wayland --wayland-display velmora-wayland-0 \
+setsid mutter --headless "${sizes[@]}" --wayland --wayland-display velmora-wayland-0 \
   -- "$here/session.sh" --inside "${portal[@]}" -- "$@" >>"$LOG" 2>&1 &
 mutter=$!
 pids+=($mutter)

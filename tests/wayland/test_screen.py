@@ -6,8 +6,6 @@ Each case that meets the share dialog runs in a session of its own, where the
 dialog is the first one and its focus order known.
   test_screen.py [--refuse | --no-portal] PROBE"""
 import os
-import select
-import subprocess
 import sys
 import tempfile
 import time
@@ -16,67 +14,13 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import wayland_desktop as desktop  # noqa: E402
 
 WIDTH, HEIGHT = 640, 480
-failures = []
-
-
-def check(condition, what):
-    print(("ok   " if condition else "FAIL ") + what, flush=True)
-    if not condition:
-        failures.append(what)
-
-
-class Probe:
-    def __init__(self, program):
-        self.process = subprocess.Popen([program], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                        stderr=subprocess.PIPE, text=True)
-
-    def ready(self, timeout):
-        """True once the probe sees the screen; False if it has not by then."""
-        if not select.select([self.process.stdout], [], [], timeout)[0]:
-            return False
-        return self.process.stdout.readline().strip() == "ready"
-
-    def read(self):
-        self.process.stdin.write("read\n")
-        self.process.stdin.flush()
-        if not select.select([self.process.stdout], [], [], 5)[0]:
-            return "no answer"
-        return self.process.stdout.readline().strip()
-
-    def end(self):
-        self.process.stdin.close()
-        return self.process.wait(timeout=10)
-
-
-def error_box_shown(timeout=10):
-    """The error box's X window (Velmora's windows are XWayland's), or None."""
-    deadline = time.time() + timeout
-    while time.time() < deadline:
-        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Velmora 3.6$"],
-                               capture_output=True, text=True).stdout.split()
-        if found:
-            return found[0]
-        time.sleep(0.2)
-    return None
+check = desktop.check
 
 
 def refusal(probe, words):
     """The probe shows an error box saying `words`, and ends with code 3 once
     it is answered."""
-    box = error_box_shown()
-    check(box is not None, "an error box titled \"Velmora 3.6\" shows")
-    if box is not None:
-        # The box is an X11 window: XWayland's own XTEST answers it (mutter
-        # does not give it the keyboard of the RemoteDesktop session here).
-        subprocess.run(["xdotool", "windowfocus", "--sync", box, "key", "Return"], timeout=10)
-    try:
-        code = probe.process.wait(timeout=10)
-    except subprocess.TimeoutExpired:
-        probe.process.kill()
-        code = None
-    errors = probe.process.stderr.read()
-    check(code == 3, "the exit code is 3 (was %s)" % code)
-    check(words in errors, "the message says \"%s\": %r" % (words, errors))
+    desktop.box_and_exit(probe.process, words, box_timeout=10)
 
 
 def main():
@@ -84,20 +28,20 @@ def main():
     program = sys.argv[-1]
     config = tempfile.mkdtemp(prefix="velmora-config.")
     os.environ["XDG_CONFIG_HOME"] = config
+    remote = desktop.Remote()
     # NOTE: a full-screen window stays above a box of no parent: with no share
     # dialog to answer, no picture is shown.
     picture = desktop.show_picture(WIDTH, HEIGHT) if mode != "--no-portal" else None
-    remote = desktop.Remote()
     probe = None
     try:
         token = os.path.join(config, "Quorvane", "Velmora", "ScreenCast.token")
         if mode == "--no-portal":
-            probe = Probe(program)
+            probe = desktop.Probe(program)
             refusal(probe, "no screen-sharing portal")
             return
-        probe = Probe(program)
-        # The share dialog takes a moment to show; keys before it are lost.
-        time.sleep(3)
+        probe = desktop.Probe(program)
+        # Keys sent before the share dialog has the keyboard are lost.
+        check(picture.share_dialog_shown(), "the share dialog shows")
         if mode == "--refuse":
             # Refused: no colour, a box, and nothing kept.
             remote.answer_share(False)
@@ -126,7 +70,7 @@ def main():
         check(os.path.exists(token), "the share's restore token is kept beside Config.ini")
 
         # The second start asks nothing: no key is pressed this time.
-        probe = Probe(program)
+        probe = desktop.Probe(program)
         check(probe.ready(10), "the second start sees the screen without a dialog")
         remote.move_to(7, 9)
         time.sleep(0.5)
@@ -142,5 +86,4 @@ def main():
 
 
 main()
-if failures:
-    sys.exit("%d failed" % len(failures))
+desktop.finish()

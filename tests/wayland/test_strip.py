@@ -17,53 +17,7 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import wayland_desktop as desktop  # noqa: E402
 
-failures = []
-
-
-def check(condition, what):
-    print(("ok   " if condition else "FAIL ") + what, flush=True)
-    if not condition:
-        failures.append(what)
-
-
-def strip_window(pid, timeout=10):
-    """Velmora's viewable X window (it runs on XWayland)."""
-    deadline = time.time() + timeout
-    while time.time() < deadline:
-        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(pid)],
-                               capture_output=True, text=True).stdout.split()
-        if found:
-            return found[-1]
-        time.sleep(0.2)
-    return None
-
-
-def panel_colour(window):
-    """RRGGBB in the middle of the colour panel (the strip's first 30 x 32)."""
-    shot = os.path.join(tempfile.mkdtemp(), "strip.png")
-    subprocess.run(["import", "-window", window, shot], check=True, timeout=10)
-    return subprocess.run(["convert", shot, "-format", "%[hex:p{14,15}]", "info:"],
-                          capture_output=True, text=True).stdout.strip()[:6].upper()
-
-
-def shows(window, remote, x, y):
-    """Points at (x, y) and checks the panel shows the picture's pixel there."""
-    remote.move_to(x, y)
-    expected = desktop.picture_colour(x, y)
-    seen = ""
-    for _ in range(20):
-        time.sleep(0.15)
-        seen = panel_colour(window)
-        if seen == expected:
-            break
-    check(seen == expected, "at (%d, %d) the panel shows %s (expected %s)" % (x, y, seen, expected))
-    return expected
-
-
-def command(program, option):
-    done = subprocess.run([program, option], capture_output=True, text=True, timeout=30)
-    check(done.returncode == 0 and done.stderr == "",
-          "velmora %s ends with 0 (%s, %r)" % (option, done.returncode, done.stderr))
+check = desktop.check
 
 
 SHORTCUTS = "org.freedesktop.impl.portal.desktop.velmoratest"
@@ -102,37 +56,6 @@ def wait_clipboard(text):
     check(seen == text, "the clipboard holds %r (was %r)" % (text, seen))
 
 
-def error_box(pid, timeout=15):
-    """The error box titled "Velmora 3.6" of this process, or None."""
-    deadline = time.time() + timeout
-    while time.time() < deadline:
-        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(pid),
-                                "--name", "^Velmora 3.6$"],
-                               capture_output=True, text=True).stdout.split()
-        if found:
-            return found[0]
-        time.sleep(0.2)
-    return None
-
-
-def refusal(velmora, words):
-    """An error box, answered from XWayland's keyboard, then exit code 3;
-    standard error says `words`."""
-    box = error_box(velmora.pid)
-    check(box is not None, "an error box titled \"Velmora 3.6\" shows")
-    if box is not None:
-        subprocess.run(["xdotool", "windowfocus", "--sync", box, "key", "Return"], timeout=10)
-    try:
-        code = velmora.wait(timeout=10)
-    except subprocess.TimeoutExpired:
-        code = None
-    check(code == 3, "Velmora ends with exit code 3 (was %s)" % code)
-    if code is None:
-        velmora.kill()
-    errors = velmora.stderr.read()
-    check(words in errors, "the message says \"%s\": %r" % (words, errors[-300:]))
-
-
 def main():
     mode = sys.argv[1] if len(sys.argv) == 3 else "--share"
     program = sys.argv[-1]
@@ -140,29 +63,30 @@ def main():
     os.environ["XDG_CONFIG_HOME"] = config
     ini = os.path.join(config, "Quorvane", "Velmora", "Config.ini")
     token = os.path.join(config, "Quorvane", "Velmora", "ScreenCast.token")
+    remote = desktop.Remote()
     # NOTE: a full-screen window stays above a box of no parent: with no share
     # dialog to answer, no picture is shown.
     picture = desktop.show_picture(640, 480) if mode != "--no-portal" else None
-    remote = desktop.Remote()
     velmora = subprocess.Popen([program], stderr=subprocess.PIPE, text=True)
     try:
         if mode == "--no-portal":
-            refusal(velmora, "no screen-sharing portal")
+            desktop.box_and_exit(velmora, "no screen-sharing portal")
             return
-        time.sleep(3)  # the share dialog takes a moment to show
+        # Keys sent before the share dialog has the keyboard are lost.
+        check(picture.share_dialog_shown(), "the share dialog shows")
         if mode == "--refuse":
             remote.answer_share(False)
-            refusal(velmora, "sharing the screen was refused")
+            desktop.box_and_exit(velmora, "sharing the screen was refused")
             check(not os.path.exists(token), "a refused share keeps no token")
             return
         remote.answer_share(True)
-        window = strip_window(velmora.pid)
+        window = desktop.strip_window(velmora.pid)
         check(window is not None, "the strip shows")
         if window is None:
             return
         # Away from the strip, which sits in the middle of the top half.
         for x, y in [(101, 351), (102, 351)]:
-            shows(window, remote, x, y)
+            desktop.shows(window, remote, x, y)
         if mode == "--shortcuts":
             # Bound through the GlobalShortcuts portal, Alt+H, Alt+D and
             # Alt+S preferred; the desktop fires them.
@@ -173,9 +97,9 @@ def main():
         else:
             # The commands, as bound in the desktop's keyboard settings.
             def act(option):
-                command(program, option)
+                desktop.command(program, option)
         # At an odd spot: the exact colour copied and stored.
-        colour = shows(window, remote, 33, 420)
+        colour = desktop.shows(window, remote, 33, 420)
         act("--copy-hex")
         wait_clipboard("#" + colour)
         act("--copy-dec")
@@ -194,10 +118,10 @@ def main():
 
         # The second start asks nothing: no key is pressed this time.
         velmora = subprocess.Popen([program], stderr=subprocess.PIPE, text=True)
-        window = strip_window(velmora.pid)
+        window = desktop.strip_window(velmora.pid)
         check(window is not None, "the strip shows again")
         if window is not None:
-            shows(window, remote, 100, 300)
+            desktop.shows(window, remote, 100, 300)
             velmora.terminate()
             check(velmora.wait(timeout=10) == 0, "and ends with 0")
     finally:
@@ -209,5 +133,4 @@ def main():
 
 
 main()
-if failures:
-    sys.exit("%d failed" % len(failures))
+desktop.finish()

@@ -111,7 +111,7 @@ void RecordingForm::OnPaint(ICanvas& canvas, const Rect& dirty) {
 }
 
 void X11Test::SetUp() {
-  platform = std::make_unique<X11Platform>();
+  platform = CreateX11Platform();
   SetPlatform(platform.get());
 }
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/x11/X11Platform.h"
+#include "platform/linux/LinuxPlatform.h"
 
 namespace velmora {
 
@@ -65,7 +65,7 @@ class X11Test : public ::testing::Test {
   // Moves the pointer to a point of the screen (device pixels).
   void MovePointer(Point p);
 
-  std::unique_ptr<X11Platform> platform;
+  std::unique_ptr<LinuxPlatform> platform;
   RecordingForm form;
   std::unique_ptr<IWindow> window;
 };

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/x11/VelmoraIcon.h"
+#include "platform/linux/VelmoraIcon.h"
 
 namespace velmora {
 namespace {
@@ -85,7 +85,7 @@ const IconImage* OfSize(const std::vector<IconImage>& images, int size) {
 
 TEST_F(Icon, TheWindowCarriesTheProgramsIconAtEverySize) {
   WithWindow(Point{0, 0}, [&](IWindow& w) {
-    GdkWindow* gdk = gtk_widget_get_window(GTK_WIDGET(static_cast<X11Window&>(w).Widget()));
+    GdkWindow* gdk = gtk_widget_get_window(GTK_WIDGET(static_cast<LinuxWindow&>(w).Widget()));
     // The icon comes once the window is shown and the main loop idle.
     std::vector<IconImage> shown;
     PumpUntil([&] {

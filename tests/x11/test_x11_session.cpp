@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/Version.h"
 #include "tests/x11/X11TestSupport.h"
 
 #ifndef VELMORA_X11_PROBE
@@ -18,6 +19,12 @@
 
 namespace velmora {
 namespace {
+
+// The command that prints the visible window titled as the program's boxes are.
+std::string TitleSearch() {
+  return std::string("xdotool search --onlyvisible --name '^") + kApplicationTitle +
+         "$' 2>/dev/null | head -1";
+}
 
 class Session : public X11Test {
  protected:
@@ -89,7 +96,7 @@ TEST_F(Session, ASignalWhileAnErrorBoxIsOpenAnswersItAndEndsTheRun) {
   const pid_t probe = StartProbe("", "error-box");
   std::string box;
   PumpUntil([&] {
-    RunPumping("xdotool search --onlyvisible --name '^Velmora 3.6$' 2>/dev/null | head -1", &box);
+    RunPumping(TitleSearch(), &box);
     return !box.empty();
   });
   ASSERT_FALSE(box.empty()) << "no error box";
@@ -166,7 +173,7 @@ TEST_F(Session, AWaylandSessionIsRefusedWithAMessage) {
   const pid_t xwayland = StartProbe("WAYLAND_DISPLAY=wayland-0");
   std::string out;
   PumpUntil([&] {
-    RunPumping("xdotool search --onlyvisible --name '^Velmora 3.6$' 2>/dev/null | head -1", &out);
+    RunPumping(TitleSearch(), &out);
     return !out.empty();
   });
   ASSERT_FALSE(out.empty()) << "no error box";

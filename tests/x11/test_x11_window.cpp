@@ -27,7 +27,7 @@ TEST_F(Window, BoundsAreDevicePixelsAndSizesLogical) {
         // Taller: grows downwards from the same corner.
         w.SetBounds(Rect{300, 20, 272, 346});
         PumpUntil([&] {
-          GdkWindow* gdk = gtk_widget_get_window(GTK_WIDGET(static_cast<X11Window&>(w).Widget()));
+          GdkWindow* gdk = gtk_widget_get_window(GTK_WIDGET(static_cast<LinuxWindow&>(w).Widget()));
           return gdk_window_get_height(gdk) == 346;
         });
         EXPECT_EQ(w.Bounds(), (Rect{300, 20, 272, 346}));
@@ -36,7 +36,7 @@ TEST_F(Window, BoundsAreDevicePixelsAndSizesLogical) {
         ::Window child = 0;
         int x = 0;
         int y = 0;
-        GdkWindow* gdk = gtk_widget_get_window(GTK_WIDGET(static_cast<X11Window&>(w).Widget()));
+        GdkWindow* gdk = gtk_widget_get_window(GTK_WIDGET(static_cast<LinuxWindow&>(w).Widget()));
         XTranslateCoordinates(display, GDK_WINDOW_XID(gdk), DefaultRootWindow(display), 0, 0, &x,
                               &y, &child);
         EXPECT_EQ(x, 300);
@@ -55,7 +55,7 @@ TEST_F(Window, BoundsFollowMovesMadeByAnotherClient) {
   WithWindow(Point{200, 100}, [&](IWindow& w) {
     const int scale = w.ToScreenPixels(1);
     EXPECT_EQ(w.Bounds(), (Rect{200, 100, 272, 32}));
-    GdkWindow* gdk = gtk_widget_get_window(GTK_WIDGET(static_cast<X11Window&>(w).Widget()));
+    GdkWindow* gdk = gtk_widget_get_window(GTK_WIDGET(static_cast<LinuxWindow&>(w).Widget()));
     const std::string id = std::to_string(GDK_WINDOW_XID(gdk));
     struct Case {
       const char* what;

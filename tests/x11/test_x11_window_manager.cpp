@@ -42,7 +42,7 @@ class WindowManager : public X11Test {};
 TEST_F(WindowManager, TheWindowHasNoFrameAndStaysAbove) {
   WithWindow(Point{200, 150}, [&](IWindow& w) {
     Display* display = platform->XDisplay();
-    GdkWindow* gdk = gtk_widget_get_window(GTK_WIDGET(static_cast<X11Window&>(w).Widget()));
+    GdkWindow* gdk = gtk_widget_get_window(GTK_WIDGET(static_cast<LinuxWindow&>(w).Widget()));
     const ::Window xid = GDK_WINDOW_XID(gdk);
     PumpUntil([&] { return Has(AtomNames(display, xid, "_NET_WM_STATE"), "_NET_WM_STATE_ABOVE"); });
     EXPECT_TRUE(Has(AtomNames(display, xid, "_NET_WM_STATE"), "_NET_WM_STATE_ABOVE"));

@@ -1,10 +1,11 @@
 // A stand-in form on the native platform, for the tests of how a session
 // ends: it records OnSessionEnd and OnDestroy in a profile file, and opens
 // ADDRESS through the desktop once it shows ("error-box": shows an error box).
-//   velmora_x11_probe FILE [ADDRESS]
+//   velmora_linux_probe FILE [ADDRESS]
 #include <cstdio>
 
 #include "platform/PlatformFactory.h"
+#include "platform/Version.h"
 
 namespace velmora {
 namespace {
@@ -17,7 +18,7 @@ class ProbeForm : public IWindowEvents {
   void OnShow() override {
     Record("Show");
     if (address_ == "error-box") {
-      Platform().ShowErrorBox(window, "Velmora 3.6", "A failure.");
+      Platform().ShowErrorBox(window, kApplicationTitle, "A failure.");
       Record("ErrorBoxClosed");
     } else if (!address_.empty()) {
       Platform().OpenAddress(window, address_);
@@ -46,13 +47,15 @@ class ProbeForm : public IWindowEvents {
 int main(int argc, char** argv) {
   if (argc != 2 && argc != 3) return 2;
   std::unique_ptr<velmora::IPlatform> platform = velmora::CreateNativePlatform();
+  if (platform == nullptr) return velmora::kExitCannotRunHere;
   velmora::SetPlatform(platform.get());
   velmora::ProbeForm form(argv[1], argc == 3 ? argv[2] : "");
   velmora::WindowDesc desc;
   desc.caption = "Velmora probe";
   desc.width = 272;
   desc.height = 32;
-  std::unique_ptr<velmora::IWindow> window = platform->CreateMainWindow(desc, "Velmora 3.6", form);
+  std::unique_ptr<velmora::IWindow> window =
+      platform->CreateMainWindow(desc, velmora::kApplicationTitle, form);
   form.window = window.get();
   window->RunEventLoop();
   window->Destroy();

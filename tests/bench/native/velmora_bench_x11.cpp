@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/x11/X11Platform.h"
+#include "platform/linux/LinuxPlatform.h"
 #include "tests/bench/BenchForm.h"
 #include "tests/bench/native/BareRead.h"
 
@@ -75,8 +75,8 @@ gboolean CountDraw(GSignalInvocationHint*, guint, const GValue* params, gpointer
   return TRUE;
 }
 
-void Measure(TMainForm& form, X11Platform& platform) {
-  auto& window = static_cast<X11Window&>(form.Window());
+void Measure(TMainForm& form, LinuxPlatform& platform) {
+  auto& window = static_cast<LinuxWindow&>(form.Window());
   Display* display = platform.XDisplay();
   // The pointer rests on bare screen away from the window.
   MovePointer(display, 8, 8);
@@ -141,8 +141,8 @@ int main() {
   return RunWithForm([](TMainForm& form, IPlatform& platform) {
     struct Run {
       TMainForm& form;
-      X11Platform& platform;
-    } run{form, static_cast<X11Platform&>(platform)};
+      LinuxPlatform& platform;
+    } run{form, static_cast<LinuxPlatform&>(platform)};
     // Measured from inside the event loop, once the window has been shown.
     g_timeout_add(
         500,

@@ -1,6 +1,6 @@
 // Context menus of the main window: a GtkMenu at the pointer, run in a loop
 // of its own until the user chooses or dismisses it.
-#include "platform/x11/X11Platform.h"
+#include "platform/linux/LinuxPlatform.h"
 
 namespace velmora {
 
@@ -51,7 +51,7 @@ void OnMenuDeactivate(GtkMenuShell*, gpointer run) {
 
 }  // namespace
 
-int X11Window::ShowMenu(const std::vector<MenuItem>& items) {
+int LinuxWindow::ShowMenu(const std::vector<MenuItem>& items) {
   if (widget_ == nullptr || !platform_.DisplayAlive()) return 0;
   MenuRun run;
   GtkWidget* menu = MakeMenu(items, run);

@@ -1,19 +1,19 @@
 // Dialogs: the colour chooser and the error box.
 #include <cstdio>
 
-#include "platform/x11/X11Platform.h"
+#include "platform/linux/LinuxPlatform.h"
 
 namespace velmora {
 
 namespace {
 
 GtkWindow* ParentOf(IWindow* owner) {
-  return owner != nullptr ? static_cast<X11Window*>(owner)->Widget() : nullptr;
+  return owner != nullptr ? static_cast<LinuxWindow*>(owner)->Widget() : nullptr;
 }
 
 }  // namespace
 
-bool X11Platform::PickColor(IWindow* owner, TColor& color) {
+bool LinuxPlatform::PickColor(IWindow* owner, TColor& color) {
   if (displayGone_) return false;
   GtkWidget* dialog = gtk_color_chooser_dialog_new("Color", ParentOf(owner));
   gtk_color_chooser_set_use_alpha(GTK_COLOR_CHOOSER(dialog), FALSE);
@@ -32,8 +32,8 @@ bool X11Platform::PickColor(IWindow* owner, TColor& color) {
   return chosen;
 }
 
-void X11Platform::ShowErrorBox(IWindow* owner, const std::string& caption,
-                               const std::string& text) {
+void LinuxPlatform::ShowErrorBox(IWindow* owner, const std::string& caption,
+                                 const std::string& text) {
   if (displayGone_) {
     std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
     return;

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/PlatformFactory.h"
-#include "platform/x11/X11Platform.h"
+#include "platform/linux/LinuxPlatform.h"
 
 namespace velmora {
 
@@ -16,24 +16,29 @@ namespace {
 const char* const kBusName = "com.quorvane.Velmora";
 const char* const kObjectPath = "/com/quorvane/Velmora";
 const char* const kInterface = "com.quorvane.Velmora";
-const char* const kIntrospection =
-    "<node>"
-    "  <interface name='com.quorvane.Velmora'>"
-    "    <method name='CopyHex'/>"
-    "    <method name='CopyDec'/>"
-    "    <method name='Store'/>"
-    "  </interface>"
-    "</node>";
+// The D-Bus method of a command: its name in CamelCase ("copy-hex": "CopyHex").
+std::string MethodOf(const ActionName& action) {
+  std::string method;
+  bool upper = true;
+  for (const char* c = action.name; *c != '\0'; ++c) {
+    if (*c == '-') {
+      upper = true;
+      continue;
+    }
+    method += upper ? static_cast<char>(*c - 'a' + 'A') : *c;
+    upper = false;
+  }
+  return method;
+}
 
-struct CommandName {
-  HotKey key;
-  const char* method;
-};
-const CommandName kCommands[] = {
-    {HotKey::AltH, "CopyHex"},
-    {HotKey::AltD, "CopyDec"},
-    {HotKey::AltS, "Store"},
-};
+// The interface: a method without arguments for each command.
+std::string Introspection() {
+  std::string xml = std::string("<node><interface name='") + kInterface + "'>";
+  for (const ActionName& action : kActionNames) {
+    if (action.command) xml += "<method name='" + MethodOf(action) + "'/>";
+  }
+  return xml + "</interface></node>";
+}
 
 // The session bus, without starting one: GLib would otherwise launch a bus
 // for an X display that has none (dbus-launch), which outlives Velmora.
@@ -59,11 +64,11 @@ GDBusConnection* SessionBus(GError** error) {
 
 }  // namespace
 
-void X11Platform::StartCommands() {
+void LinuxPlatform::StartCommands() {
   if (commandBus_ != nullptr) return;
   commandBus_ = SessionBus(nullptr);
   if (commandBus_ == nullptr) return;  // no session bus: the hot keys only
-  GDBusNodeInfo* node = g_dbus_node_info_new_for_xml(kIntrospection, nullptr);
+  GDBusNodeInfo* node = g_dbus_node_info_new_for_xml(Introspection().c_str(), nullptr);
   static const GDBusInterfaceVTable vtable = {OnCommand, nullptr, nullptr, {}};
   commandObject_ = g_dbus_connection_register_object(commandBus_, kObjectPath, node->interfaces[0],
                                                      &vtable, this, nullptr, nullptr);
@@ -77,7 +82,7 @@ void X11Platform::StartCommands() {
   if (reply != nullptr) g_variant_unref(reply);
 }
 
-void X11Platform::StopCommands() {
+void LinuxPlatform::StopCommands() {
   if (commandBus_ == nullptr) return;
   if (commandObject_ != 0) g_dbus_connection_unregister_object(commandBus_, commandObject_);
   commandObject_ = 0;
@@ -86,28 +91,26 @@ void X11Platform::StopCommands() {
   commandBus_ = nullptr;
 }
 
-void X11Platform::OnCommand(GDBusConnection*, const gchar*, const gchar*, const gchar*,
-                            const gchar* method, GVariant*, GDBusMethodInvocation* invocation,
-                            gpointer self) {
-  auto* platform = static_cast<X11Platform*>(self);
-  for (const CommandName& command : kCommands) {
-    if (g_strcmp0(method, command.method) != 0) continue;
+void LinuxPlatform::OnCommand(GDBusConnection*, const gchar*, const gchar*, const gchar*,
+                              const gchar* method, GVariant*, GDBusMethodInvocation* invocation,
+                              gpointer self) {
+  auto* platform = static_cast<LinuxPlatform*>(self);
+  for (const ActionName& action : kActionNames) {
+    if (!action.command || MethodOf(action) != method) continue;
     // Answered first: the key's work may open a modal box (the clipboard
     // stayed busy), which the caller must not wait for.
     g_dbus_method_invocation_return_value(invocation, nullptr);
-    platform->PressHotKey(command.key);
+    platform->Perform(action.action);
     return;
   }
   g_dbus_method_invocation_return_error(invocation, G_DBUS_ERROR, G_DBUS_ERROR_UNKNOWN_METHOD,
                                         "no method %s", method);
 }
 
-std::string SendToRunningVelmora(HotKey key) {
-  const char* method = nullptr;
-  for (const CommandName& command : kCommands) {
-    if (command.key == key) method = command.method;
-  }
-  if (method == nullptr) return "this key has no command";
+std::string SendToRunningVelmora(Action action) {
+  const ActionName& name = NameOf(action);
+  if (!name.command) return "this action has no command";
+  const std::string method = MethodOf(name);
   const std::string notRunning = "no Velmora is running in this session; start it first";
   GError* error = nullptr;
   GDBusConnection* bus = SessionBus(&error);
@@ -116,8 +119,8 @@ std::string SendToRunningVelmora(HotKey key) {
     return notRunning + " (there is no D-Bus session bus)";
   }
   GVariant* reply =
-      g_dbus_connection_call_sync(bus, kBusName, kObjectPath, kInterface, method, nullptr, nullptr,
-                                  G_DBUS_CALL_FLAGS_NO_AUTO_START, 10000, nullptr, &error);
+      g_dbus_connection_call_sync(bus, kBusName, kObjectPath, kInterface, method.c_str(), nullptr,
+                                  nullptr, G_DBUS_CALL_FLAGS_NO_AUTO_START, 10000, nullptr, &error);
   std::string result;
   if (reply != nullptr) {
     g_variant_unref(reply);

@@ -1,9 +1,9 @@
 // The clipboard (GTK's CLIPBOARD selection, plain text) and opening addresses.
-#include "platform/x11/X11Platform.h"
+#include "platform/linux/LinuxPlatform.h"
 
 namespace velmora {
 
-ClipboardResult X11Platform::SetClipboardText(IWindow*, const std::string& text) {
+ClipboardResult LinuxPlatform::SetClipboardText(IWindow*, const std::string& text) {
   if (displayGone_) return ClipboardResult::Refused;
   GtkClipboard* clipboard = gtk_clipboard_get_for_display(display_, GDK_SELECTION_CLIPBOARD);
   gtk_clipboard_set_text(clipboard, text.data(), static_cast<gint>(text.size()));
@@ -12,9 +12,9 @@ ClipboardResult X11Platform::SetClipboardText(IWindow*, const std::string& text)
   return ClipboardResult::Ok;
 }
 
-void X11Platform::OpenAddress(IWindow* owner, const std::string& address) {
+void LinuxPlatform::OpenAddress(IWindow* owner, const std::string& address) {
   if (displayGone_) return;
-  GtkWindow* parent = owner != nullptr ? static_cast<X11Window*>(owner)->Widget() : nullptr;
+  GtkWindow* parent = owner != nullptr ? static_cast<LinuxWindow*>(owner)->Widget() : nullptr;
   GError* error = nullptr;
   // The outcome is not reported: a desktop without a handler just opens nothing.
   if (!gtk_show_uri_on_window(parent, address.c_str(), GDK_CURRENT_TIME, &error)) {

@@ -1,6 +1,9 @@
-// The X11 + GTK 3 backend. Its files (and only they) see GTK, GDK and Xlib,
-// through this header. The platform object holds the display, the hot key
-// grabs and the session's signals; the one window holds its own widget state.
+// The Linux backend: what every Linux session shares, X11 or Wayland. The
+// window, dialogs and clipboard are GTK 3's on an X11 display (XWayland on a
+// Wayland desktop); the screen and the global keys come from the session
+// kind's own parts (platform/x11, platform/wayland), chosen once at start-up
+// (linux_factory.cpp). The platform object holds the display, the session's
+// signals and those parts; the one window holds its own widget state.
 #pragma once
 
 #include <gdk/gdkx.h>
@@ -13,15 +16,17 @@
 #include <vector>
 
 #include "platform/Platform.h"
-#include "platform/wayland/WaylandScreen.h"
+#include "platform/linux/ScreenSource.h"
 
 namespace velmora {
 
-class X11Window;
+class GlobalShortcuts;
+class LinuxWindow;
+class X11KeyGrabs;
 
 // The face every text is drawn in, whatever its role, and its pixel size
 // (logical pixels at scale 1).
-struct X11Font {
+struct GtkFont {
   static const char* Family();
   static double PixelSize();
 };
@@ -57,28 +62,28 @@ class CairoCanvas : public ICanvas {
   PangoLayout* layout_ = nullptr;
 };
 
-class X11Platform : public IPlatform {
+class LinuxPlatform : public IPlatform {
  public:
-  X11Platform();
-  ~X11Platform() override;
-  X11Platform(const X11Platform&) = delete;
-  X11Platform& operator=(const X11Platform&) = delete;
+  LinuxPlatform();
+  ~LinuxPlatform() override;
+  LinuxPlatform(const LinuxPlatform&) = delete;
+  LinuxPlatform& operator=(const LinuxPlatform&) = delete;
 
-  // Screen (x11_screen.cpp)
+  // Screen: the session's screen source
   PixelReading ReadPixelUnderPointer() override;
   Rect PrimaryScreen() override;
   PixelBlock ReadPixelBlock(const Rect& area) override;
   PixelReading ReadPixelAndBlockUnderPointer(int radius, PixelBlock& block) override;
 
-  // Clipboard and shell (x11_clipboard.cpp)
+  // Clipboard and shell (linux_clipboard.cpp)
   ClipboardResult SetClipboardText(IWindow* owner, const std::string& text) override;
   void Pause(int milliseconds) override;
   void OpenAddress(IWindow* owner, const std::string& address) override;
-  // Start at login (x11_login.cpp)
+  // Start at login (linux_login.cpp)
   bool StartsAtLogin() override;
   bool SetStartAtLogin(bool on) override;
 
-  // Files (x11_files.cpp)
+  // Files (linux_files.cpp)
   std::string ConfigBaseFolder() override;
   char PathSeparator() override { return '/'; }
   std::vector<std::string> ReadProfileValues(const std::string& file, const std::string& section,
@@ -87,94 +92,80 @@ class X11Platform : public IPlatform {
                           const ProfileValues& values) override;
   bool CreateFolders(const std::string& path) override;
   bool WriteFileReplacing(const std::string& file, const std::string& bytes) override;
-  // Monitors, save dialog and information box (x11_export.cpp)
+  // Monitors, save dialog and information box (linux_export.cpp)
   std::vector<Rect> Monitors() override;
   void ShowInfoBox(IWindow* owner, const std::string& caption, const std::string& text) override;
   bool ChooseSaveFile(IWindow* owner, const std::string& title, const std::string& suggested,
                       const std::vector<std::pair<std::string, std::string>>& filters,
                       std::string& file) override;
 
-  // Dialogs (x11_dialogs.cpp)
+  // Dialogs (linux_dialogs.cpp)
   bool PickColor(IWindow* owner, TColor& color) override;
   void ShowErrorBox(IWindow* owner, const std::string& caption, const std::string& text) override;
   void CancelPointerCapture() override;
   int DragThreshold() override;
   TColor SystemColorValue(SystemColor color) override;
 
-  // The main window (x11_window.cpp)
+  // The main window (linux_window.cpp)
   std::unique_ptr<IWindow> CreateMainWindow(const WindowDesc& desc, const std::string& appTitle,
                                             IWindowEvents& events) override;
-  // The magnifier's loupe (x11_loupe.cpp)
+  // The magnifier's loupe (linux_loupe.cpp)
   std::unique_ptr<ILoupeWindow> CreateLoupeWindow(int side) override;
 
-  // Hot keys (x11_hotkeys.cpp): grabs on the root window, reported to `window`.
+  // Hot keys: X key grabs on the root window, reported to the attached window.
   HotKeyRegistration GrabHotKey(HotKey key);
   void UngrabHotKey(int id);
-  void UngrabAllHotKeys();
 
   Display* XDisplay() const { return xdisplay_; }
   GdkDisplay* Gdk() const { return display_; }
   // False once the X connection is gone: no GTK call may happen after that.
   bool DisplayAlive() const { return !displayGone_; }
+  // The flag itself, for the X11 screen source.
+  const bool* DisplayGoneFlag() const { return &displayGone_; }
   // The window the session's end, hot keys and commands go to (nullptr:
   // none). While one is attached, the commands of the running program are
   // served on the session bus.
-  void Attach(X11Window* window) {
+  void Attach(LinuxWindow* window) {
     window_ = window;
     StartCommands();
   }
-  void Detach(X11Window* window) {
+  void Detach(LinuxWindow* window) {
     if (window_ != window) return;
     window_ = nullptr;
     StopCommands();
   }
-  // Does what the key does when pressed (the commands of the running program).
+  // Does what the key does when pressed.
   void PressHotKey(HotKey key);
+  // Does what the action's key does (the commands of the running program,
+  // the desktop's global shortcuts).
+  void Perform(Action action) { PressHotKey(NameOf(action).key); }
   // Runs a modal dialog, answering it when the session ends meanwhile.
   gint RunDialog(GtkDialog* dialog);
-  // Gives every window of ours the program's icon, once (x11_icon.cpp).
+  // Gives every window of ours the program's icon, once (linux_icon.cpp).
   void SetDefaultIcon();
   // The same once the main loop is idle: after the main window's first
   // frame, which does not need it.
   void SetDefaultIconWhenIdle();
-  // On a Wayland desktop: watches the screen through the desktop's
-  // ScreenCast portal (x11_wayland.cpp). Empty when it does, else the text
-  // of the error box saying why not.
-  std::string StartWaylandScreen();
+  // The session kind's screen source and, where the desktop has them, its
+  // global shortcuts (linux_factory.cpp).
+  void UseScreen(std::unique_ptr<IScreenSource> screen) { screen_ = std::move(screen); }
+  void UseShortcuts(std::unique_ptr<GlobalShortcuts> shortcuts);
+  // The screen source saw the desktop end the share: the colour box is
+  // saved, a box says why and the program ends (exit code 3).
+  void ScreenLost(const std::string& why);
+  // What the program ends with then, as when it cannot see the screen at start.
+  static constexpr int kScreenLostExitCode = 3;
 
  private:
-  // Sets `block` to `area`: the part on the root window from one XGetImage
-  // (false when nothing was read), the rest off-screen black.
-  bool CopyBlock(const Rect& area, PixelBlock& block);
-  // A hot key the form registered and has not released.
-  struct Grab {
-    guint keyval = 0;
-    bool granted = false;  // the X server gave us every grab of it
-    // What it was granted on: the key codes and the Alt variants' modifiers.
-    std::vector<int> codes;
-    std::array<unsigned, 4> modifiers{};
-  };
-
-  // x11_hotkeys.cpp
-  void WatchKeyboard();
-  void UnwatchKeyboard();
-  bool GrabKeys(Grab& grab);
-  void UngrabKeys(const Grab& grab);
-  void RegrabAll();
-  unsigned NumLockMask();
-  // Alt with every combination of NumLock and CapsLock.
-  std::array<unsigned, 4> AltVariants();
-  static GdkFilterReturn FilterRootEvent(GdkXEvent* xevent, GdkEvent* event, gpointer self);
-  static void OnKeysChanged(GdkKeymap* keymap, gpointer self);
-
-  // x11_commands.cpp
+  // linux_commands.cpp
   void StartCommands();
   void StopCommands();
   static void OnCommand(GDBusConnection* bus, const gchar* sender, const gchar* path,
                         const gchar* interface, const gchar* method, GVariant* parameters,
                         GDBusMethodInvocation* invocation, gpointer self);
 
-  // x11_platform.cpp
+  // linux_platform.cpp
+  static int HotKeyId(HotKey key);
   void WatchSession();
   static gboolean OnSignal(gpointer self);
   static gboolean OnIdleIcon(gpointer self);
@@ -188,29 +179,28 @@ class X11Platform : public IPlatform {
   GdkDisplay* display_ = nullptr;
   Display* xdisplay_ = nullptr;
   bool displayGone_ = false;
-  X11Window* window_ = nullptr;
+  LinuxWindow* window_ = nullptr;
   GtkDialog* dialog_ = nullptr;  // the modal dialog running, if any
   TColor labelColor_ = 0;        // the theme's, while labelColorKnown_
   bool labelColorKnown_ = false;
-  bool iconSet_ = false;       // SetDefaultIcon has run
-  guint iconSource_ = 0;       // SetDefaultIconWhenIdle's pending call
-  std::map<int, Grab> grabs_;  // by hot key id
-  bool keyboardWatched_ = false;
+  bool iconSet_ = false;  // SetDefaultIcon has run
+  guint iconSource_ = 0;  // SetDefaultIconWhenIdle's pending call
+  std::unique_ptr<X11KeyGrabs> keys_;
   guint signalSources_[3] = {0, 0, 0};
-  std::unique_ptr<PipeWireFrames> waylandScreen_;  // set on Wayland desktops
-  std::unique_ptr<GlobalShortcuts> shortcuts_;     // where the desktop has them
-  GDBusConnection* commandBus_ = nullptr;          // serving the commands
+  std::unique_ptr<IScreenSource> screen_;
+  std::unique_ptr<GlobalShortcuts> shortcuts_;  // where the desktop has them
+  GDBusConnection* commandBus_ = nullptr;       // serving the commands
   guint commandObject_ = 0;
 };
 
 // The main window: a borderless GTK window painted by the form.
-class X11Window : public IWindow {
+class LinuxWindow : public IWindow {
  public:
-  X11Window(X11Platform& platform, const WindowDesc& desc, const std::string& appTitle,
-            IWindowEvents& events);
-  ~X11Window() override;
-  X11Window(const X11Window&) = delete;
-  X11Window& operator=(const X11Window&) = delete;
+  LinuxWindow(LinuxPlatform& platform, const WindowDesc& desc, const std::string& appTitle,
+              IWindowEvents& events);
+  ~LinuxWindow() override;
+  LinuxWindow(const LinuxWindow&) = delete;
+  LinuxWindow& operator=(const LinuxWindow&) = delete;
 
   Rect Bounds() override;
   void SetBounds(const Rect& bounds) override;
@@ -219,7 +209,7 @@ class X11Window : public IWindow {
   void Invalidate(const Rect& r) override;
   void SetTooltip(int tool, const Rect& r, const std::string& text) override;
   void BeginMove(MouseButton button) override;
-  // x11_menu.cpp
+  // linux_menu.cpp
   int ShowMenu(const std::vector<MenuItem>& items) override;
   HotKeyRegistration BindHotKey(HotKey key) override;
   void UnbindHotKey(int id) override;
@@ -257,7 +247,7 @@ class X11Window : public IWindow {
   // Sees the X events of our window before GTK does.
   static GdkFilterReturn OnXEvent(GdkXEvent* xevent, GdkEvent* event, gpointer self);
 
-  X11Platform& platform_;
+  LinuxPlatform& platform_;
   EventDispatch dispatch_;
   GtkWidget* widget_ = nullptr;
   TColor background_ = 0;
@@ -282,5 +272,9 @@ class X11Window : public IWindow {
   Point pressRoot_;            // where the last button press was, logical root pixels
   GtkWidget* menu_ = nullptr;  // the context menu while ShowMenu runs
 };
+
+// The platform of an X11 session, its screen the X server's
+// (linux_factory.cpp); throws when no X display opens.
+std::unique_ptr<LinuxPlatform> CreateX11Platform();
 
 }  // namespace velmora

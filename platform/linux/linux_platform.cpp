@@ -1,5 +1,5 @@
-// The X11 platform object: opening the display through GTK, the session's
-// end (signals, the X connection lost), and the program's platform factory.
+// The Linux platform object: opening the display through GTK, the session's
+// end (signals, the X connection lost), the screen source and the hot keys.
 #include <glib-unix.h>
 #include <unistd.h>
 
@@ -9,9 +9,10 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "platform/PlatformFactory.h"
 #include "platform/Version.h"
-#include "platform/x11/X11Platform.h"
+#include "platform/linux/LinuxPlatform.h"
+#include "platform/wayland/GlobalShortcuts.h"
+#include "platform/x11/X11KeyGrabs.h"
 
 namespace velmora {
 
@@ -19,39 +20,11 @@ namespace {
 
 // NOTE: Xlib's connection-lost handler takes no user data, so the platform
 // it belongs to is the one pointer kept outside the platform object.
-X11Platform* displayOwner = nullptr;
-
-const char* const kNeedsX11 =
-    "Velmora needs an X11 display: on a Wayland desktop it shows its window through "
-    "XWayland, which this session does not offer.\n\n"
-    "Install XWayland (the package \"xwayland\") and log in again, or choose an X11 session at "
-    "the login screen (for example \"GNOME on Xorg\" from the gear menu).";
-
-bool IsSet(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr && *value != '\0';
-}
-
-bool WaylandSession() {
-  const char* type = std::getenv("XDG_SESSION_TYPE");
-  return IsSet("WAYLAND_DISPLAY") || (type != nullptr && std::strcmp(type, "wayland") == 0);
-}
-
-// Says that Velmora needs X11: in a message box when GTK can open any
-// display, else on standard error.
-void RefuseWayland() {
-  std::fprintf(stderr, "Velmora: %s\n", kNeedsX11);
-  if (!gtk_init_check(nullptr, nullptr)) return;
-  GtkWidget* box = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR,
-                                          GTK_BUTTONS_OK, "%s", kNeedsX11);
-  gtk_window_set_title(GTK_WINDOW(box), kApplicationTitle);
-  gtk_dialog_run(GTK_DIALOG(box));
-  gtk_widget_destroy(box);
-}
+LinuxPlatform* displayOwner = nullptr;
 
 }  // namespace
 
-X11Platform::X11Platform() {
+LinuxPlatform::LinuxPlatform() {
   if (gdk_display_get_default() == nullptr) {
     // NOTE: the pixel reads and key grabs are X11's; GTK must not pick Wayland.
     gdk_set_allowed_backends("x11");
@@ -62,38 +35,42 @@ X11Platform::X11Platform() {
     }
   }
   display_ = gdk_display_get_default();
-  if (!GDK_IS_X11_DISPLAY(display_)) throw std::runtime_error(kNeedsX11);
+  if (!GDK_IS_X11_DISPLAY(display_)) throw std::runtime_error("GTK opened no X11 display");
   xdisplay_ = GDK_DISPLAY_XDISPLAY(display_);
   WatchSession();
-  WatchKeyboard();
+  keys_ = std::make_unique<X11KeyGrabs>(display_, [this](HotKey key) { PressHotKey(key); });
   WatchTheme();
 }
 
-X11Platform::~X11Platform() {
+LinuxPlatform::~LinuxPlatform() {
   for (guint& source : signalSources_) {
     if (source != 0) g_source_remove(source);
     source = 0;
   }
   if (iconSource_ != 0) g_source_remove(iconSource_);
   if (displayOwner == this) displayOwner = nullptr;
-  if (displayGone_) return;
-  UngrabAllHotKeys();
-  UnwatchKeyboard();
+  shortcuts_.reset();
+  screen_.reset();
+  if (displayGone_) {
+    keys_->DisplayGone();
+    return;
+  }
+  keys_.reset();
   UnwatchTheme();
   // A copy on the clipboard outlives us where a clipboard manager runs.
   gtk_clipboard_store(gtk_clipboard_get_for_display(display_, GDK_SELECTION_CLIPBOARD));
 }
 
 // SIGTERM, SIGHUP and SIGINT end the session; so does losing the X server.
-void X11Platform::WatchSession() {
+void LinuxPlatform::WatchSession() {
   const int signals[3] = {SIGTERM, SIGHUP, SIGINT};
   for (int i = 0; i < 3; ++i) signalSources_[i] = g_unix_signal_add(signals[i], OnSignal, this);
   displayOwner = this;
   XSetIOErrorHandler(OnDisplayLost);
 }
 
-gboolean X11Platform::OnSignal(gpointer self) {
-  auto* platform = static_cast<X11Platform*>(self);
+gboolean LinuxPlatform::OnSignal(gpointer self) {
+  auto* platform = static_cast<LinuxPlatform*>(self);
   if (platform->window_ != nullptr) {
     platform->window_->Dispatch().SessionEnd();
     if (platform->dialog_ != nullptr) gtk_dialog_response(platform->dialog_, GTK_RESPONSE_CANCEL);
@@ -106,17 +83,18 @@ gboolean X11Platform::OnSignal(gpointer self) {
 
 // NOTE: Xlib ends the process when this handler returns, and the display is
 // unusable inside it: the colour box is saved (files only) and we leave at once.
-int X11Platform::OnDisplayLost(Display*) {
-  X11Platform* platform = displayOwner;
+int LinuxPlatform::OnDisplayLost(Display*) {
+  LinuxPlatform* platform = displayOwner;
   if (platform != nullptr) {
     platform->displayGone_ = true;
+    platform->keys_->DisplayGone();
     if (platform->window_ != nullptr) platform->window_->Dispatch().SessionEnd();
   }
   std::fflush(nullptr);
   _exit(0);
 }
 
-gint X11Platform::RunDialog(GtkDialog* dialog) {
+gint LinuxPlatform::RunDialog(GtkDialog* dialog) {
   SetDefaultIcon();
   GtkDialog* outer = dialog_;
   dialog_ = dialog;
@@ -125,23 +103,23 @@ gint X11Platform::RunDialog(GtkDialog* dialog) {
   return response;
 }
 
-void X11Platform::Pause(int milliseconds) {
+void LinuxPlatform::Pause(int milliseconds) {
   if (milliseconds > 0) g_usleep(static_cast<gulong>(milliseconds) * 1000);
 }
 
-void X11Platform::CancelPointerCapture() {
+void LinuxPlatform::CancelPointerCapture() {
   if (displayGone_) return;
   if (window_ != nullptr) window_->EndMove();
   gdk_seat_ungrab(gdk_display_get_default_seat(display_));
 }
 
-int X11Platform::DragThreshold() {
+int LinuxPlatform::DragThreshold() {
   gint threshold = 8;  // GTK's own default
   g_object_get(gtk_settings_get_default(), "gtk-dnd-drag-threshold", &threshold, nullptr);
   return threshold;
 }
 
-TColor X11Platform::SystemColorValue(SystemColor) {
+TColor LinuxPlatform::SystemColorValue(SystemColor) {
   // Every heading's paint asks: the theme is asked once, and again only
   // after it changed.
   if (!labelColorKnown_) {
@@ -153,7 +131,7 @@ TColor X11Platform::SystemColorValue(SystemColor) {
 
 // Forgets the theme's colours when another theme, or its dark variant, is
 // chosen; the next paint asks the new one.
-void X11Platform::WatchTheme() {
+void LinuxPlatform::WatchTheme() {
   GtkSettings* settings = gtk_settings_get_for_screen(gdk_display_get_default_screen(display_));
   for (const char* signal :
        {"notify::gtk-theme-name", "notify::gtk-application-prefer-dark-theme"}) {
@@ -161,16 +139,16 @@ void X11Platform::WatchTheme() {
   }
 }
 
-void X11Platform::UnwatchTheme() {
+void LinuxPlatform::UnwatchTheme() {
   GtkSettings* settings = gtk_settings_get_for_screen(gdk_display_get_default_screen(display_));
   g_signal_handlers_disconnect_by_data(settings, this);
 }
 
-void X11Platform::OnThemeChanged(GObject*, GParamSpec*, gpointer self) {
-  static_cast<X11Platform*>(self)->labelColorKnown_ = false;
+void LinuxPlatform::OnThemeChanged(GObject*, GParamSpec*, gpointer self) {
+  static_cast<LinuxPlatform*>(self)->labelColorKnown_ = false;
 }
 
-TColor X11Platform::ThemeLabelColor() {
+TColor LinuxPlatform::ThemeLabelColor() {
   // The theme's colour of label text.
   // NOTE: a label outside any window inherits no colour from the theme and
   // reports white; inside a (never shown) window it reports the theme's.
@@ -183,27 +161,64 @@ TColor X11Platform::ThemeLabelColor() {
   return FromRgba(rgba);
 }
 
-std::unique_ptr<IPlatform> CreateNativePlatform() {
-  // NOTE: under Wayland the X server (XWayland) shows no other program's
-  // pixels: the screen comes from the desktop's ScreenCast portal instead,
-  // and the window stays an X11 window.
-  const bool wayland = WaylandSession();
-  try {
-    auto platform = std::make_unique<X11Platform>();
-    if (wayland) {
-      const std::string refusal = platform->StartWaylandScreen();
-      if (!refusal.empty()) {
-        std::fprintf(stderr, "Velmora: %s\n", refusal.c_str());
-        platform->ShowErrorBox(nullptr, kApplicationTitle, refusal);
-        std::exit(3);
-      }
-    }
-    return platform;
-  } catch (const std::exception& error) {
-    std::fprintf(stderr, "Velmora: %s\n", error.what());
-    if (wayland) RefuseWayland();
-    std::exit(3);
+PixelReading LinuxPlatform::ReadPixelUnderPointer() {
+  return screen_->ReadUnderPointer(-1, nullptr);
+}
+
+PixelReading LinuxPlatform::ReadPixelAndBlockUnderPointer(int radius, PixelBlock& block) {
+  return screen_->ReadUnderPointer(radius, &block);
+}
+
+PixelBlock LinuxPlatform::ReadPixelBlock(const Rect& area) {
+  return screen_->ReadBlock(area);
+}
+
+Rect LinuxPlatform::PrimaryScreen() {
+  if (displayGone_) return Rect{};
+  GdkMonitor* monitor = gdk_display_get_primary_monitor(display_);
+  if (monitor == nullptr) monitor = gdk_display_get_monitor(display_, 0);
+  if (monitor == nullptr) return Rect{};
+  GdkRectangle area{};
+  gdk_monitor_get_geometry(monitor, &area);
+  const int scale = gdk_monitor_get_scale_factor(monitor);
+  return Rect{area.x * scale, area.y * scale, area.width * scale, area.height * scale};
+}
+
+HotKeyRegistration LinuxPlatform::GrabHotKey(HotKey key) {
+  return HotKeyRegistration{HotKeyId(key), !displayGone_ && keys_->Grab(key)};
+}
+
+void LinuxPlatform::UngrabHotKey(int id) {
+  for (const ActionName& entry : kActionNames) {
+    if (HotKeyId(entry.key) == id && !displayGone_) keys_->Ungrab(entry.key);
   }
+}
+
+void LinuxPlatform::PressHotKey(HotKey key) {
+  if (window_ != nullptr) window_->Dispatch().HotKey(HotKeyId(key));
+}
+
+// Stable identifiers of the keys: their place in kActionNames, from 1.
+int LinuxPlatform::HotKeyId(HotKey key) {
+  return static_cast<int>(&NameOf(key) - kActionNames) + 1;
+}
+
+void LinuxPlatform::UseShortcuts(std::unique_ptr<GlobalShortcuts> shortcuts) {
+  shortcuts_ = std::move(shortcuts);
+}
+
+void LinuxPlatform::ScreenLost(const std::string& why) {
+  std::fprintf(stderr, "Velmora: %s\n", why.c_str());
+  if (window_ != nullptr) {
+    window_->Dispatch().SessionEnd();
+    window_->EndMove();
+  }
+  ShowErrorBox(window_ != nullptr ? static_cast<IWindow*>(window_) : nullptr, kApplicationTitle,
+               why);
+  // NOTE: the colour box is saved; what is left (the window, the share's
+  // threads) ends with the process, as when the X display is lost.
+  std::fflush(nullptr);
+  _exit(kScreenLostExitCode);
 }
 
 }  // namespace velmora

@@ -2,11 +2,11 @@
 // need: every monitor, the information box and the save dialog.
 #include <vector>
 
-#include "platform/x11/X11Platform.h"
+#include "platform/linux/LinuxPlatform.h"
 
 namespace velmora {
 
-std::vector<Rect> X11Platform::Monitors() {
+std::vector<Rect> LinuxPlatform::Monitors() {
   std::vector<Rect> monitors;
   if (displayGone_) return monitors;
   for (int i = 0; i < gdk_display_get_n_monitors(display_); ++i) {
@@ -20,10 +20,10 @@ std::vector<Rect> X11Platform::Monitors() {
   return monitors;
 }
 
-void X11Platform::ShowInfoBox(IWindow* owner, const std::string& caption, const std::string& text) {
+void LinuxPlatform::ShowInfoBox(IWindow* owner, const std::string& caption, const std::string& text) {
   if (displayGone_) return;
   GtkWidget* box = gtk_message_dialog_new(
-      owner != nullptr ? static_cast<X11Window*>(owner)->Widget() : nullptr, GTK_DIALOG_MODAL,
+      owner != nullptr ? static_cast<LinuxWindow*>(owner)->Widget() : nullptr, GTK_DIALOG_MODAL,
       GTK_MESSAGE_INFO, GTK_BUTTONS_OK, "%s", text.c_str());
   gtk_window_set_title(GTK_WINDOW(box), caption.c_str());
   gtk_window_set_keep_above(GTK_WINDOW(box), TRUE);
@@ -31,13 +31,13 @@ void X11Platform::ShowInfoBox(IWindow* owner, const std::string& caption, const 
   if (!displayGone_) gtk_widget_destroy(box);
 }
 
-bool X11Platform::ChooseSaveFile(IWindow* owner, const std::string& title,
+bool LinuxPlatform::ChooseSaveFile(IWindow* owner, const std::string& title,
                                  const std::string& suggested,
                                  const std::vector<std::pair<std::string, std::string>>& filters,
                                  std::string& file) {
   if (displayGone_) return false;
   GtkWidget* dialog = gtk_file_chooser_dialog_new(
-      title.c_str(), owner != nullptr ? static_cast<X11Window*>(owner)->Widget() : nullptr,
+      title.c_str(), owner != nullptr ? static_cast<LinuxWindow*>(owner)->Widget() : nullptr,
       GTK_FILE_CHOOSER_ACTION_SAVE, "_Cancel", GTK_RESPONSE_CANCEL, "_Save", GTK_RESPONSE_ACCEPT,
       nullptr);
   GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);

@@ -6,8 +6,8 @@
 // desktop shows the theme's icon for us anyway, through the desktop entry.
 // Decoded once the main window is shown: its first frame does not wait on
 // the icon.
-#include "platform/x11/VelmoraIcon.h"
-#include "platform/x11/X11Platform.h"
+#include "platform/linux/LinuxPlatform.h"
+#include "platform/linux/VelmoraIcon.h"
 
 namespace velmora {
 
@@ -31,19 +31,19 @@ GdkPixbuf* DecodePng(const EmbeddedPng& png) {
 
 }  // namespace
 
-void X11Platform::SetDefaultIconWhenIdle() {
+void LinuxPlatform::SetDefaultIconWhenIdle() {
   if (iconSet_ || iconSource_ != 0) return;
   iconSource_ = g_idle_add_full(G_PRIORITY_LOW, OnIdleIcon, this, nullptr);
 }
 
-gboolean X11Platform::OnIdleIcon(gpointer self) {
-  auto* platform = static_cast<X11Platform*>(self);
+gboolean LinuxPlatform::OnIdleIcon(gpointer self) {
+  auto* platform = static_cast<LinuxPlatform*>(self);
   platform->iconSource_ = 0;
   platform->SetDefaultIcon();
   return G_SOURCE_REMOVE;
 }
 
-void X11Platform::SetDefaultIcon() {
+void LinuxPlatform::SetDefaultIcon() {
   if (iconSet_) return;
   iconSet_ = true;
   if (iconSource_ != 0) g_source_remove(iconSource_);

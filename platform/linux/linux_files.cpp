@@ -10,7 +10,7 @@
 #include <cstdlib>
 
 #include "platform/ProfileFile.h"
-#include "platform/x11/X11Platform.h"
+#include "platform/linux/LinuxPlatform.h"
 
 namespace velmora {
 
@@ -70,7 +70,7 @@ bool ReplaceFile(const std::string& path, const std::string& bytes, mode_t mode)
 
 }  // namespace
 
-std::string X11Platform::ConfigBaseFolder() {
+std::string LinuxPlatform::ConfigBaseFolder() {
   const char* xdg = std::getenv("XDG_CONFIG_HOME");
   // A relative XDG_CONFIG_HOME is ignored, as the XDG base directory rules say.
   if (xdg != nullptr && xdg[0] == '/') return xdg;
@@ -84,17 +84,17 @@ std::string X11Platform::ConfigBaseFolder() {
   return base + "/.config";
 }
 
-std::vector<std::string> X11Platform::ReadProfileValues(const std::string& file,
-                                                        const std::string& section,
-                                                        const std::vector<std::string>& keys) {
+std::vector<std::string> LinuxPlatform::ReadProfileValues(const std::string& file,
+                                                          const std::string& section,
+                                                          const std::vector<std::string>& keys) {
   std::string bytes;
   bool exists = false;
   if (!ReadWholeFile(file, bytes, exists)) bytes.clear();
   return ProfileFile(bytes).ReadStrings(section, keys);
 }
 
-bool X11Platform::WriteProfileValues(const std::string& file, const std::string& section,
-                                     const ProfileValues& values) {
+bool LinuxPlatform::WriteProfileValues(const std::string& file, const std::string& section,
+                                       const ProfileValues& values) {
   std::string bytes;
   bool exists = false;
   if (!ReadWholeFile(file, bytes, exists)) return false;
@@ -113,13 +113,13 @@ bool X11Platform::WriteProfileValues(const std::string& file, const std::string&
   return ReplaceFile(file, profile.Bytes(), mode);
 }
 
-bool X11Platform::WriteFileReplacing(const std::string& file, const std::string& bytes) {
+bool LinuxPlatform::WriteFileReplacing(const std::string& file, const std::string& bytes) {
   const mode_t mask = umask(0);
   umask(mask);
   return ReplaceFile(file, bytes, 0666 & ~mask);
 }
 
-bool X11Platform::CreateFolders(const std::string& path) {
+bool LinuxPlatform::CreateFolders(const std::string& path) {
   if (path.empty()) return false;
   std::string::size_type pos = 0;
   while (pos != std::string::npos) {

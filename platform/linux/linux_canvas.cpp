@@ -1,7 +1,7 @@
 // The canvas: cairo fills in exact colours and pango text in one face.
 #include <cmath>
 
-#include "platform/x11/X11Platform.h"
+#include "platform/linux/LinuxPlatform.h"
 
 namespace velmora {
 
@@ -30,11 +30,11 @@ TColor FromRgba(const GdkRGBA& rgba) {
 // NOTE: Linux has neither "MS Sans Serif" nor "Tahoma"; every text, strip or
 // form, is drawn in DejaVu Sans Condensed (its stretch is semi-condensed),
 // sized so the form's 8-point texts fit their boxes.
-const char* X11Font::Family() {
+const char* GtkFont::Family() {
   return "DejaVu Sans";
 }
 
-double X11Font::PixelSize() {
+double GtkFont::PixelSize() {
   return 9.5;
 }
 
@@ -77,9 +77,9 @@ PangoLayout* CairoCanvas::Layout(const std::string& text) {
     pango_layout_context_changed(layout_);
   }
   PangoFontDescription* desc = pango_font_description_new();
-  pango_font_description_set_family(desc, X11Font::Family());
+  pango_font_description_set_family(desc, GtkFont::Family());
   pango_font_description_set_stretch(desc, PANGO_STRETCH_SEMI_CONDENSED);
-  pango_font_description_set_absolute_size(desc, X11Font::PixelSize() * PANGO_SCALE);
+  pango_font_description_set_absolute_size(desc, GtkFont::PixelSize() * PANGO_SCALE);
   pango_layout_set_font_description(layout_, desc);
   pango_font_description_free(desc);
   pango_layout_set_text(layout_, text.data(), static_cast<int>(text.size()));

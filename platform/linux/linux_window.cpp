@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "platform/x11/X11Platform.h"
+#include "platform/linux/LinuxPlatform.h"
 
 namespace velmora {
 
@@ -49,16 +49,16 @@ int FloorDiv(int a, int b) {
 
 }  // namespace
 
-std::unique_ptr<IWindow> X11Platform::CreateMainWindow(const WindowDesc& desc,
-                                                       const std::string& appTitle,
-                                                       IWindowEvents& events) {
-  auto window = std::make_unique<X11Window>(*this, desc, appTitle, events);
+std::unique_ptr<IWindow> LinuxPlatform::CreateMainWindow(const WindowDesc& desc,
+                                                         const std::string& appTitle,
+                                                         IWindowEvents& events) {
+  auto window = std::make_unique<LinuxWindow>(*this, desc, appTitle, events);
   Attach(window.get());
   return window;
 }
 
-X11Window::X11Window(X11Platform& platform, const WindowDesc& desc, const std::string& appTitle,
-                     IWindowEvents& events)
+LinuxWindow::LinuxWindow(LinuxPlatform& platform, const WindowDesc& desc,
+                         const std::string& appTitle, IWindowEvents& events)
     : platform_(platform),
       dispatch_(events),
       background_(desc.background),
@@ -94,17 +94,17 @@ X11Window::X11Window(X11Platform& platform, const WindowDesc& desc, const std::s
   gdk_window_add_filter(gtk_widget_get_window(widget_), OnXEvent, this);
 }
 
-X11Window::~X11Window() {
+LinuxWindow::~LinuxWindow() {
   DestroyWidget();
 }
 
-int X11Window::Scale() {
+int LinuxWindow::Scale() {
   if (widget_ == nullptr || !platform_.DisplayAlive()) return 1;
   GdkWindow* window = gtk_widget_get_window(widget_);
   return window != nullptr ? gdk_window_get_scale_factor(window) : 1;
 }
 
-Rect X11Window::Bounds() {
+Rect LinuxWindow::Bounds() {
   const int scale = Scale();
   Point corner = position_;
   // Shown, the window is where the X server has it (a window manager may
@@ -123,7 +123,7 @@ Rect X11Window::Bounds() {
   return Rect{corner.x * scale, corner.y * scale, size_.width, size_.height};
 }
 
-void X11Window::SetBounds(const Rect& bounds) {
+void LinuxWindow::SetBounds(const Rect& bounds) {
   if (widget_ == nullptr || !platform_.DisplayAlive()) return;
   const int scale = Scale();
   position_ = Point{FloorDiv(bounds.x, scale), FloorDiv(bounds.y, scale)};
@@ -136,26 +136,26 @@ void X11Window::SetBounds(const Rect& bounds) {
   }
 }
 
-int X11Window::ToScreenPixels(int length) {
+int LinuxWindow::ToScreenPixels(int length) {
   return length * Scale();
 }
 
-void X11Window::StartTimer(int milliseconds) {
+void LinuxWindow::StartTimer(int milliseconds) {
   if (timer_ != 0) g_source_remove(timer_);
   timer_ = g_timeout_add(static_cast<guint>(milliseconds > 0 ? milliseconds : 1), OnTick, this);
 }
 
-gboolean X11Window::OnTick(gpointer self) {
-  static_cast<X11Window*>(self)->dispatch_.Timer();
+gboolean LinuxWindow::OnTick(gpointer self) {
+  static_cast<LinuxWindow*>(self)->dispatch_.Timer();
   return G_SOURCE_CONTINUE;
 }
 
-void X11Window::Invalidate(const Rect& r) {
+void LinuxWindow::Invalidate(const Rect& r) {
   if (widget_ == nullptr || !platform_.DisplayAlive() || r.Empty()) return;
   gtk_widget_queue_draw_area(widget_, r.x, r.y, r.width, r.height);
 }
 
-void X11Window::SetTooltip(int tool, const Rect& r, const std::string& text) {
+void LinuxWindow::SetTooltip(int tool, const Rect& r, const std::string& text) {
   if (text.empty()) {
     tooltips_.erase(tool);
   } else {
@@ -163,16 +163,16 @@ void X11Window::SetTooltip(int tool, const Rect& r, const std::string& text) {
   }
 }
 
-int X11Window::ToolAt(Point p) const {
+int LinuxWindow::ToolAt(Point p) const {
   for (const auto& entry : tooltips_) {
     if (entry.second.rect.Contains(p)) return entry.first;
   }
   return 0;
 }
 
-gboolean X11Window::OnQueryTooltip(GtkWidget*, gint x, gint y, gboolean, GtkTooltip* tooltip,
-                                   gpointer self) {
-  auto* window = static_cast<X11Window*>(self);
+gboolean LinuxWindow::OnQueryTooltip(GtkWidget*, gint x, gint y, gboolean, GtkTooltip* tooltip,
+                                     gpointer self) {
+  auto* window = static_cast<LinuxWindow*>(self);
   const auto it = window->tooltips_.find(window->ToolAt(Point{x, y}));
   if (it == window->tooltips_.end()) return FALSE;
   const Tooltip& tip = it->second;
@@ -180,7 +180,7 @@ gboolean X11Window::OnQueryTooltip(GtkWidget*, gint x, gint y, gboolean, GtkTool
   return TRUE;
 }
 
-void X11Window::BeginMove(MouseButton button) {
+void LinuxWindow::BeginMove(MouseButton button) {
   if (widget_ == nullptr || !platform_.DisplayAlive()) return;
   const guint number = ButtonNumber(button);
   GdkDisplay* display = platform_.Gdk();
@@ -217,24 +217,24 @@ void X11Window::BeginMove(MouseButton button) {
   moveOffset_ = Point{rootX - x, rootY - y};
 }
 
-void X11Window::EndMove() {
+void LinuxWindow::EndMove() {
   if (!moving_) return;
   moving_ = false;
   if (platform_.DisplayAlive()) gdk_seat_ungrab(gdk_display_get_default_seat(platform_.Gdk()));
 }
 
-HotKeyRegistration X11Window::BindHotKey(HotKey key) {
+HotKeyRegistration LinuxWindow::BindHotKey(HotKey key) {
   const HotKeyRegistration registration = platform_.GrabHotKey(key);
   hotKeys_[registration.id] = true;
   return registration;
 }
 
-void X11Window::UnbindHotKey(int id) {
+void LinuxWindow::UnbindHotKey(int id) {
   platform_.UngrabHotKey(id);
   hotKeys_.erase(id);
 }
 
-void X11Window::Close() {
+void LinuxWindow::Close() {
   closed_ = true;
   // The menu's own loop would keep the program up until the user closed it.
   if (menu_ != nullptr) gtk_menu_shell_deactivate(GTK_MENU_SHELL(menu_));
@@ -244,7 +244,7 @@ void X11Window::Close() {
   }
 }
 
-void X11Window::RunEventLoop() {
+void LinuxWindow::RunEventLoop() {
   if (widget_ == nullptr || closed_) return;
   dispatch_.Show();
   if (closed_) {
@@ -258,13 +258,13 @@ void X11Window::RunEventLoop() {
   dispatch_.LoopEnded();
 }
 
-void X11Window::Destroy() {
+void LinuxWindow::Destroy() {
   if (widget_ == nullptr) return;
   dispatch_.Destroy();
   DestroyWidget();
 }
 
-void X11Window::DestroyWidget() {
+void LinuxWindow::DestroyWidget() {
   if (timer_ != 0) g_source_remove(timer_);
   timer_ = 0;
   EndMove();
@@ -278,7 +278,7 @@ void X11Window::DestroyWidget() {
   widget_ = nullptr;
 }
 
-void X11Window::SetPointerShape(PointerShape shape) {
+void LinuxWindow::SetPointerShape(PointerShape shape) {
   if (shape == shape_ || widget_ == nullptr) return;
   shape_ = shape;
   const char* name = shape == PointerShape::Move   ? "move"
@@ -289,8 +289,8 @@ void X11Window::SetPointerShape(PointerShape shape) {
   if (cursor != nullptr) g_object_unref(cursor);
 }
 
-gboolean X11Window::OnDraw(GtkWidget*, cairo_t* cr, gpointer self) {
-  auto* window = static_cast<X11Window*>(self);
+gboolean LinuxWindow::OnDraw(GtkWidget*, cairo_t* cr, gpointer self) {
+  auto* window = static_cast<LinuxWindow*>(self);
   GdkRectangle clip{0, 0, window->size_.width, window->size_.height};
   gdk_cairo_get_clip_rectangle(cr, &clip);
   const Rect dirty{clip.x, clip.y, clip.width, clip.height};
@@ -300,8 +300,8 @@ gboolean X11Window::OnDraw(GtkWidget*, cairo_t* cr, gpointer self) {
   return TRUE;
 }
 
-gboolean X11Window::OnButtonPress(GtkWidget*, GdkEventButton* event, gpointer self) {
-  auto* window = static_cast<X11Window*>(self);
+gboolean LinuxWindow::OnButtonPress(GtkWidget*, GdkEventButton* event, gpointer self) {
+  auto* window = static_cast<LinuxWindow*>(self);
   MouseButton button{};
   // Double and triple clicks come as presses of their own as well.
   if (event->type != GDK_BUTTON_PRESS || !ToButton(event->button, button)) return TRUE;
@@ -310,8 +310,8 @@ gboolean X11Window::OnButtonPress(GtkWidget*, GdkEventButton* event, gpointer se
   return TRUE;
 }
 
-gboolean X11Window::OnButtonRelease(GtkWidget*, GdkEventButton* event, gpointer self) {
-  auto* window = static_cast<X11Window*>(self);
+gboolean LinuxWindow::OnButtonRelease(GtkWidget*, GdkEventButton* event, gpointer self) {
+  auto* window = static_cast<LinuxWindow*>(self);
   if (window->moving_ && event->button == window->moveButton_) {
     // The release that ends a move belongs to the move.
     window->EndMove();
@@ -324,8 +324,8 @@ gboolean X11Window::OnButtonRelease(GtkWidget*, GdkEventButton* event, gpointer 
   return TRUE;
 }
 
-gboolean X11Window::OnMotion(GtkWidget*, GdkEventMotion* event, gpointer self) {
-  auto* window = static_cast<X11Window*>(self);
+gboolean LinuxWindow::OnMotion(GtkWidget*, GdkEventMotion* event, gpointer self) {
+  auto* window = static_cast<LinuxWindow*>(self);
   if (window->moving_) {
     const Point corner{static_cast<int>(event->x_root) - window->moveOffset_.x,
                        static_cast<int>(event->y_root) - window->moveOffset_.y};
@@ -347,25 +347,25 @@ gboolean X11Window::OnMotion(GtkWidget*, GdkEventMotion* event, gpointer self) {
   return TRUE;
 }
 
-gboolean X11Window::OnLeave(GtkWidget*, GdkEventCrossing* event, gpointer self) {
-  auto* window = static_cast<X11Window*>(self);
+gboolean LinuxWindow::OnLeave(GtkWidget*, GdkEventCrossing* event, gpointer self) {
+  auto* window = static_cast<LinuxWindow*>(self);
   if (event->detail == GDK_NOTIFY_INFERIOR || window->moving_) return FALSE;
   window->dispatch_.MouseLeave();
   return FALSE;
 }
 
-gboolean X11Window::OnDelete(GtkWidget*, GdkEvent*, gpointer self) {
-  static_cast<X11Window*>(self)->Close();
+gboolean LinuxWindow::OnDelete(GtkWidget*, GdkEvent*, gpointer self) {
+  static_cast<LinuxWindow*>(self)->Close();
   return TRUE;
 }
 
-GdkFilterReturn X11Window::OnXEvent(GdkXEvent* xevent, GdkEvent*, gpointer self) {
+GdkFilterReturn LinuxWindow::OnXEvent(GdkXEvent* xevent, GdkEvent*, gpointer self) {
   switch (static_cast<XEvent*>(xevent)->type) {
     case ConfigureNotify:
     case ReparentNotify:
     case MapNotify:
     case UnmapNotify:
-      static_cast<X11Window*>(self)->originKnown_ = false;
+      static_cast<LinuxWindow*>(self)->originKnown_ = false;
       break;
     default:
       break;
@@ -373,8 +373,8 @@ GdkFilterReturn X11Window::OnXEvent(GdkXEvent* xevent, GdkEvent*, gpointer self)
   return GDK_FILTER_CONTINUE;
 }
 
-gboolean X11Window::OnMapped(GtkWidget*, GdkEvent*, gpointer self) {
-  static_cast<X11Window*>(self)->platform_.SetDefaultIconWhenIdle();
+gboolean LinuxWindow::OnMapped(GtkWidget*, GdkEvent*, gpointer self) {
+  static_cast<LinuxWindow*>(self)->platform_.SetDefaultIconWhenIdle();
   return FALSE;
 }
 

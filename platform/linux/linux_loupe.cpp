@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "platform/x11/X11Platform.h"
+#include "platform/linux/LinuxPlatform.h"
 
 namespace velmora {
 
@@ -26,7 +26,7 @@ unsigned long ToPixel(TColor color, const Visual* visual) {
 
 class X11LoupeWindow : public ILoupeWindow {
  public:
-  X11LoupeWindow(X11Platform& platform, int side) : platform_(platform), side_(side) {
+  X11LoupeWindow(LinuxPlatform& platform, int side) : platform_(platform), side_(side) {
     Display* display = platform_.XDisplay();
     const int screen = DefaultScreen(display);
     XSetWindowAttributes attributes{};
@@ -97,7 +97,7 @@ class X11LoupeWindow : public ILoupeWindow {
     return GDK_FILTER_REMOVE;
   }
 
-  X11Platform& platform_;
+  LinuxPlatform& platform_;
   int side_;
   Window window_ = 0;
   GC gc_ = nullptr;
@@ -107,7 +107,7 @@ class X11LoupeWindow : public ILoupeWindow {
 
 }  // namespace
 
-std::unique_ptr<ILoupeWindow> X11Platform::CreateLoupeWindow(int side) {
+std::unique_ptr<ILoupeWindow> LinuxPlatform::CreateLoupeWindow(int side) {
   return std::make_unique<X11LoupeWindow>(*this, side);
 }
 

@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <string>
 
-#include "platform/x11/X11Platform.h"
+#include "platform/linux/LinuxPlatform.h"
 
 namespace velmora {
 
@@ -40,7 +40,7 @@ std::string ExecArgument(const std::string& path) {
 
 }  // namespace
 
-bool X11Platform::StartsAtLogin() {
+bool LinuxPlatform::StartsAtLogin() {
   GKeyFile* entry = g_key_file_new();
   bool starts = false;
   if (g_key_file_load_from_file(entry, AutostartFile().c_str(), G_KEY_FILE_NONE, nullptr)) {
@@ -55,7 +55,7 @@ bool X11Platform::StartsAtLogin() {
   return starts;
 }
 
-bool X11Platform::SetStartAtLogin(bool on) {
+bool LinuxPlatform::SetStartAtLogin(bool on) {
   const std::string file = AutostartFile();
   if (!on) return g_unlink(file.c_str()) == 0 || errno == ENOENT;
   gchar* program = g_file_read_link("/proc/self/exe", nullptr);
