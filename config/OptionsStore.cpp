@@ -11,6 +11,7 @@ constexpr const char* kMagnifierKey = "Magnifier";
 constexpr const char* kZoomKey = "Zoom";
 constexpr const char* kAltZKey = "HotKeyAltZ";
 constexpr const char* kAltCKey = "HotKeyAltC";
+constexpr const char* kSampleKey = "Sample";
 
 // "0" or "1" (blanks around allowed); anything else leaves `value` alone.
 void ReadFlag(const std::string& text, bool& value) {
@@ -35,6 +36,12 @@ TOptions ParseOptions(const std::function<std::string(const std::string&)>& valu
   }
   ReadFlag(valueOf(kAltZKey), options.HotKeyAltZ);
   ReadFlag(valueOf(kAltCKey), options.HotKeyAltC);
+  std::int32_t sample = 0;
+  if (TryStrToInt(valueOf(kSampleKey), sample)) {
+    for (const int size : kSampleSizes) {
+      if (size == sample) options.Sample = size;
+    }
+  }
   return options;
 }
 
@@ -43,12 +50,13 @@ std::vector<std::pair<std::string, std::string>> OptionEntries(const TOptions& o
           {kMagnifierKey, FlagText(options.Magnifier)},
           {kZoomKey, std::to_string(options.Zoom)},
           {kAltZKey, FlagText(options.HotKeyAltZ)},
-          {kAltCKey, FlagText(options.HotKeyAltC)}};
+          {kAltCKey, FlagText(options.HotKeyAltC)},
+          {kSampleKey, std::to_string(options.Sample)}};
 }
 
 TOptions LoadOptions() {
-  const std::vector<std::string> keys = {kExtraFormatKey, kMagnifierKey, kZoomKey, kAltZKey,
-                                         kAltCKey};
+  const std::vector<std::string> keys = {kExtraFormatKey, kMagnifierKey, kZoomKey,
+                                         kAltZKey,        kAltCKey,      kSampleKey};
   const std::vector<std::string> values =
       TIniFile(GetConfigFileName()).ReadStrings(kOptionsSection, keys);
   return ParseOptions([&](const std::string& key) {

@@ -9,6 +9,8 @@
 //   Zoom=8              the magnifier's enlargement (2 to 16)
 //   HotKeyAltZ=1        Alt+Z toggles the magnifier (0 or 1)
 //   HotKeyAltC=1        Alt+C copies in the extra format (0 or 1)
+//   Sample=3            the strip's colour is the mean of a square this
+//                       many pixels a side (1, 3 or 5)
 //
 // A missing, damaged or unknown value reads as its default, without a word.
 #pragma once
@@ -19,6 +21,7 @@
 #include <vector>
 
 #include "core/ColorFormats.h"
+#include "core/SampleAverage.h"
 
 namespace velmora {
 
@@ -33,10 +36,11 @@ struct TOptions {
   int Zoom = kDefaultZoom;
   bool HotKeyAltZ = false;
   bool HotKeyAltC = false;
+  int Sample = kDefaultSampleSize;
 
   bool operator==(const TOptions& o) const {
     return ExtraFormat == o.ExtraFormat && Magnifier == o.Magnifier && Zoom == o.Zoom &&
-           HotKeyAltZ == o.HotKeyAltZ && HotKeyAltC == o.HotKeyAltC;
+           HotKeyAltZ == o.HotKeyAltZ && HotKeyAltC == o.HotKeyAltC && Sample == o.Sample;
   }
   bool operator!=(const TOptions& o) const { return !(*this == o); }
 };

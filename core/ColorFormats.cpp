@@ -2,6 +2,9 @@
 
 #include <cctype>
 
+#include "core/ColorNames.h"
+#include "core/ColorSpaces.h"
+
 namespace velmora {
 
 namespace {
@@ -78,6 +81,10 @@ constexpr FormatNames kNames[] = {
     {ColorFormat::Floats, "float", "(r, g, b) as 0.0 to 1.0"},
     {ColorFormat::ColorRef, "colorref", "0x00BBGGRR (COLORREF)"},
     {ColorFormat::Delphi, "delphi", "$00BBGGRR (Delphi)"},
+    {ColorFormat::Oklch, "oklch", "oklch(L% C H)"},
+    {ColorFormat::Oklab, "oklab", "oklab(L% a b)"},
+    {ColorFormat::Lab, "lab", "lab(L% a b) (CIE, D50)"},
+    {ColorFormat::Name, "name", "nearest CSS colour name"},
 };
 
 const FormatNames& NamesOf(ColorFormat format) {
@@ -152,6 +159,14 @@ std::string FormatColor(ColorFormat format, TColor c) {
       return ColorRefText(c);
     case ColorFormat::Delphi:
       return DelphiText(c);
+    case ColorFormat::Oklch:
+      return OklchText(c);
+    case ColorFormat::Oklab:
+      return OklabText(c);
+    case ColorFormat::Lab:
+      return LabText(c);
+    case ColorFormat::Name:
+      return ColorNameText(c);
   }
   return HexLowerText(c);
 }

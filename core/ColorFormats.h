@@ -1,6 +1,8 @@
 // The sampled colour in the formats people paste elsewhere: CSS, HSV, CMYK,
-// shader floats and Windows/Delphi colour constants. Every conversion is
-// exact arithmetic on the 8-bit channels, rounded half up at the end.
+// shader floats, Windows/Delphi colour constants, the perceptual spaces
+// (core/ColorSpaces.h) and the nearest CSS colour name. Every conversion but
+// the perceptual ones is exact arithmetic on the 8-bit channels, rounded
+// half up at the end.
 #pragma once
 
 #include <string>
@@ -10,11 +12,25 @@
 namespace velmora {
 
 // The formats "Copy as" offers, in the menu's order.
-enum class ColorFormat { HexLower, Rgb, Hsl, Hsv, Cmyk, Floats, ColorRef, Delphi };
+enum class ColorFormat {
+  HexLower,
+  Rgb,
+  Hsl,
+  Hsv,
+  Cmyk,
+  Floats,
+  ColorRef,
+  Delphi,
+  Oklch,
+  Oklab,
+  Lab,
+  Name
+};
 
 inline constexpr ColorFormat kAllColorFormats[] = {
     ColorFormat::HexLower, ColorFormat::Rgb,    ColorFormat::Hsl,      ColorFormat::Hsv,
-    ColorFormat::Cmyk,     ColorFormat::Floats, ColorFormat::ColorRef, ColorFormat::Delphi};
+    ColorFormat::Cmyk,     ColorFormat::Floats, ColorFormat::ColorRef, ColorFormat::Delphi,
+    ColorFormat::Oklch,    ColorFormat::Oklab,  ColorFormat::Lab,      ColorFormat::Name};
 
 // The format Alt+C copies until the user picks another.
 inline constexpr ColorFormat kDefaultExtraFormat = ColorFormat::HexLower;

@@ -1,6 +1,7 @@
 #include "core/VelmoraManager.h"
 
 #include "core/Errors.h"
+#include "core/SampleAverage.h"
 
 namespace velmora {
 
@@ -24,8 +25,12 @@ TColor TVelmoraManager::SampleColor() {
   return Keep(Checked(Platform().ReadPixelUnderPointer()));
 }
 
-TColor TVelmoraManager::SampleColor(int radius, PixelBlock& block) {
-  return Keep(Checked(Platform().ReadPixelAndBlockUnderPointer(radius, block)));
+TColor TVelmoraManager::SampleColor(int radius, PixelBlock& block, int sampleRadius) {
+  PixelReading reading = Checked(Platform().ReadPixelAndBlockUnderPointer(radius, block));
+  if (sampleRadius > 0 && reading.color != kInvalidColor) {
+    reading.color = AverageColor(block, reading.position, sampleRadius, Platform().Monitors());
+  }
+  return Keep(reading);
 }
 
 TColor TVelmoraManager::Keep(const PixelReading& reading) {

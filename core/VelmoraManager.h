@@ -39,8 +39,10 @@ class TVelmoraManager {
 
   TColor SampleColor();
   // The same, and `block`: the pixels `radius` around the pointer on every
-  // side, from the same read of the screen where the platform can.
-  TColor SampleColor(int radius, PixelBlock& block);
+  // side, from the same read of the screen where the platform can. With a
+  // `sampleRadius` (at most `radius`) the colour is the mean of the square
+  // that many pixels around the pointer, off-screen pixels left out.
+  TColor SampleColor(int radius, PixelBlock& block, int sampleRadius = 0);
   TColor Color() const { return FColor; }
   // Where the last colour was sampled, in screen (device) pixels.
   Point Position() const { return FPosition; }

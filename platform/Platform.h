@@ -339,6 +339,8 @@ class IPlatform {
   virtual PixelReading ReadPixelUnderPointer() = 0;
   // The primary monitor in screen (device) pixels.
   virtual Rect PrimaryScreen() = 0;
+  // Every monitor in screen (device) pixels, the primary among them.
+  virtual std::vector<Rect> Monitors() { return {PrimaryScreen()}; }
   // The device pixels of `area` from one read of the screen, as they are now.
   virtual PixelBlock ReadPixelBlock(const Rect& area) = 0;
   // Both at once for the magnifier: the reading of ReadPixelUnderPointer and,
@@ -391,6 +393,10 @@ class IPlatform {
                                   const ProfileValues& values) = 0;
   // Creates every missing folder of `path` (a folder name). True when it exists afterwards.
   virtual bool CreateFolders(const std::string& path) = 0;
+  // Makes `file` hold `bytes`: they are written to a new file in the same
+  // folder, which then replaces `file` in one step. False when that fails;
+  // `file` is then as it was and nothing else is left behind.
+  virtual bool WriteFileReplacing(const std::string& file, const std::string& bytes) = 0;
 
   // --- Dialogs -------------------------------------------------------------
   // The colour chooser, fully opened, `color` preselected. True and `color`
@@ -399,6 +405,16 @@ class IPlatform {
   // A modal error box with one OK button; returns when it is dismissed.
   virtual void ShowErrorBox(IWindow* owner, const std::string& caption,
                             const std::string& text) = 0;
+  // The same with an information icon.
+  virtual void ShowInfoBox(IWindow* owner, const std::string& caption, const std::string& text) = 0;
+  // The desktop's own dialog that asks where to save a file, `suggested`
+  // (a file name without folder) preselected, offering `filters` (a name
+  // and a pattern such as "*.gpl" each). True and `file` set (a full name)
+  // when the user confirmed.
+  virtual bool ChooseSaveFile(IWindow* owner, const std::string& title,
+                              const std::string& suggested,
+                              const std::vector<std::pair<std::string, std::string>>& filters,
+                              std::string& file) = 0;
   // Ends whatever holds the mouse in this process (a drag, a capture).
   virtual void CancelPointerCapture() = 0;
   // How far, in logical pixels either way, the pointer may move with a

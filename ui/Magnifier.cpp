@@ -39,7 +39,7 @@ TColor MagnifierFrameColor(TColor sampled) {
   return luma >= 128 ? 0x00000000 : 0x00FFFFFF;
 }
 
-std::vector<TColor> RenderMagnifier(const PixelBlock& block, int zoom) {
+std::vector<TColor> RenderMagnifier(const PixelBlock& block, int zoom, int frameRadius) {
   const int side = MagnifierSide(zoom);
   std::vector<TColor> image(static_cast<std::size_t>(side * side), kMagnifierGridColor);
   auto fill = [&](int left, int top, int width, int height, TColor color) {
@@ -52,14 +52,14 @@ std::vector<TColor> RenderMagnifier(const PixelBlock& block, int zoom) {
       fill(column * zoom + 1, row * zoom + 1, zoom - 1, zoom - 1, block.At(column, row));
     }
   }
-  // The sampled pixel's frame: its grid lines, and the ring inside them
-  // where the cell is big enough to keep its colour showing.
+  // The sample's frame: its grid lines, and the ring inside them where the
+  // cells are big enough to keep their colours showing.
   const int centre = kMagnifierCells / 2;
   const TColor frame = MagnifierFrameColor(block.At(centre, centre));
   const int rings = zoom >= 4 ? 2 : 1;
   for (int ring = 0; ring < rings; ++ring) {
-    const int left = centre * zoom + ring;
-    const int length = zoom + 1 - 2 * ring;
+    const int left = (centre - frameRadius) * zoom + ring;
+    const int length = (2 * frameRadius + 1) * zoom + 1 - 2 * ring;
     fill(left, left, length, 1, frame);
     fill(left, left + length - 1, length, 1, frame);
     fill(left, left, 1, length, frame);
@@ -68,8 +68,11 @@ std::vector<TColor> RenderMagnifier(const PixelBlock& block, int zoom) {
   return image;
 }
 
-TMagnifier::TMagnifier(int zoom)
-    : FZoom(zoom), FSide(MagnifierSide(zoom)), FWindow(Platform().CreateLoupeWindow(FSide)) {}
+TMagnifier::TMagnifier(int zoom, int frameRadius)
+    : FZoom(zoom),
+      FFrameRadius(frameRadius),
+      FSide(MagnifierSide(zoom)),
+      FWindow(Platform().CreateLoupeWindow(FSide)) {}
 
 void TMagnifier::Update(Point pointer, const Rect& screen, PixelBlock block) {
   const Rect placement = PlaceMagnifier(pointer, FSide, screen);
@@ -83,7 +86,7 @@ void TMagnifier::Update(Point pointer, const Rect& screen, PixelBlock block) {
   }
   if (overBlock && FShowing) return;
   if (FShowing && block.pixels == FShown.pixels) return;
-  FWindow->ShowImage(RenderMagnifier(block, FZoom));
+  FWindow->ShowImage(RenderMagnifier(block, FZoom, FFrameRadius));
   FShowing = true;
   FShown = std::move(block);
 }

@@ -31,13 +31,15 @@ Rect PlaceMagnifier(Point pointer, int side, const Rect& screen);
 // The colour of the frame around the sampled pixel: black on light
 // colours, white on dark ones.
 TColor MagnifierFrameColor(TColor sampled);
-// The loupe's pixels (side x side, row by row) for a block.
-std::vector<TColor> RenderMagnifier(const PixelBlock& block, int zoom);
+// The loupe's pixels (side x side, row by row) for a block; the frame goes
+// around the square `frameRadius` cells around the centre (the sample).
+std::vector<TColor> RenderMagnifier(const PixelBlock& block, int zoom, int frameRadius = 0);
 
 class TMagnifier {
  public:
-  // Creates the loupe (hidden until the first tick).
-  explicit TMagnifier(int zoom);
+  // Creates the loupe (hidden until the first tick); its frame goes around
+  // the square `frameRadius` pixels around the pointer.
+  explicit TMagnifier(int zoom, int frameRadius = 0);
   TMagnifier(const TMagnifier&) = delete;
   TMagnifier& operator=(const TMagnifier&) = delete;
 
@@ -49,11 +51,13 @@ class TMagnifier {
   void Update(Point pointer, const Rect& screen, PixelBlock block);
 
   int Zoom() const { return FZoom; }
+  int FrameRadius() const { return FFrameRadius; }
   // Where the loupe is (nothing before the first tick).
   Rect Placement() const { return FPlacement; }
 
  private:
   int FZoom;
+  int FFrameRadius;
   int FSide;
   std::unique_ptr<ILoupeWindow> FWindow;
   bool FPlaced = false;

@@ -1,11 +1,15 @@
 #include "ui/MainFrm.h"
 
+#include <algorithm>
 #include <cstdlib>
 
-#include "platform/Version.h"
+#include "config/ColorBoxExport.h"
 #include "config/ColorBoxStore.h"
+#include "core/ColorNames.h"
+#include "core/Contrast.h"
 #include "core/Errors.h"
 #include "core/VelmoraManager.h"
+#include "platform/Version.h"
 #include "ui/ContextMenu.h"
 #include "ui/ControlPainters.h"
 #include "ui/FormUtils.h"
@@ -92,10 +96,13 @@ void TMainForm::CatchTimerTimer() {
   TColor c;
   // With the magnifier on, its block comes from the same read as the strip's
   // pixel: the framed pixel is the strip's colour, and the screen is read once.
+  // A sample bigger than a pixel comes from the block as well.
   PixelBlock block;
+  const int sampleRadius = SampleRadius(FOptions.Sample);
+  const int blockRadius = FMagnifier ? std::max(kMagnifierRadius, sampleRadius) : sampleRadius;
   try {
-    c = FMagnifier ? ManagerInstance->SampleColor(kMagnifierRadius, block)
-                   : ManagerInstance->SampleColor();
+    c = blockRadius > 0 ? ManagerInstance->SampleColor(blockRadius, block, sampleRadius)
+                        : ManagerInstance->SampleColor();
   } catch (const EOSError&) {
     // Report an unreadable pointer once per spell of failures; the next
     // tick that can read it again clears the spell.
@@ -120,6 +127,7 @@ void TMainForm::CatchTimerTimer() {
   SetCaption(lblB, ManagerInstance->GetBlueText());
   SetCaption(lblG, ManagerInstance->GetGreenText());
   SetCaption(lblR, ManagerInstance->GetRedText());
+  SetHint(ColorPanel, c == kInvalidColor ? std::string() : ColorNameHint(c));
 }
 
 void TMainForm::WMHotKey(std::int32_t id) { ManagerInstance->HandleHotKey(id); }
@@ -164,9 +172,10 @@ void TMainForm::ToggleMagnifier() {
 void TMainForm::ApplyMagnifierOption() {
   if (!FOptions.Magnifier) {
     FMagnifier.reset();
-  } else if (!FMagnifier || FMagnifier->Zoom() != FOptions.Zoom) {
+  } else if (!FMagnifier || FMagnifier->Zoom() != FOptions.Zoom ||
+             FMagnifier->FrameRadius() != SampleRadius(FOptions.Sample)) {
     FMagnifier.reset();
-    FMagnifier = std::make_unique<TMagnifier>(FOptions.Zoom);
+    FMagnifier = std::make_unique<TMagnifier>(FOptions.Zoom, SampleRadius(FOptions.Sample));
   }
 }
 
@@ -217,8 +226,14 @@ void TMainForm::ContextMenuChoose(int command, TColor color) {
     }
     (key == HotKey::AltC ? FAltCTaken : FAltZTaken) = false;
     ChangeOptions(options);
+  } else if (SampleOfCommand(command, options.Sample) || ZoomOfCommand(command, options.Zoom)) {
+    ChangeOptions(options);
   } else if (command == kCommandMagnifier) {
     ToggleMagnifier();
+  } else if (command == kCommandContrast) {
+    ShowContrast();
+  } else if (command == kCommandExport) {
+    ExportColors();
   } else if (command == kCommandStartAtLogin) {
     const bool on = !Platform().StartsAtLogin();
     if (!Platform().SetStartAtLogin(on)) {
@@ -230,6 +245,25 @@ void TMainForm::ContextMenuChoose(int command, TColor color) {
   } else if (command == kCommandExit) {
     lblExitClick();
   }
+}
+
+void TMainForm::ShowContrast() {
+  Platform().ShowInfoBox(FWindow.get(), "Velmora: contrast", ContrastReport(ColorBoxColors()));
+}
+
+void TMainForm::ExportColors() {
+  std::string file;
+  if (!Platform().ChooseSaveFile(FWindow.get(), "Export colour box", kExportSuggestedName,
+                                 ExportFilters(), file)) {
+    return;
+  }
+  ExportColorBox(file, ColorBoxColors());
+}
+
+std::vector<TColor> TMainForm::ColorBoxColors() const {
+  std::vector<TColor> colors;
+  for (const TControl* slot : ColorBoxes) colors.push_back(slot->Color);
+  return colors;
 }
 
 void TMainForm::ColorBox1Click(TControl* sender) {
@@ -246,9 +280,7 @@ void TMainForm::ReadColorBox() {
 }
 
 void TMainForm::WriteColorBox() {
-  std::vector<TColor> colors;
-  for (const TControl* slot : ColorBoxes) colors.push_back(slot->Color);
-  StoreColorBox(colors);
+  StoreColorBox(ColorBoxColors());
 }
 
 // --- Changing what is shown ------------------------------------------------------

@@ -63,6 +63,12 @@ class TMainForm : public IWindowEvents, public IHotKeyListener {
   void ContextMenuChoose(int command, TColor color);
   void ReadColorBox();
   void WriteColorBox();
+  // The contrast of the newest colour-box colour with the others, in a box.
+  void ShowContrast();
+  // The colour box into a file the user chooses.
+  void ExportColors();
+  // The six colours, newest first.
+  std::vector<TColor> ColorBoxColors() const;
 
   // IWindowEvents
   void OnShow() override { FormShow(); }

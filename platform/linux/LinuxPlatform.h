@@ -91,6 +91,13 @@ class LinuxPlatform : public IPlatform {
   bool WriteProfileValues(const std::string& file, const std::string& section,
                           const ProfileValues& values) override;
   bool CreateFolders(const std::string& path) override;
+  bool WriteFileReplacing(const std::string& file, const std::string& bytes) override;
+  // Monitors, save dialog and information box (linux_export.cpp)
+  std::vector<Rect> Monitors() override;
+  void ShowInfoBox(IWindow* owner, const std::string& caption, const std::string& text) override;
+  bool ChooseSaveFile(IWindow* owner, const std::string& title, const std::string& suggested,
+                      const std::vector<std::pair<std::string, std::string>>& filters,
+                      std::string& file) override;
 
   // Dialogs (linux_dialogs.cpp)
   bool PickColor(IWindow* owner, TColor& color) override;

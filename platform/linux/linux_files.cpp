@@ -113,6 +113,12 @@ bool LinuxPlatform::WriteProfileValues(const std::string& file, const std::strin
   return ReplaceFile(file, profile.Bytes(), mode);
 }
 
+bool LinuxPlatform::WriteFileReplacing(const std::string& file, const std::string& bytes) {
+  const mode_t mask = umask(0);
+  umask(mask);
+  return ReplaceFile(file, bytes, 0666 & ~mask);
+}
+
 bool LinuxPlatform::CreateFolders(const std::string& path) {
   if (path.empty()) return false;
   std::string::size_type pos = 0;

@@ -117,6 +117,7 @@ class NullPlatform : public IPlatform {
     std::string text;
   };
   std::vector<MessageBox> errorBoxes;
+  std::vector<MessageBox> infoBoxes;
   // Runs while an error box is "open" (before ShowErrorBox returns).
   std::function<void()> whileErrorBoxOpen;
   bool pointerCaptured = false;  // something in the program holds the mouse
@@ -126,6 +127,10 @@ class NullPlatform : public IPlatform {
   bool chooserConfirms = false;
   TColor chooserPick = 0;
   std::vector<TColor> chooserShown;
+  // The save dialog: the file the user will choose next (empty: cancel),
+  // and the file names each dialog suggested.
+  std::string saveDialogAnswer;
+  std::vector<std::string> saveDialogsShown;
 
   // --- Files ---------------------------------------------------------------------
   // Full name -> bytes; existing folders; names that cannot be written.
@@ -136,6 +141,7 @@ class NullPlatform : public IPlatform {
   std::set<std::string> readOnly;
   int fileReads = 0;   // profile files read (ReadProfileValues and WriteProfileValues)
   int fileWrites = 0;  // profile files replaced
+  int filesReplaced = 0;  // WriteFileReplacing calls that wrote
 
   // --- The window (one at a time) ---------------------------------------------
   NullWindow* window = nullptr;  // the live window object, if any
@@ -198,8 +204,14 @@ class NullPlatform : public IPlatform {
   bool WriteProfileValues(const std::string& file, const std::string& section,
                           const ProfileValues& values) override;
   bool CreateFolders(const std::string& path) override;
+  bool WriteFileReplacing(const std::string& file, const std::string& bytes) override;
+  std::vector<Rect> Monitors() override;
   bool PickColor(IWindow* owner, TColor& color) override;
   void ShowErrorBox(IWindow* owner, const std::string& caption, const std::string& text) override;
+  void ShowInfoBox(IWindow* owner, const std::string& caption, const std::string& text) override;
+  bool ChooseSaveFile(IWindow* owner, const std::string& title, const std::string& suggested,
+                      const std::vector<std::pair<std::string, std::string>>& filters,
+                      std::string& file) override;
   void CancelPointerCapture() override;
   int DragThreshold() override { return dragThreshold; }
   TColor SystemColorValue(SystemColor color) override;

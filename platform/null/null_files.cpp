@@ -39,6 +39,16 @@ bool NullPlatform::WriteProfileValues(const std::string& file, const std::string
   return true;
 }
 
+bool NullPlatform::WriteFileReplacing(const std::string& file, const std::string& bytes) {
+  const std::string parent = FolderOf(file, std::string_view(&pathSeparator, 1));
+  // The new file goes beside the old one: the folder must take it.
+  if (folders.count(file) || readOnly.count(file) || readOnly.count(parent)) return false;
+  if (!IsRoot(parent) && !folders.count(parent)) return false;
+  files[file] = bytes;
+  ++filesReplaced;
+  return true;
+}
+
 bool NullPlatform::CreateFolders(const std::string& path) {
   std::string::size_type pos = 0;
   while (pos != std::string::npos) {

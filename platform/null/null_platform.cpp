@@ -134,6 +134,25 @@ void NullPlatform::ShowErrorBox(IWindow*, const std::string& caption, const std:
   if (whileErrorBoxOpen) whileErrorBoxOpen();
 }
 
+void NullPlatform::ShowInfoBox(IWindow*, const std::string& caption, const std::string& text) {
+  infoBoxes.push_back(MessageBox{caption, text});
+}
+
+bool NullPlatform::ChooseSaveFile(IWindow*, const std::string&, const std::string& suggested,
+                                  const std::vector<std::pair<std::string, std::string>>&,
+                                  std::string& file) {
+  saveDialogsShown.push_back(suggested);
+  if (saveDialogAnswer.empty()) return false;
+  file = saveDialogAnswer;
+  return true;
+}
+
+std::vector<Rect> NullPlatform::Monitors() {
+  std::vector<Rect> monitors{screen};
+  monitors.insert(monitors.end(), otherMonitors.begin(), otherMonitors.end());
+  return monitors;
+}
+
 void NullPlatform::CancelPointerCapture() {
   if (!pointerCaptured) return;
   pointerCaptured = false;

@@ -36,6 +36,7 @@ class Win32Platform : public IPlatform {
   Rect PrimaryScreen() override;
   PixelBlock ReadPixelBlock(const Rect& area) override;
   PixelReading ReadPixelAndBlockUnderPointer(int radius, PixelBlock& block) override;
+  std::vector<Rect> Monitors() override;
 
   // Clipboard and desktop (win32_services.cpp)
   ClipboardResult SetClipboardText(IWindow* owner, const std::string& text) override;
@@ -53,10 +54,15 @@ class Win32Platform : public IPlatform {
   bool WriteProfileValues(const std::string& file, const std::string& section,
                           const ProfileValues& values) override;
   bool CreateFolders(const std::string& path) override;
+  bool WriteFileReplacing(const std::string& file, const std::string& bytes) override;
 
   // Dialogs (win32_dialogs.cpp)
   bool PickColor(IWindow* owner, TColor& color) override;
   void ShowErrorBox(IWindow* owner, const std::string& caption, const std::string& text) override;
+  void ShowInfoBox(IWindow* owner, const std::string& caption, const std::string& text) override;
+  bool ChooseSaveFile(IWindow* owner, const std::string& title, const std::string& suggested,
+                      const std::vector<std::pair<std::string, std::string>>& filters,
+                      std::string& file) override;
   void CancelPointerCapture() override;
   int DragThreshold() override;
   TColor SystemColorValue(SystemColor color) override;

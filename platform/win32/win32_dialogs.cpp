@@ -1,5 +1,5 @@
-// The colour chooser, the error box, cancelling a mouse mode and the
-// system's colours.
+// The colour chooser, the message boxes, the save dialog, cancelling a
+// mouse mode and the system's colours.
 #include "platform/win32/Win32Platform.h"
 
 namespace velmora {
@@ -26,6 +26,49 @@ bool Win32Platform::PickColor(IWindow* owner, TColor& color) {
 void Win32Platform::ShowErrorBox(IWindow* owner, const std::string& caption,
                                  const std::string& text) {
   ::MessageBoxW(HwndOf(owner), Wide(text).c_str(), Wide(caption).c_str(), MB_ICONERROR | MB_OK);
+}
+
+void Win32Platform::ShowInfoBox(IWindow* owner, const std::string& caption,
+                                const std::string& text) {
+  ::MessageBoxW(HwndOf(owner), Wide(text).c_str(), Wide(caption).c_str(),
+                MB_ICONINFORMATION | MB_OK);
+}
+
+bool Win32Platform::ChooseSaveFile(IWindow* owner, const std::string& title,
+                                   const std::string& suggested,
+                                   const std::vector<std::pair<std::string, std::string>>& filters,
+                                   std::string& file) {
+  // The filters as the dialog takes them: "name\0pattern\0...\0\0".
+  WideText filterText;
+  for (const auto& [name, pattern] : filters) {
+    filterText += Wide(name);
+    filterText.push_back(L'\0');
+    filterText += Wide(pattern);
+    filterText.push_back(L'\0');
+  }
+  filterText.push_back(L'\0');
+  const WideText caption = Wide(title);
+  WideText name = Wide(suggested);
+  name.resize(32768, L'\0');
+  OPENFILENAMEW ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = HwndOf(owner);
+  ofn.lpstrFilter = filterText.c_str();
+  ofn.nFilterIndex = 1;
+  ofn.lpstrFile = &name[0];
+  ofn.nMaxFile = static_cast<DWORD>(name.size());
+  ofn.lpstrTitle = caption.c_str();
+  // NOTE: with a default extension the dialog adds the chosen filter's
+  // extension to a name typed without one.
+  ofn.lpstrDefExt = L"gpl";
+  ofn.Flags =
+      OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
+  using GetSaveFileNameFn = BOOL(WINAPI*)(LPOPENFILENAMEW);
+  static const auto getSaveFileName =
+      SystemFunctionOf<GetSaveFileNameFn>("comdlg32.dll", "GetSaveFileNameW");
+  if (!getSaveFileName(&ofn)) return false;
+  file = Utf8(name.c_str());
+  return true;
 }
 
 void Win32Platform::CancelPointerCapture() {

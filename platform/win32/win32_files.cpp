@@ -126,6 +126,10 @@ bool Win32Platform::WriteProfileValues(const std::string& file, const std::strin
   return ReplaceFileContent(path, profile.Bytes());
 }
 
+bool Win32Platform::WriteFileReplacing(const std::string& file, const std::string& bytes) {
+  return ReplaceFileContent(Wide(file), bytes);
+}
+
 bool Win32Platform::CreateFolders(const std::string& path) {
   std::string::size_type pos = FirstComponent(path);
   while (pos < path.size()) {

@@ -126,6 +126,24 @@ void Win32Platform::BlockBitmap::Release() {
   size = Size{};
 }
 
+namespace {
+
+// Adds one monitor's rectangle to the std::vector<Rect> at `list`.
+BOOL CALLBACK AddMonitor(HMONITOR, HDC, LPRECT r, LPARAM list) {
+  reinterpret_cast<std::vector<Rect>*>(list)->push_back(
+      Rect{r->left, r->top, r->right - r->left, r->bottom - r->top});
+  return TRUE;
+}
+
+}  // namespace
+
+std::vector<Rect> Win32Platform::Monitors() {
+  std::vector<Rect> monitors;
+  ::EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&monitors));
+  if (monitors.empty()) monitors.push_back(PrimaryScreen());
+  return monitors;
+}
+
 Rect Win32Platform::PrimaryScreen() {
   return Rect{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
 }

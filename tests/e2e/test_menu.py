@@ -11,13 +11,17 @@ import velmora_e2e as e2e
 from velmora_e2e import VelmoraTest
 
 # The menu's entries as the keyboard reaches them (separators are skipped).
-MENU = ["Copy as", "Alt+C copies as", "Magnifier", "Hot keys", "Start at login", "About", "Exit"]
+MENU = ["Copy as", "Alt+C copies as", "Sample", "Magnifier", "Zoom", "Hot keys", "Start at login",
+        "Contrast\u2026", "Export colour box\u2026", "About", "Exit"]
 HOT_KEYS = ["Alt+Z", "Alt+C"]  # the "Hot keys" submenu
-FORMATS = ["hex", "rgb", "hsl", "hsv", "cmyk", "float", "colorref", "delphi"]
+FORMATS = ["hex", "rgb", "hsl", "hsv", "cmyk", "float", "colorref", "delphi", "oklch", "oklab",
+           "lab", "name"]
 # A colour on the bare screen and its texts, format by format.
 COLOUR = (0x12, 0x34, 0x56)
 TEXTS = ["#123456", "rgb(18, 52, 86)", "hsl(210, 65%, 20%)", "hsv(210, 79%, 34%)",
-         "cmyk(79%, 40%, 0%, 66%)", "(0.071, 0.204, 0.337)", "0x00563412", "$00563412"]
+         "cmyk(79%, 40%, 0%, 66%)", "(0.071, 0.204, 0.337)", "0x00563412", "$00563412",
+         "oklch(31.92% 0.07245 251.17)", "oklab(31.92% -0.02339 -0.06858)", "lab(20.68% -2.28 -24.59)",
+         "midnightblue"]
 RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
 
 

@@ -212,6 +212,26 @@ TYPED_TEST_P(PlatformContract, ReadsABlockAroundThePointerWithPixelsOffTheScreen
   }
 }
 
+// The monitors the sample's average keeps to: the primary screen among
+// them, the pointer on one of them.
+TYPED_TEST_P(PlatformContract, MonitorsHoldThePrimaryScreenAndThePointer) {
+  const Point p{220, 320};
+  this->driver.ShowColorAt(p, 0x00123456);
+  const PixelReading reading = this->ReadUntil(0x00123456);
+  ASSERT_TRUE(reading.ok);
+  const std::vector<Rect> monitors = Platform().Monitors();
+  const Rect primary = Platform().PrimaryScreen();
+  bool hasPrimary = false;
+  bool hasPointer = false;
+  for (const Rect& monitor : monitors) {
+    EXPECT_FALSE(monitor.Empty());
+    hasPrimary = hasPrimary || monitor == primary;
+    hasPointer = hasPointer || monitor.Contains(reading.position);
+  }
+  EXPECT_TRUE(hasPrimary);
+  EXPECT_TRUE(hasPointer);
+}
+
 TYPED_TEST_P(PlatformContract, ShowComesFirstAndNoTickFollowsTheLoop) {
   ScriptedEvents events;
   std::vector<std::string> order;
@@ -280,6 +300,7 @@ REGISTER_TYPED_TEST_SUITE_P(PlatformContract, ClipboardTakesTextAndReplacesIt,
                             HotKeyHeldElsewhereFailsAloneAndUnregisteringStopsOne,
                             ReadsThePixelUnderThePointerAfreshEachTime,
                             ReadsABlockAroundThePointerWithPixelsOffTheScreenBlack,
+                            MonitorsHoldThePrimaryScreenAndThePointer,
                             ShowComesFirstAndNoTickFollowsTheLoop,
                             ExceptionsFromHandlersReachTheHandlerAndTheLoopGoesOn,
                             DestroyRunsOnDestroyOnceAndDroppingRunsNone);

@@ -34,10 +34,11 @@ TEST(Options, StoredOptionsReadBackBesideTheColorBox) {
   options.Zoom = 16;
   options.HotKeyAltZ = true;
   options.HotKeyAltC = true;
+  options.Sample = 3;
   StoreOptions(options);
   EXPECT_EQ(platform.files.at(name),
             "[ColorBox]\r\nCB1=255\r\n[Options]\r\nExtraFormat=delphi\r\nMagnifier=1\r\nZoom=16\r\n"
-            "HotKeyAltZ=1\r\nHotKeyAltC=1\r\n");
+            "HotKeyAltZ=1\r\nHotKeyAltC=1\r\nSample=3\r\n");
   EXPECT_EQ(LoadOptions(), options);
   EXPECT_EQ(LoadColorBox(1)[0], 255);
 }
@@ -69,19 +70,20 @@ TEST(Options, DamagedOrUnknownValuesFallBackToTheDefault) {
     bool magnifier;
     int zoom;
     bool altZ, altC;
+    int sample;
   };
   const Case cases[] = {
-      {"ExtraFormat=HSV\r\nMagnifier=1\r\nZoom=4\r\nHotKeyAltZ=0\r\nHotKeyAltC=1", ColorFormat::Hsv,
-       true, 4, false, true},
-      {"ExtraFormat=lab\r\nMagnifier=yes\r\nZoom=1\r\nHotKeyAltZ=2\r\nHotKeyAltC=-1",
-       ColorFormat::HexLower, false, 8, false, false},
-      {"ExtraFormat=\r\nMagnifier=\r\nZoom=17\r\nHotKeyAltZ=\r\nHotKeyAltC=1x",
-       ColorFormat::HexLower, false, 8, false, false},
-      {"ExtraFormat=cmyk\r\nZoom=$10\r\nHotKeyAltZ=\"1\"", ColorFormat::Cmyk, false, 16, true,
-       false},
-      {"Zoom=2\r\nMagnifier=1.0\r\nExtraFormat=\xE9", ColorFormat::HexLower, false, 2, false,
-       false},
-      {"Zoom=99999999999999", ColorFormat::HexLower, false, 8, false, false},
+      {"ExtraFormat=HSV\r\nMagnifier=1\r\nZoom=4\r\nHotKeyAltZ=0\r\nHotKeyAltC=1\r\nSample=5",
+       ColorFormat::Hsv, true, 4, false, true, 5},
+      {"ExtraFormat=lch\r\nMagnifier=yes\r\nZoom=1\r\nHotKeyAltZ=2\r\nHotKeyAltC=-1\r\nSample=4",
+       ColorFormat::HexLower, false, 8, false, false, 1},
+      {"ExtraFormat=\r\nMagnifier=\r\nZoom=17\r\nHotKeyAltZ=\r\nHotKeyAltC=1x\r\nSample=7",
+       ColorFormat::HexLower, false, 8, false, false, 1},
+      {"ExtraFormat=cmyk\r\nZoom=$10\r\nHotKeyAltZ=\"1\"\r\nSample= 3 ", ColorFormat::Cmyk, false,
+       16, true, false, 3},
+      {"Zoom=2\r\nMagnifier=1.0\r\nExtraFormat=\xE9\r\nSample=0", ColorFormat::HexLower, false, 2,
+       false, false, 1},
+      {"Zoom=99999999999999\r\nExtraFormat=OKLCH", ColorFormat::Oklch, false, 8, false, false, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.section);
@@ -90,6 +92,7 @@ TEST(Options, DamagedOrUnknownValuesFallBackToTheDefault) {
     EXPECT_EQ(options.ExtraFormat, c.format);
     EXPECT_EQ(options.Magnifier, c.magnifier);
     EXPECT_EQ(options.Zoom, c.zoom);
+    EXPECT_EQ(options.Sample, c.sample);
     EXPECT_EQ(options.HotKeyAltZ, c.altZ);
     EXPECT_EQ(options.HotKeyAltC, c.altC);
   }
