@@ -143,6 +143,11 @@ class LinuxPlatform : public IPlatform {
   // global shortcuts (linux_factory.cpp).
   void UseScreen(std::unique_ptr<IScreenSource> screen) { screen_ = std::move(screen); }
   void UseShortcuts(std::unique_ptr<GlobalShortcuts> shortcuts);
+  // The main window is one the desktop does not manage (override-redirect):
+  // above every other window, fullscreen ones included, on every workspace,
+  // moved by our own move loop.
+  void UseUnmanagedWindows() { unmanagedWindows_ = true; }
+  bool UnmanagedWindows() const { return unmanagedWindows_; }
   // The screen source saw the desktop end the share: the colour box is
   // saved, a box says why and the program ends (exit code 3).
   void ScreenLost(const std::string& why);
@@ -184,6 +189,7 @@ class LinuxPlatform : public IPlatform {
   std::unique_ptr<GlobalShortcuts> shortcuts_;  // where the desktop has them
   GDBusConnection* commandBus_ = nullptr;       // serving the commands
   guint commandObject_ = 0;
+  bool unmanagedWindows_ = false;
 };
 
 // The main window: a borderless GTK window painted by the form.

@@ -1,0 +1,357 @@
+"""The screen of a wlroots desktop, read by the native platform through its
+own Wayland connection (ext-image-copy-capture), on a headless sway or labwc
+with two outputs, the second at scale 2, inside root.sh:
+  --pixels          the pixel under the pointer (velmora_wayland_probe) over
+                    1-pixel columns and rows of both outputs, edges included
+  --all             that, then the real program: its strip above a fullscreen
+                    window, dragged, and --copy-hex, --copy-dec and --store
+                    (the clipboard read back with wl-paste, Config.ini after
+                    SIGTERM)
+  --software-cursor a desktop that draws the pointer itself: no position,
+                    the box saying so, exit code 3
+  test_wlroots.py sway|labwc OPTION WLR_DESK PROBE VELMORA"""
+import os
+import select
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+compositor, option, desk_program, probe_program, velmora_program = sys.argv[1:6]
+failures = []
+runtime = os.environ["XDG_RUNTIME_DIR"]
+work = tempfile.mkdtemp(prefix="wlroots-test.")
+
+
+def check(condition, what):
+    print(("ok   " if condition else "FAIL ") + what, flush=True)
+    if not condition:
+        failures.append(what)
+
+
+def wait_for(predicate, timeout, step=0.05):
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(step)
+    return predicate()
+
+
+class Lines:
+    """A child process spoken to line by line."""
+
+    def __init__(self, argv, env):
+        self.process = subprocess.Popen(argv, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                        stderr=subprocess.PIPE, text=True, env=env)
+        self.pending = b""
+
+    def line(self, timeout=10):
+        """The next line, or None when none comes in time (read unbuffered:
+        several lines may come at once)."""
+        deadline = time.time() + timeout
+        fd = self.process.stdout.fileno()
+        while b"\n" not in self.pending:
+            left = deadline - time.time()
+            if left <= 0 or not select.select([fd], [], [], left)[0]:
+                return None
+            chunk = os.read(fd, 4096)
+            if not chunk:
+                return None
+            self.pending += chunk
+        line, self.pending = self.pending.split(b"\n", 1)
+        return line.decode().strip()
+
+    def ask(self, text, timeout=10):
+        self.process.stdin.write(text + "\n")
+        self.process.stdin.flush()
+        return self.line(timeout)
+
+    def end(self):
+        if self.process.poll() is None:
+            self.process.stdin.close()
+            try:
+                self.process.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+
+
+# --- the desktop
+
+def start_bus():
+    """A private session bus (the commands of the running program use it)."""
+    address = "unix:path=%s/bus" % runtime
+    bus = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--nopidfile",
+                            "--address=" + address], stderr=subprocess.DEVNULL)
+    wait_for(lambda: os.path.exists(os.path.join(runtime, "bus")), 10)
+    os.environ["DBUS_SESSION_BUS_ADDRESS"] = address
+    return bus
+
+
+def start_desktop(software_cursor):
+    env = {k: v for k, v in os.environ.items()}
+    env.update(WLR_BACKENDS="headless", WLR_RENDERER="pixman", WLR_LIBINPUT_NO_DEVICES="1",
+               WLR_HEADLESS_OUTPUTS="2")
+    if software_cursor:
+        env["WLR_NO_HARDWARE_CURSORS"] = "1"
+    display_file = os.path.join(work, "display")
+    if compositor == "sway":
+        config = os.path.join(work, "sway.conf")
+        with open(config, "w") as f:
+            f.write("output HEADLESS-1 mode 1280x720 position 0 0 scale 1\n"
+                    "output HEADLESS-2 mode 1280x720 position 1280 0 scale 2\n"
+                    "xwayland enable\n"
+                    "exec sh -c 'echo $DISPLAY >%s'\n" % display_file)
+        argv = ["sway", "-c", config]
+    else:
+        folder = os.path.join(work, "labwc")
+        os.makedirs(folder, exist_ok=True)
+        with open(os.path.join(folder, "rc.xml"), "w") as f:
+            f.write("<?xml version=\"1.0\"?>\n<labwc_config></labwc_config>\n")
+        with open(os.path.join(folder, "autostart"), "w") as f:
+            f.write("wlr-randr --output HEADLESS-1 --custom-mode 1280x720 --pos 0,0 --scale 1 "
+                    "--output HEADLESS-2 --custom-mode 1280x720 --pos 1280,0 --scale 2\n"
+                    "echo $DISPLAY >%s\n" % display_file)
+        argv = ["labwc", "-C", folder]
+    log = open(os.path.join(work, compositor + ".log"), "w")
+    process = subprocess.Popen(argv, env=env, stdout=log, stderr=subprocess.STDOUT)
+    socket = wait_for(lambda: next((n for n in sorted(os.listdir(runtime))
+                                    if n.startswith("wayland-") and not n.endswith(".lock")),
+                                   None), 20)
+    display = wait_for(lambda: os.path.exists(display_file) and open(display_file).read().strip(),
+                       20)
+    if socket is None or not display:
+        print(open(os.path.join(work, compositor + ".log")).read())
+        sys.exit("the compositor did not start")
+    env = {k: v for k, v in os.environ.items()}
+    env.update(WAYLAND_DISPLAY=socket, DISPLAY=display, XDG_SESSION_TYPE="wayland",
+               GDK_BACKEND="x11")
+    return process, env
+
+
+def stop(process):
+    if process.poll() is None:
+        process.terminate()
+        try:
+            process.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            process.kill()
+
+
+def start_desk(env):
+    desk = Lines([desk_program], env)
+    outputs = []
+    while True:
+        line = desk.line(20)
+        if line is None or line == "ready":
+            break
+        name, x, y, w, h, scale = line.split()[1:]
+        outputs.append(dict(name=name, x=int(x), y=int(y), width=int(w), height=int(h),
+                            scale=int(scale)))
+    if [o["scale"] for o in outputs] != [1, 2]:
+        sys.exit("the desktop helper did not start, or the outputs are not at scales 1 and 2: %r"
+                 % outputs)
+    return desk, outputs
+
+
+def expected(k, x, y):
+    """The pattern's colour of device pixel (x, y) of output k (wlr_desk.c)."""
+    return "%02X%02X%02X" % (x % 256, y % 256, (128 * k + 16 * (x // 256) + y // 256) % 256)
+
+
+def point_at(output, x, y):
+    """The layout position of device pixel (x, y) of `output`: its corner.
+    NOTE: wlroots rounds the pointer's position to the nearest device pixel
+    when it reports it: a pixel's centre would be reported as the next one."""
+    s = output["scale"]
+    return output["x"] + x / s, output["y"] + y / s
+
+
+def read_until(probe, want, timeout=2):
+    """The probe's answer, asked again until it is `want` (the position
+    reaches Velmora a moment after the pointer moved)."""
+    answer = None
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        answer = probe.ask("read")
+        if answer == want:
+            break
+        time.sleep(0.03)
+    return answer
+
+
+# --- the cases
+
+def pixels(desk, outputs, env):
+    probe = Lines([probe_program], env)
+    ready = probe.line(20)
+    check(ready == "ready", "the probe sees the screen (%r)" % ready)
+    if ready != "ready":
+        print(probe.process.stderr.read() if probe.process.poll() is not None else "")
+        probe.process.kill()
+        return
+    for k, output in enumerate(outputs):
+        s = output["scale"]
+        w, h = output["width"] * s, output["height"] * s
+        # 1-pixel columns and rows, odd and even, the outputs' edges included.
+        spots = [(0, 0), (1, 1), (2, 5), (255, 256), (256, 257), (257, 255), (w // 2 + 1, h // 2),
+                 (w - 2, h - 2), (w - 1, h - 1), (w - 1, 100), (0, 101)]
+        wrong = []
+        for x, y in spots:
+            desk.ask("move %.4f %.4f" % point_at(output, x, y))
+            want = "%d %d %s" % (output["x"] * s + x, output["y"] * s + y, expected(k, x, y))
+            got = read_until(probe, want)
+            if got != want:
+                wrong.append("%s: %s" % (want, got))
+        check(not wrong, "%s (scale %d): the pixel under the pointer at %d spots %s"
+              % (output["name"], s, len(spots), wrong))
+    # The pixel and the square around it, from one read.
+    output = outputs[1]
+    x, y = 301, 200
+    desk.ask("move %.4f %.4f" % point_at(output, x, y))
+    s = output["scale"]
+    read_until(probe, "%d %d %s" % (output["x"] * s + x, output["y"] * s + y, expected(1, x, y)))
+    answer = (probe.ask("block 1") or "").split()
+    block = [expected(1, x + dx, y + dy) for dy in (-1, 0, 1) for dx in (-1, 0, 1)]
+    check(answer[2:] == [expected(1, x, y)] + block, "the block around the pointer: %s" % answer)
+    probe.end()
+
+
+def x_window(env, name, timeout=15):
+    def found():
+        out = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", name],
+                             capture_output=True, text=True, env=env).stdout.split()
+        return out[0] if out else None
+    return wait_for(found, timeout, 0.2)
+
+
+def geometry(env, window):
+    out = subprocess.run(["xdotool", "getwindowgeometry", "--shell", window],
+                         capture_output=True, text=True, env=env).stdout
+    values = dict(line.split("=", 1) for line in out.split())
+    return int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"])
+
+
+def screenshot(env, output):
+    """The output's pixels as grim shows them: (width, height, bytes RGB)."""
+    path = os.path.join(work, "shot.ppm")
+    subprocess.run(["grim", "-t", "ppm", "-o", output["name"], path], env=env, check=True)
+    data = open(path, "rb").read()
+    parts = data.split(b"\n", 3)  # P6, size, maximum, pixels
+    width, height = (int(v) for v in parts[1].split())
+    return width, height, parts[3]
+
+
+def strip_cases(desk, outputs, env):
+    config = os.path.join(work, "config")
+    env = dict(env, XDG_CONFIG_HOME=config)
+    velmora = subprocess.Popen([velmora_program], env=env, stdout=subprocess.PIPE,
+                               stderr=subprocess.PIPE, text=True)
+    window = x_window(env, "^Velmora$")
+    check(window is not None, "the strip shows")
+    if window is None:
+        velmora.kill()
+        print(velmora.stderr.read())
+        return
+    time.sleep(0.5)
+    # Above a fullscreen window: grim sees the strip's pixels, not the window's.
+    desk.ask("fullscreen 00FF00")
+    time.sleep(0.5)
+    x, y, w, h = geometry(env, window)
+    width, _, shot = screenshot(env, outputs[0])
+    inside = [shot[((y + row) * width + x + col) * 3:((y + row) * width + x + col) * 3 + 3]
+              for row in range(h) for col in range(w)]
+    covered = sum(1 for p in inside if p == b"\x00\xff\x00")
+    check(w > 0 and covered == 0,
+          "the strip (%d x %d at %d, %d) shows above a fullscreen window (%d of its pixels "
+          "were the window's)" % (w, h, x, y, covered))
+    outside = shot[((y + h + 5) * width + x) * 3:((y + h + 5) * width + x) * 3 + 3]
+    check(outside == b"\x00\xff\x00", "the fullscreen window is shown beside it (%r)" % outside)
+    # Dragged with the left button.
+    desk.ask("move %d %d" % (x + 4, y + h // 2))
+    desk.ask("button down")
+    for step in range(1, 11):
+        desk.ask("move %d %d" % (x + 4 + 10 * step, y + h // 2 + 5 * step))
+        time.sleep(0.03)
+    desk.ask("button up")
+    moved = wait_for(lambda: geometry(env, window)[:2] == (x + 100, y + 50), 3, 0.1)
+    check(moved, "dragging moves the strip by (100, 50): now at %s" % (geometry(env, window)[:2],))
+    # The commands copy and store the colour under the pointer.
+    output = outputs[1]
+    px, py = 513, 301
+    desk.ask("move %.4f %.4f" % point_at(output, px, py))
+    colour = expected(1, px, py)
+    time.sleep(0.4)
+    decimal = "%d, %d, %d" % tuple(int(colour[i:i + 2], 16) for i in (0, 2, 4))
+    for command, text in (("--copy-hex", "#" + colour), ("--copy-dec", decimal)):
+        run = subprocess.run([velmora_program, command], env=env, capture_output=True, text=True,
+                             timeout=20)
+        pasted = wait_for(lambda: subprocess.run(
+            ["wl-paste", "--no-newline"], env=env, capture_output=True, text=True,
+            timeout=10).stdout == text, 3, 0.2)
+        now = subprocess.run(["wl-paste", "--no-newline"], env=env, capture_output=True,
+                             text=True, timeout=10).stdout
+        check(run.returncode == 0 and pasted,
+              "velmora %s copies %r (wl-paste: %r, exit %d %s)"
+              % (command, text, now, run.returncode, run.stderr.strip()))
+    run = subprocess.run([velmora_program, "--store"], env=env, capture_output=True, text=True,
+                         timeout=20)
+    time.sleep(0.3)
+    velmora.send_signal(signal.SIGTERM)
+    try:
+        code = velmora.wait(timeout=10)
+    except subprocess.TimeoutExpired:
+        velmora.kill()
+        code = None
+    ini = os.path.join(config, "Quorvane", "Velmora", "Config.ini")
+    text = open(ini).read() if os.path.exists(ini) else ""
+    stored = int(colour[4:6] + colour[2:4] + colour[0:2], 16)  # Windows' 0x00BBGGRR
+    check(run.returncode == 0 and ("=%d" % stored) in text,
+          "velmora --store keeps %s (%d) in Config.ini after SIGTERM (exit %s): %r"
+          % (colour, stored, code, text))
+
+
+def software_cursor(env):
+    probe = Lines([probe_program], env)
+    box = x_window(env, "^Velmora 3.6$", 20)
+    check(box is not None, "an error box titled \"Velmora 3.6\" shows")
+    if box is not None:
+        subprocess.run(["xdotool", "windowfocus", "--sync", box, "key", "Return"], env=env,
+                       timeout=10)
+    try:
+        code = probe.process.wait(timeout=10)
+    except subprocess.TimeoutExpired:
+        probe.process.kill()
+        code = None
+    errors = probe.process.stderr.read()
+    check(code == 3, "the exit code is 3 (was %s)" % code)
+    words = "does not send the pointer's position"
+    check(words in errors, "the message says \"%s\": %r" % (words, errors))
+
+
+def main():
+    bus = start_bus()
+    process, env = start_desktop(option == "--software-cursor")
+    desk = None
+    try:
+        desk, outputs = start_desk(env)
+        if option == "--software-cursor":
+            software_cursor(env)
+        else:
+            pixels(desk, outputs, env)
+            if option == "--all":
+                strip_cases(desk, outputs, env)
+    finally:
+        if desk is not None:
+            desk.end()
+        stop(process)
+        stop(bus)
+    if failures:
+        print(open(os.path.join(work, compositor + ".log")).read()[-3000:])
+    print("%d failure(s)" % len(failures))
+    sys.exit(1 if failures else 0)
+
+
+main()
