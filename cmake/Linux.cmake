@@ -12,7 +12,8 @@ velmora_wayland_protocols(velmora_wayland_protocols
   ${VELMORA_PROTOCOLS}/ext-image-capture-source-v1.xml
   ${VELMORA_PROTOCOLS}/ext-foreign-toplevel-list-v1.xml
   ${VELMORA_PROTOCOLS}/ext-image-copy-capture-v1.xml
-  ${VELMORA_PROTOCOLS}/xdg-output-unstable-v1.xml)
+  ${VELMORA_PROTOCOLS}/xdg-output-unstable-v1.xml
+  ${VELMORA_PROTOCOLS}/ext-data-control-v1.xml)
 
 file(GLOB LINUX_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/linux/*.cpp
   ${CMAKE_SOURCE_DIR}/platform/x11/*.cpp ${CMAKE_SOURCE_DIR}/platform/wayland/*.cpp)

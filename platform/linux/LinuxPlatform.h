@@ -20,6 +20,7 @@
 
 namespace velmora {
 
+class DataControlClipboard;
 class GlobalShortcuts;
 class LinuxWindow;
 class X11KeyGrabs;
@@ -148,6 +149,8 @@ class LinuxPlatform : public IPlatform {
   // moved by our own move loop.
   void UseUnmanagedWindows() { unmanagedWindows_ = true; }
   bool UnmanagedWindows() const { return unmanagedWindows_; }
+  // The clipboard goes through the desktop's data-control protocol, not GTK's.
+  void UseClipboard(std::unique_ptr<DataControlClipboard> clipboard);
   // The screen source saw the desktop end the share: the colour box is
   // saved, a box says why and the program ends (exit code 3).
   void ScreenLost(const std::string& why);
@@ -190,6 +193,7 @@ class LinuxPlatform : public IPlatform {
   GDBusConnection* commandBus_ = nullptr;       // serving the commands
   guint commandObject_ = 0;
   bool unmanagedWindows_ = false;
+  std::unique_ptr<DataControlClipboard> dataControl_;  // where the desktop has it
 };
 
 // The main window: a borderless GTK window painted by the form.

@@ -12,6 +12,7 @@
 #include "platform/Version.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "platform/wayland/CaptureScreen.h"
+#include "platform/wayland/DataControlClipboard.h"
 #include "platform/wayland/GlobalShortcuts.h"
 #include "platform/wayland/PortalScreen.h"
 #include "platform/x11/X11Screen.h"
@@ -86,6 +87,7 @@ std::unique_ptr<IPlatform> CreateNativePlatform() {
     // These desktops keep no X11 window above a fullscreen one or on every
     // workspace: the strip is a window they do not manage.
     platform->UseUnmanagedWindows();
+    platform->UseClipboard(DataControlClipboard::Connect());
   } else {
     PortalScreenStart portal = StartPortalScreen(platform->ConfigFile("ScreenCast.token"), lost);
     if (portal.source == nullptr) {

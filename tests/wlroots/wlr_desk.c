@@ -7,7 +7,7 @@
  * then "ready", and answers each line on standard input with "ok":
  *   move X Y        the pointer to layout position X, Y (fractions allowed)
  *   button down|up  the left button
- *   fullscreen RRGGBB   a fullscreen window of that colour on the first output
+ *   fullscreen RRGGBB K   a fullscreen window of that colour on output K
  * The colour of device pixel (x, y) of output k (in order of X):
  *   red x % 256, green y % 256, blue 128 k + 16 (x / 256) + y / 256.
  */
@@ -236,20 +236,20 @@ static void move_pointer(double x, double y) {
   zwlr_virtual_pointer_v1_frame(pointer);
 }
 
-static void fullscreen(uint32_t color) {
+static void fullscreen(uint32_t color, int k) {
   struct wl_surface* surface = wl_compositor_create_surface(compositor);
   struct xdg_surface* xs = xdg_wm_base_get_xdg_surface(wm, surface);
   xdg_surface_add_listener(xs, &surface_events, NULL);
   struct xdg_toplevel* top = xdg_surface_get_toplevel(xs);
   xdg_toplevel_add_listener(top, &toplevel_events, NULL);
   xdg_toplevel_set_title(top, "fullscreen");
-  xdg_toplevel_set_fullscreen(top, outputs[0].output);
+  xdg_toplevel_set_fullscreen(top, outputs[k].output);
   wl_surface_commit(surface);
   int before = configured;
   while (configured == before)
     if (wl_display_dispatch(display) < 0) die("connection lost");
-  int w = configured_width > 0 ? configured_width : outputs[0].width;
-  int h = configured_height > 0 ? configured_height : outputs[0].height;
+  int w = configured_width > 0 ? configured_width : outputs[k].width;
+  int h = configured_height > 0 ? configured_height : outputs[k].height;
   uint32_t* pixels;
   struct wl_buffer* buffer = make_buffer(w, h, &pixels);
   for (size_t i = 0; i < (size_t)w * h; ++i) pixels[i] = color;
@@ -314,6 +314,7 @@ int main(void) {
     double x, y;
     char word[16];
     unsigned color;
+    int k;
     if (sscanf(line, "move %lf %lf", &x, &y) == 2) {
       move_pointer(x, y);
     } else if (sscanf(line, "button %15s", word) == 1) {
@@ -321,8 +322,8 @@ int main(void) {
                                      strcmp(word, "down") == 0 ? WL_POINTER_BUTTON_STATE_PRESSED
                                                                : WL_POINTER_BUTTON_STATE_RELEASED);
       zwlr_virtual_pointer_v1_frame(pointer);
-    } else if (sscanf(line, "fullscreen %x", &color) == 1) {
-      fullscreen(color);
+    } else if (sscanf(line, "fullscreen %x %d", &color, &k) == 2 && k >= 0 && k < output_count) {
+      fullscreen(color, k);
     }
     wl_display_roundtrip(display);
     printf("ok\n");
