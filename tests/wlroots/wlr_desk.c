@@ -8,6 +8,8 @@
  *   move X Y        the pointer to layout position X, Y (fractions allowed)
  *   button down|up  the left button
  *   fullscreen RRGGBB K   a fullscreen window of that colour on output K
+ *   square on|off   a 64 x 64 square at the first output's top left corner
+ *                   changes colour 30 times a second (for the benchmark)
  * The colour of device pixel (x, y) of output k (in order of X):
  *   red x % 256, green y % 256, blue 128 k + 16 (x / 256) + y / 256.
  */
@@ -38,6 +40,9 @@ struct output {
   int index;
   struct wl_surface* surface;
   struct zwlr_layer_surface_v1* layer;
+  struct wl_buffer* buffer;
+  uint32_t* pixels;
+  int buffer_width;
 };
 
 static struct wl_display* display;
@@ -174,6 +179,9 @@ static void layer_configure(void* d, struct zwlr_layer_surface_v1* l, uint32_t s
   struct wl_buffer* buffer = make_buffer(bw, bh, &pixels);
   for (int y = 0; y < bh; ++y)
     for (int x = 0; x < bw; ++x) pixels[(size_t)y * bw + x] = pattern(o->index, x, y);
+  o->buffer = buffer;
+  o->pixels = pixels;
+  o->buffer_width = bw;
   wl_surface_set_buffer_scale(o->surface, o->scale);
   wl_surface_attach(o->surface, buffer, 0, 0);
   wl_surface_damage(o->surface, 0, 0, INT32_MAX, INT32_MAX);
@@ -258,6 +266,18 @@ static void fullscreen(uint32_t color, int k) {
   wl_surface_commit(surface);
 }
 
+/* The next colour of the changing square. */
+static void paint_square(void) {
+  static uint32_t step;
+  struct output* o = &outputs[0];
+  uint32_t color = (step++ * 0x10307u) & 0xFFFFFFu;
+  for (int y = 0; y < 64; ++y)
+    for (int x = 0; x < 64; ++x) o->pixels[(size_t)y * o->buffer_width + x] = color;
+  wl_surface_attach(o->surface, o->buffer, 0, 0);
+  wl_surface_damage_buffer(o->surface, 0, 0, 64, 64);
+  wl_surface_commit(o->surface);
+}
+
 int main(void) {
   display = wl_display_connect(NULL);
   if (display == NULL) die("no Wayland display");
@@ -303,9 +323,17 @@ int main(void) {
 
   char line[256];
   struct pollfd fds[2] = {{0, POLLIN, 0}, {wl_display_get_fd(display), POLLIN, 0}};
+  int square = 0;
+  uint32_t painted = 0;
   for (;;) {
     wl_display_flush(display);
-    if (poll(fds, 2, -1) < 0) break;
+    int ready = poll(fds, 2, square ? 33 : -1);
+    if (ready < 0) break;
+    if (square && now_ms() - painted >= 33) {
+      paint_square();
+      painted = now_ms();
+    }
+    if (ready == 0) continue;
     if (fds[1].revents & POLLIN) {
       if (wl_display_dispatch(display) < 0) die("connection lost");
     }
@@ -322,6 +350,8 @@ int main(void) {
                                      strcmp(word, "down") == 0 ? WL_POINTER_BUTTON_STATE_PRESSED
                                                                : WL_POINTER_BUTTON_STATE_RELEASED);
       zwlr_virtual_pointer_v1_frame(pointer);
+    } else if (sscanf(line, "square %15s", word) == 1) {
+      square = strcmp(word, "on") == 0;
     } else if (sscanf(line, "fullscreen %x %d", &color, &k) == 2 && k >= 0 && k < output_count) {
       fullscreen(color, k);
     }
