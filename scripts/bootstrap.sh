@@ -9,7 +9,7 @@ packages=(cmake make g++ googletest libgtest-dev g++-mingw-w64-i686 binutils-min
           imagemagick x11-xserver-utils x11-utils clang python3
           libgtk-3-dev libpipewire-0.3-dev libwayland-dev wayland-protocols pkg-config fonts-dejavu-core fonts-dejavu-extra x11-xkb-utils xkb-data
           xserver-xorg-core xserver-xorg-video-dummy openbox libxres1
-          librsvg2-bin icoutils
+          librsvg2-bin icoutils debootstrap
           mutter xwayland pipewire pipewire-bin wireplumber xdg-desktop-portal xdg-desktop-portal-gnome
           dbus-daemon python3-gi gir1.2-gtk-3.0 dpkg-dev lintian desktop-file-utils appstream nsis zip)
 

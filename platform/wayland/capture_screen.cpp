@@ -85,25 +85,28 @@ bool SwapsSides(std::uint32_t transform) {
 }
 
 // The buffer pixel shown at (x, y) of a monitor whose picture (w x h as the
-// buffer holds it) the compositor turned by `transform`.
+// buffer holds it) comes in the monitor's hardware orientation `transform`.
+// NOTE: the turn back is the inverse of the output's transform: 90 and 270
+// (and their flipped kinds) trade places (checked on sway at 90 and
+// flipped-270).
 Point ToBuffer(std::uint32_t transform, int x, int y, int w, int h) {
   // The monitor's own width and height, as the user sees it.
   const int sw = SwapsSides(transform) ? h : w;
   const int sh = SwapsSides(transform) ? w : h;
   switch (transform) {
-    case WL_OUTPUT_TRANSFORM_90:
+    case WL_OUTPUT_TRANSFORM_270:
       return Point{sh - 1 - y, x};
     case WL_OUTPUT_TRANSFORM_180:
       return Point{sw - 1 - x, sh - 1 - y};
-    case WL_OUTPUT_TRANSFORM_270:
+    case WL_OUTPUT_TRANSFORM_90:
       return Point{y, sw - 1 - x};
     case WL_OUTPUT_TRANSFORM_FLIPPED:
       return Point{sw - 1 - x, y};
-    case WL_OUTPUT_TRANSFORM_FLIPPED_90:
+    case WL_OUTPUT_TRANSFORM_FLIPPED_270:
       return Point{sh - 1 - y, sw - 1 - x};
     case WL_OUTPUT_TRANSFORM_FLIPPED_180:
       return Point{x, sh - 1 - y};
-    case WL_OUTPUT_TRANSFORM_FLIPPED_270:
+    case WL_OUTPUT_TRANSFORM_FLIPPED_90:
       return Point{y, x};
     default:
       return Point{x, y};

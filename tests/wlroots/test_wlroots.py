@@ -230,7 +230,10 @@ def software_cursor(desk, env):
 
 def main():
     bus = start_bus()
-    process, env = start_desktop(compositor, option == "--software-cursor")
+    # On sway the first output is turned: pictures come in its hardware
+    # orientation there.
+    process, env = start_desktop(compositor, option == "--software-cursor",
+                                 turned=option == "--all" and compositor == "sway")
     desk = None
     try:
         desk, outputs = start_desk(desk_program, env)

@@ -73,7 +73,9 @@ def start_bus():
     return bus
 
 
-def start_desktop(compositor, software_cursor=False):
+def start_desktop(compositor, software_cursor=False, turned=False):
+    """The compositor and the environment of its clients. `turned`: the
+    first output (sway only) in portrait, its hardware turned by 90 degrees."""
     env = {k: v for k, v in os.environ.items()}
     env.update(WLR_BACKENDS="headless", WLR_RENDERER="pixman", WLR_LIBINPUT_NO_DEVICES="1",
                WLR_HEADLESS_OUTPUTS="2")
@@ -83,8 +85,9 @@ def start_desktop(compositor, software_cursor=False):
     if compositor == "sway":
         config = os.path.join(work, "sway.conf")
         with open(config, "w") as f:
-            f.write("output HEADLESS-1 mode 1280x720 position 0 0 scale 1\n"
-                    "output HEADLESS-2 mode 1280x720 position 1280 0 scale 2\n"
+            f.write("output HEADLESS-1 mode 1280x720 position 0 0 scale 1%s\n"
+                    "output HEADLESS-2 mode 1280x720 position %d 0 scale 2\n"
+                    % ((" transform 90", 720) if turned else ("", 1280)) +
                     "xwayland enable\n"
                     "exec sh -c 'echo $DISPLAY >%s'\n" % display_file)
         argv = ["sway", "-c", config]
