@@ -35,17 +35,22 @@ mirror() {
   echo "${m:-http://deb.debian.org/debian}"
 }
 
-if [ ! -e "$root/.velmora-ready" ]; then
+# Made again when the list of packages changed.
+if [ "$(cat "$root/.velmora-ready" 2>/dev/null)" != "${packages[*]}" ]; then
   echo "root.sh: making a Debian unstable root with sway and labwc in $root (once)" >&2
   command -v debootstrap >/dev/null ||
     DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends debootstrap >/dev/null
   rm -rf "$root.tmp"
-  debootstrap --variant=minbase sid "$root.tmp" "$(mirror)" >/dev/null
+  log=$root.log
+  debootstrap --variant=minbase sid "$root.tmp" "$(mirror)" >"$log" 2>&1 ||
+    { tail -20 "$log" >&2; exit 1; }
   echo 'Acquire::Check-Valid-Until "false";' >"$root.tmp/etc/apt/apt.conf.d/99snapshot-mirror"
   cp /etc/resolv.conf "$root.tmp/etc/resolv.conf"
+  # NOTE: the packages' scripts complain of no /proc in the root; they work.
   chroot "$root.tmp" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin DEBIAN_FRONTEND=noninteractive \
-    sh -c "apt-get update -q && apt-get install -y -q --no-install-recommends ${packages[*]} && apt-get clean" >/dev/null
-  touch "$root.tmp/.velmora-ready"
+    sh -c "apt-get update -q && apt-get install -y -q --no-install-recommends ${packages[*]} && apt-get clean" \
+    >>"$log" 2>&1 || { tail -20 "$log" >&2; exit 1; }
+  echo "${packages[*]}" >"$root.tmp/.velmora-ready"
   rm -rf "$root"
   mv "$root.tmp" "$root"
 fi

@@ -175,8 +175,8 @@ def strip_cases(desk, outputs, env):
                          timeout=20)
     time.sleep(0.3)
     # Dragged with the left button, from the spot the end-to-end tests drag
-    # (tests/e2e: DRAG_HANDLE); last, as labwc 0.20 sent Velmora no pointer
-    # position after the drag here (the strip then shows no colour).
+    # (tests/e2e: DRAG_HANDLE); last: once, on labwc 0.20, Velmora had no
+    # pointer position right after the drag (not repeated by hand).
     # NOTE: sway 1.12 stops sending pointer events to the strip (an
     # override-redirect XWayland window) after the first move of a held
     # button: there the strip does not follow; labwc is tested.
