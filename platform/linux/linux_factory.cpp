@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <string>
 
 #include "platform/PlatformFactory.h"
 #include "platform/Version.h"
@@ -35,6 +36,15 @@ bool IsSet(const char* name) {
 bool WaylandSession() {
   const char* type = std::getenv("XDG_SESSION_TYPE");
   return IsSet("WAYLAND_DISPLAY") || (type != nullptr && std::strcmp(type, "wayland") == 0);
+}
+
+// GNOME or KDE Plasma (XDG_CURRENT_DESKTOP, e.g. "ubuntu:GNOME"): their
+// ScreenCast portal serves, whatever capture protocols they offer besides.
+bool PortalDesktop() {
+  const char* desktops = std::getenv("XDG_CURRENT_DESKTOP");
+  if (desktops == nullptr) return false;
+  const std::string list = std::string(":") + desktops + ":";
+  return list.find(":GNOME:") != std::string::npos || list.find(":KDE:") != std::string::npos;
 }
 
 // Says why Velmora cannot run: on standard error, and in a message box when
@@ -77,7 +87,8 @@ std::unique_ptr<IPlatform> CreateNativePlatform() {
   // offers them (wlroots desktops, Hyprland), else from its ScreenCast portal.
   LinuxPlatform* owner = platform.get();
   ScreenLostHandler lost = [owner](const std::string& why) { owner->ScreenLost(why); };
-  CaptureScreenStart capture = StartCaptureScreen(lost);
+  CaptureScreenStart capture;
+  if (!PortalDesktop()) capture = StartCaptureScreen(lost);
   if (capture.offered) {
     if (capture.source == nullptr) {
       Refuse(platform.get(), capture.refusal);
