@@ -224,6 +224,8 @@ class LinuxWindow : public IWindow {
   GtkWindow* Widget() const { return GTK_WINDOW(widget_); }
   // Ends our own move loop, if one runs.
   void EndMove();
+  // Our own move loop: the window's corner follows the pointer at (rootX, rootY).
+  void FollowPointer(double rootX, double rootY);
 
  private:
   struct Tooltip {

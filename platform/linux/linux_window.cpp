@@ -221,6 +221,15 @@ void LinuxWindow::BeginMove(MouseButton button) {
   moveOffset_ = Point{rootX - x, rootY - y};
 }
 
+void LinuxWindow::FollowPointer(double rootX, double rootY) {
+  const Point corner{static_cast<int>(rootX) - moveOffset_.x,
+                     static_cast<int>(rootY) - moveOffset_.y};
+  if (corner.x == position_.x && corner.y == position_.y && originKnown_) return;
+  position_ = corner;
+  originKnown_ = false;
+  gtk_window_move(Widget(), corner.x, corner.y);
+}
+
 void LinuxWindow::EndMove() {
   if (!moving_) return;
   moving_ = false;
@@ -317,7 +326,9 @@ gboolean LinuxWindow::OnButtonPress(GtkWidget*, GdkEventButton* event, gpointer 
 gboolean LinuxWindow::OnButtonRelease(GtkWidget*, GdkEventButton* event, gpointer self) {
   auto* window = static_cast<LinuxWindow*>(self);
   if (window->moving_ && event->button == window->moveButton_) {
-    // The release that ends a move belongs to the move.
+    // The release that ends a move belongs to the move, and puts the window
+    // where the pointer let go (GTK may have merged the last motion into it).
+    window->FollowPointer(event->x_root, event->y_root);
     window->EndMove();
     return TRUE;
   }
@@ -331,11 +342,7 @@ gboolean LinuxWindow::OnButtonRelease(GtkWidget*, GdkEventButton* event, gpointe
 gboolean LinuxWindow::OnMotion(GtkWidget*, GdkEventMotion* event, gpointer self) {
   auto* window = static_cast<LinuxWindow*>(self);
   if (window->moving_) {
-    const Point corner{static_cast<int>(event->x_root) - window->moveOffset_.x,
-                       static_cast<int>(event->y_root) - window->moveOffset_.y};
-    window->position_ = corner;
-    window->originKnown_ = false;
-    gtk_window_move(window->Widget(), corner.x, corner.y);
+    window->FollowPointer(event->x_root, event->y_root);
     return TRUE;
   }
   const Point p = ToPoint(event->x, event->y);
