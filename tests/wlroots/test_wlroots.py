@@ -8,7 +8,8 @@ with two outputs, the second at scale 2, inside root.sh:
                     (the clipboard read back with wl-paste, Config.ini after
                     SIGTERM)
   --software-cursor a desktop that draws the pointer itself: no position,
-                    the box saying so, exit code 3
+                    the box saying so, exit code 3; and before that, the
+                    box of a seat without a pointer
   test_wlroots.py sway|labwc OPTION WLR_DESK PROBE VELMORA"""
 import os
 import signal
@@ -207,13 +208,19 @@ def strip_cases(desk, outputs, env):
           % (colour, stored, code, text))
 
 
-def software_cursor(desk, env):
-    probe = Lines([probe_program], env)
+def box_shown(env, probe):
+    """The probe's error box, once it shows (None: none came)."""
     box = x_window(env, "^Velmora 3.6$", 20)
     check(box is not None, "an error box titled \"Velmora 3.6\" shows")
+    return box
+
+
+def refused(probe, box, desk, env, words):
+    """Answers the box with the desktop's pointer: the probe ends with 3 and
+    has said `words`."""
     if box is not None:
-        # Its OK button, at the box's lower right corner, clicked with the
-        # desktop's pointer (XWayland's XTEST reaches no window here).
+        # Its OK button, at the box's lower right corner (XWayland's XTEST
+        # reaches no window here).
         time.sleep(0.5)
         x, y, w, h = geometry(env, box)
         desk.ask("move %d %d" % (x + w - 30, y + h - 22))
@@ -226,7 +233,6 @@ def software_cursor(desk, env):
         code = None
     errors = probe.process.stderr.read()
     check(code == 3, "the exit code is 3 (was %s)" % code)
-    words = "does not send the pointer's position"
     check(words in errors, "the message says \"%s\": %r" % (words, errors))
 
 
@@ -238,10 +244,19 @@ def main():
                                  turned=option == "--all" and compositor == "sway")
     desk = None
     try:
-        desk, outputs = start_desk(desk_program, env)
         if option == "--software-cursor":
-            software_cursor(desk, env)
+            # Before the desktop helper's virtual pointer, headless sway's
+            # seat has no pointer at all.
+            probe = Lines([probe_program], env)
+            box = box_shown(env, probe)
+            desk, outputs = start_desk(desk_program, env)
+            refused(probe, box, desk, env, "this desktop has no pointer")
+            # With one, a pointer drawn in software sends no position.
+            probe = Lines([probe_program], env)
+            refused(probe, box_shown(env, probe), desk, env,
+                    "does not send the pointer's position")
         else:
+            desk, outputs = start_desk(desk_program, env)
             pixels(desk, outputs, env)
             if option == "--all":
                 strip_cases(desk, outputs, env)
