@@ -54,16 +54,19 @@ test: test-linux test-sanitize test-windows
 
 # The benchmark table: the rows of Velmora.exe and its bench programs under
 # Wine (tests/bench/run.sh), then the native program's rows, each part on
-# private virtual displays (tests/bench/native/run.sh), then the Wayland rows,
-# a headless GNOME session for each monitor size (tests/bench/wayland/bench.py).
+# private virtual displays (tests/bench/native/run.sh), then the Wayland rows:
+# a headless GNOME session for each monitor size (tests/bench/wayland/bench.py),
+# and headless sway in the wlroots tests' root (skipped where make bench does
+# not run as root).
 bench: wine-build linux release
-	cmake --build --preset linux-release --target velmora_bench_x11 bare_reader bare_gtk_window velmora_wayland_probe bare_portal_reader -j $(JOBS)
+	cmake --build --preset linux-release --target velmora_bench_x11 bare_reader bare_gtk_window velmora_wayland_probe bare_portal_reader wlr_desk bare_capture -j $(JOBS)
 	@tests/wine/session.sh tests/bench/run.sh build/$$(scripts/wine-preset)
 	@tests/bench/native/run.sh --rows-only build/linux-release
 	@tests/wayland/session.sh -- /usr/bin/python3 tests/bench/wayland/bench.py build/linux-release
 	@for size in 1920x1080 3840x2160; do \
 	  tests/wayland/session.sh --size $$size -- /usr/bin/python3 tests/bench/wayland/bench.py --size $$size build/linux-release || exit 1; \
 	done
+	@tests/wlroots/root.sh build/linux-release -- /usr/bin/python3 tests/bench/wlroots/bench.py build/linux-release || [ $$? -eq 77 ]
 
 # The portable zip and the installer of the 32-bit Velmora.exe, in dist/.
 dist-windows: bootstrap

@@ -7,9 +7,9 @@ set -euo pipefail
 packages=(cmake make g++ googletest libgtest-dev g++-mingw-w64-i686 binutils-mingw-w64-i686
           g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine wine32:i386 wine64 fonts-wine xvfb xdotool xclip
           imagemagick x11-xserver-utils x11-utils clang python3
-          libgtk-3-dev libpipewire-0.3-dev pkg-config fonts-dejavu-core fonts-dejavu-extra x11-xkb-utils xkb-data
+          libgtk-3-dev libpipewire-0.3-dev libwayland-dev wayland-protocols pkg-config fonts-dejavu-core fonts-dejavu-extra x11-xkb-utils xkb-data
           xserver-xorg-core xserver-xorg-video-dummy openbox libxres1
-          librsvg2-bin icoutils
+          librsvg2-bin icoutils debootstrap
           mutter xwayland pipewire pipewire-bin wireplumber xdg-desktop-portal xdg-desktop-portal-gnome
           dbus-daemon python3-gi python3-gi-cairo gir1.2-gtk-3.0 dpkg-dev lintian desktop-file-utils appstream nsis zip)
 

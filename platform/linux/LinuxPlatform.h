@@ -20,6 +20,7 @@
 
 namespace velmora {
 
+class DataControlClipboard;
 class GlobalShortcuts;
 class LinuxWindow;
 class X11KeyGrabs;
@@ -150,6 +151,13 @@ class LinuxPlatform : public IPlatform {
   // global shortcuts (linux_factory.cpp).
   void UseScreen(std::unique_ptr<IScreenSource> screen) { screen_ = std::move(screen); }
   void UseShortcuts(std::unique_ptr<GlobalShortcuts> shortcuts);
+  // The main window is one the desktop does not manage (override-redirect):
+  // above every other window, fullscreen ones included, on every workspace,
+  // moved by our own move loop.
+  void UseUnmanagedWindows() { unmanagedWindows_ = true; }
+  bool UnmanagedWindows() const { return unmanagedWindows_; }
+  // The clipboard goes through the desktop's data-control protocol, not GTK's.
+  void UseClipboard(std::unique_ptr<DataControlClipboard> clipboard);
   // The screen source saw the desktop end the share: the colour box is
   // saved, a box says why and the program ends (exit code 3).
   void ScreenLost(const std::string& why);
@@ -191,6 +199,8 @@ class LinuxPlatform : public IPlatform {
   std::unique_ptr<GlobalShortcuts> shortcuts_;  // where the desktop has them
   GDBusConnection* commandBus_ = nullptr;       // serving the commands
   guint commandObject_ = 0;
+  bool unmanagedWindows_ = false;
+  std::unique_ptr<DataControlClipboard> dataControl_;  // where the desktop has it
 };
 
 // The main window: a borderless GTK window painted by the form.
@@ -221,6 +231,8 @@ class LinuxWindow : public IWindow {
   GtkWindow* Widget() const { return GTK_WINDOW(widget_); }
   // Ends our own move loop, if one runs.
   void EndMove();
+  // Our own move loop: the window's corner follows the pointer at (rootX, rootY).
+  void FollowPointer(double rootX, double rootY);
 
  private:
   struct Tooltip {

@@ -1,10 +1,15 @@
 // The clipboard (GTK's CLIPBOARD selection, plain text) and opening addresses.
 #include "platform/linux/LinuxPlatform.h"
+#include "platform/wayland/DataControlClipboard.h"
 
 namespace velmora {
 
 ClipboardResult LinuxPlatform::SetClipboardText(IWindow*, const std::string& text) {
   if (displayGone_) return ClipboardResult::Refused;
+  // NOTE: wlroots desktops hand the clipboard of an XWayland window to
+  // Wayland programs only while it has the focus; data control works always.
+  if (dataControl_ != nullptr)
+    return dataControl_->SetText(text) ? ClipboardResult::Ok : ClipboardResult::Refused;
   GtkClipboard* clipboard = gtk_clipboard_get_for_display(display_, GDK_SELECTION_CLIPBOARD);
   gtk_clipboard_set_text(clipboard, text.data(), static_cast<gint>(text.size()));
   // Lets gtk_clipboard_store hand the text to a clipboard manager on exit.

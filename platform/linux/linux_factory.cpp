@@ -1,16 +1,19 @@
 // The program's platform on Linux, and the one place that tells the session
 // kinds apart: on X11 the screen is the X server's; on a Wayland desktop the
 // window stays an X11 window (XWayland) and the screen comes from the
-// desktop's ScreenCast portal and PipeWire, with its global shortcuts where
-// it has them.
+// desktop's capture protocols (wlroots desktops, Hyprland) or else its
+// ScreenCast portal and PipeWire, with its global shortcuts where it has them.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <string>
 
 #include "platform/PlatformFactory.h"
 #include "platform/Version.h"
 #include "platform/linux/LinuxPlatform.h"
+#include "platform/wayland/CaptureScreen.h"
+#include "platform/wayland/DataControlClipboard.h"
 #include "platform/wayland/GlobalShortcuts.h"
 #include "platform/wayland/PortalScreen.h"
 #include "platform/x11/X11Screen.h"
@@ -33,6 +36,15 @@ bool IsSet(const char* name) {
 bool WaylandSession() {
   const char* type = std::getenv("XDG_SESSION_TYPE");
   return IsSet("WAYLAND_DISPLAY") || (type != nullptr && std::strcmp(type, "wayland") == 0);
+}
+
+// GNOME or KDE Plasma (XDG_CURRENT_DESKTOP, e.g. "ubuntu:GNOME"): their
+// ScreenCast portal serves, whatever capture protocols they offer besides.
+bool PortalDesktop() {
+  const char* desktops = std::getenv("XDG_CURRENT_DESKTOP");
+  if (desktops == nullptr) return false;
+  const std::string list = std::string(":") + desktops + ":";
+  return list.find(":GNOME:") != std::string::npos || list.find(":KDE:") != std::string::npos;
 }
 
 // Says why Velmora cannot run: on standard error, and in a message box when
@@ -71,16 +83,30 @@ std::unique_ptr<IPlatform> CreateNativePlatform() {
   }
   if (!wayland) return platform;
   // NOTE: under Wayland the X server (XWayland) shows no other program's
-  // pixels: the screen comes from the desktop's ScreenCast portal.
+  // pixels: the screen comes from the desktop's capture protocols where it
+  // offers them (wlroots desktops, Hyprland), else from its ScreenCast portal.
   LinuxPlatform* owner = platform.get();
-  PortalScreenStart portal =
-      StartPortalScreen(platform->ConfigFile("ScreenCast.token"),
-                        [owner](const std::string& why) { owner->ScreenLost(why); });
-  if (portal.source == nullptr) {
-    Refuse(platform.get(), portal.refusal);
-    return nullptr;
+  ScreenLostHandler lost = [owner](const std::string& why) { owner->ScreenLost(why); };
+  CaptureScreenStart capture;
+  if (!PortalDesktop()) capture = StartCaptureScreen(lost);
+  if (capture.offered) {
+    if (capture.source == nullptr) {
+      Refuse(platform.get(), capture.refusal);
+      return nullptr;
+    }
+    platform->UseScreen(std::move(capture.source));
+    // These desktops keep no X11 window above a fullscreen one or on every
+    // workspace: the strip is a window they do not manage.
+    platform->UseUnmanagedWindows();
+    platform->UseClipboard(DataControlClipboard::Connect());
+  } else {
+    PortalScreenStart portal = StartPortalScreen(platform->ConfigFile("ScreenCast.token"), lost);
+    if (portal.source == nullptr) {
+      Refuse(platform.get(), portal.refusal);
+      return nullptr;
+    }
+    platform->UseScreen(std::move(portal.source));
   }
-  platform->UseScreen(std::move(portal.source));
   // The hot keys: X key grabs do not see keys typed into Wayland windows.
   // Without the portal, the commands of the running program do their work.
   auto shortcuts =

@@ -11,6 +11,7 @@
 
 #include "platform/Version.h"
 #include "platform/linux/LinuxPlatform.h"
+#include "platform/wayland/DataControlClipboard.h"
 #include "platform/wayland/GlobalShortcuts.h"
 #include "platform/x11/X11KeyGrabs.h"
 
@@ -201,6 +202,10 @@ void LinuxPlatform::PressHotKey(HotKey key) {
 // Stable identifiers of the keys: their place in kActionNames, from 1.
 int LinuxPlatform::HotKeyId(HotKey key) {
   return static_cast<int>(&NameOf(key) - kActionNames) + 1;
+}
+
+void LinuxPlatform::UseClipboard(std::unique_ptr<DataControlClipboard> clipboard) {
+  dataControl_ = std::move(clipboard);
 }
 
 void LinuxPlatform::UseShortcuts(std::unique_ptr<GlobalShortcuts> shortcuts) {

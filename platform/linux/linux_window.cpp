@@ -92,6 +92,8 @@ LinuxWindow::LinuxWindow(LinuxPlatform& platform, const WindowDesc& desc,
   // Realized now, so the scale is known before the form places the window.
   gtk_widget_realize(widget_);
   gdk_window_add_filter(gtk_widget_get_window(widget_), OnXEvent, this);
+  if (platform_.UnmanagedWindows())
+    gdk_window_set_override_redirect(gtk_widget_get_window(widget_), TRUE);
 }
 
 LinuxWindow::~LinuxWindow() {
@@ -195,14 +197,16 @@ void LinuxWindow::BeginMove(MouseButton button) {
   gdk_device_get_state(pointer, gdk_get_default_root_window(), nullptr, &mask);
   // Only while that button is held: its release ends the move.
   if ((mask & (GDK_BUTTON1_MASK << (number - 1))) == 0) return;
-  if (gdk_x11_screen_supports_net_wm_hint(screen,
+  if (!platform_.UnmanagedWindows() &&
+      gdk_x11_screen_supports_net_wm_hint(screen,
                                           gdk_atom_intern_static_string("_NET_WM_MOVERESIZE"))) {
     gtk_window_begin_move_drag(Widget(), static_cast<gint>(number), rootX, rootY,
                                gtk_get_current_event_time());
     return;
   }
-  // NOTE: with no window manager nobody moves windows for us: we grab the
-  // pointer and follow it until the button is released.
+  // NOTE: with no window manager (or a window it does not manage) nobody
+  // moves windows for us: we grab the pointer and follow it until the button
+  // is released.
   GdkCursor* cursor = gdk_cursor_new_from_name(display, "move");
   const GdkGrabStatus status =
       gdk_seat_grab(gdk_display_get_default_seat(display), gtk_widget_get_window(widget_),
@@ -215,6 +219,15 @@ void LinuxWindow::BeginMove(MouseButton button) {
   moving_ = true;
   moveButton_ = number;
   moveOffset_ = Point{rootX - x, rootY - y};
+}
+
+void LinuxWindow::FollowPointer(double rootX, double rootY) {
+  const Point corner{static_cast<int>(rootX) - moveOffset_.x,
+                     static_cast<int>(rootY) - moveOffset_.y};
+  if (corner.x == position_.x && corner.y == position_.y && originKnown_) return;
+  position_ = corner;
+  originKnown_ = false;
+  gtk_window_move(Widget(), corner.x, corner.y);
 }
 
 void LinuxWindow::EndMove() {
@@ -313,7 +326,9 @@ gboolean LinuxWindow::OnButtonPress(GtkWidget*, GdkEventButton* event, gpointer 
 gboolean LinuxWindow::OnButtonRelease(GtkWidget*, GdkEventButton* event, gpointer self) {
   auto* window = static_cast<LinuxWindow*>(self);
   if (window->moving_ && event->button == window->moveButton_) {
-    // The release that ends a move belongs to the move.
+    // The release that ends a move belongs to the move, and puts the window
+    // where the pointer let go (GTK may have merged the last motion into it).
+    window->FollowPointer(event->x_root, event->y_root);
     window->EndMove();
     return TRUE;
   }
@@ -327,11 +342,7 @@ gboolean LinuxWindow::OnButtonRelease(GtkWidget*, GdkEventButton* event, gpointe
 gboolean LinuxWindow::OnMotion(GtkWidget*, GdkEventMotion* event, gpointer self) {
   auto* window = static_cast<LinuxWindow*>(self);
   if (window->moving_) {
-    const Point corner{static_cast<int>(event->x_root) - window->moveOffset_.x,
-                       static_cast<int>(event->y_root) - window->moveOffset_.y};
-    window->position_ = corner;
-    window->originKnown_ = false;
-    gtk_window_move(window->Widget(), corner.x, corner.y);
+    window->FollowPointer(event->x_root, event->y_root);
     return TRUE;
   }
   const Point p = ToPoint(event->x, event->y);

@@ -17,6 +17,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/linux/ScreenSource.h"
 #include "platform/wayland/PipeWireFrames.h"
 
 namespace velmora {
@@ -124,14 +125,7 @@ struct PipeWireFrames::Impl {
     return kOffScreenColor;
   }
   void FillBlock(const Rect& area, PixelBlock& block) const {
-    block.area = area;
-    block.pixels.resize(
-        static_cast<std::size_t>(area.width > 0 && area.height > 0 ? area.width * area.height : 0));
-    std::size_t i = 0;
-    for (int y = 0; y < area.height; ++y) {
-      for (int x = 0; x < area.width; ++x)
-        block.pixels[i++] = PixelAt(Point{area.x + x, area.y + y});
-    }
+    velmora::FillBlock(area, block, [this](Point p) { return PixelAt(p); });
   }
 };
 

@@ -196,12 +196,6 @@ std::string FailureText(const ScreenCastGrant& grant) {
   return text;
 }
 
-std::string LostText(const std::string& why) {
-  return "Velmora cannot see the screen any more: the desktop stopped sharing it.\n\n"
-         "The colour box is saved. Start Velmora again to go on picking colours.\n\n(" +
-         why + ")";
-}
-
 // The shared monitors, until the desktop ends the share.
 class PortalScreen : public IScreenSource {
  public:
@@ -254,7 +248,7 @@ class PortalScreen : public IScreenSource {
   void Lost(const std::string& why) {
     if (lostReported_) return;
     lostReported_ = true;
-    lost_(LostText(why));
+    lost_(ScreenLostText(why));
   }
 
   GDBusConnection* bus_;
