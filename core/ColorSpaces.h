@@ -16,6 +16,10 @@ struct TLab {
   double b = 0;
 };
 
+// base to the power of exponent, for base >= 0 (0 for base 0).
+double PowerOf(double base, double exponent);
+double CubeRoot(double v);
+
 TLab OklabOf(TColor c);
 TLab CieLabOf(TColor c);
 // The 8-bit sRGB colour nearest to a point of either space (out-of-gamut

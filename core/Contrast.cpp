@@ -10,7 +10,7 @@ namespace {
 
 double Linear(unsigned channel) {
   const double v = channel / 255.0;
-  return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+  return v <= 0.03928 ? v / 12.92 : PowerOf((v + 0.055) / 1.055, 2.4);
 }
 
 std::string Mark(bool passes) {
