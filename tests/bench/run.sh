@@ -61,20 +61,27 @@ prefix_copy() {
   cp -al "$WINEPREFIX" "$1"
   for reg in "$WINEPREFIX"/*.reg; do cp --remove-destination "$reg" "$1/"; done
 }
-for side in velmora magnifier bare; do prefix_copy "$work/prefix-$side"; done
-magnifier_config=$work/prefix-magnifier/drive_c/users/Public/Documents/Quorvane/Velmora
-mkdir -p "$magnifier_config"
-rm -f "$magnifier_config/Config.ini"
-printf '[Options]\r\nMagnifier=1\r\n' >"$magnifier_config/Config.ini"
+for side in velmora magnifier sample bare; do prefix_copy "$work/prefix-$side"; done
+# An [Options] section in a side's own prefix copy (the file a new one, not
+# the session prefix's, whose files the copies link).
+side_options() {
+  local folder=$work/prefix-$1/drive_c/users/Public/Documents/Quorvane/Velmora
+  mkdir -p "$folder"
+  rm -f "$folder/Config.ini"
+  printf '[Options]\r\n%s\r\n' "$2" >"$folder/Config.ini"
+}
+side_options magnifier Magnifier=1
+side_options sample Sample=5
 side() {
   "$root/tests/x11/xvfb-run.sh" -- "$root/tests/bench/wine-rest.sh" "$work/prefix-$1" "$2" "$3" \
     "$ROUNDS" ${4:-} >"$work/rest-$1" 2>"$work/rest-$1.err"
 }
 side velmora "$velmora" Velmora &
 side magnifier "$velmora" Velmora --loupe &
+side sample "$velmora" Velmora &
 side bare "$bare_reader" "" &
 wait
-for side in velmora magnifier bare; do
+for side in velmora magnifier sample bare; do
   [ "$(grep -c '^[0-9]' "$work/rest-$side")" -eq "$ROUNDS" ] || {
     echo "run.sh: the $side side measured no rest" >&2; cat "$work/rest-$side.err" >&2; exit 1; }
 done
@@ -93,6 +100,11 @@ medians() {
 }
 read -r rest_ratio rest_min rest_max < <(ratios velmora)
 read -r mag_ratio mag_min mag_max < <(ratios magnifier)
+read -r sample_ratio sample_min sample_max < <(ratios sample)
+# The 5 x 5 sample against the one pixel, round by round.
+read -r sample_vs sample_vs_min sample_vs_max < <(
+  paste "$work/rest-sample" "$work/rest-velmora" | awk '/^[0-9]/ {print ($1 + $2) / ($3 + $4)}' |
+    sort -g | awk '{v[NR] = $1} END {printf "%.2f %.2f %.2f\n", v[int((NR + 1) / 2)], v[1], v[NR]}')
 read -r vel_ms vel_servers_ms < <(medians velmora)
 read -r mag_ms mag_servers_ms < <(medians magnifier)
 read -r bare_ms bare_servers_ms < <(medians bare)
@@ -132,6 +144,7 @@ awk -v tick="$tick" -v direct="$direct" -v bare="$bare_read" -v rps="$(value rep
     -v rr="$rest_ratio" -v rlo="$rest_min" -v rhi="$rest_max" -v rounds="$ROUNDS" -v secs="$REST_SECONDS" \
     -v vms="$vel_ms" -v vsms="$vel_servers_ms" -v bms="$bare_ms" -v bsms="$bare_servers_ms" \
     -v mr="$mag_ratio" -v mlo="$mag_min" -v mhi="$mag_max" -v mms="$mag_ms" -v msms="$mag_servers_ms" \
+    -v sr5="$sample_ratio" -v sv="$sample_vs" -v svlo="$sample_vs_min" -v svhi="$sample_vs_max" \
     -v vs_ms="$velmora_start" -v bs_ms="$bare_start" -v vq1="$velmora_q1" -v vq3="$velmora_q3" \
     -v sr="$start_ratio" -v sq1="$start_q1" -v sq3="$start_q3" \
     -v bq1="$bare_q1" -v bq3="$bare_q3" -v starts="$STARTS" -v kb0="$kb0" -v kb1="$kb1" \
@@ -147,6 +160,7 @@ awk -v tick="$tick" -v direct="$direct" -v bare="$bare_read" -v rps="$(value rep
   printf f, "CPU at rest, share of one core", sprintf("%.3f %% (with its Wine and X servers)", (vms + vsms) / 1e3 / secs * 100), ""
   printf f, "CPU at rest, magnifier / bare", sprintf("%.2f (median, %.2f-%.2f; %.1f+%.1f ms)", mr, mlo, mhi, mms, msms), "<= 1.5"
   printf f, "loupe repaints per second at rest", sprintf("%.2f (%d in 3 s)", mrep / 3, mrep), "0"
+  printf f, "CPU at rest, 5 x 5 sample / 1 pixel", sprintf("%.2f (median, %.2f-%.2f; %.2f against bare)", sv, svlo, svhi, sr5), "<= 1.1"
   printf f, "start-up / bare window start-up", sprintf("%.2f (median ratio of %d pairs, quartiles %.2f-%.2f)", sr, starts, sq1, sq3), "<= 1.15"
   printf f, "  start-up medians", sprintf("%d ms [%d-%d] / %d ms [%d-%d]", vs_ms, vq1, vq3, bs_ms, bq1, bq3), ""
   printf f, "private memory / bare window", sprintf("%d KB / %d KB (%+d KB)", vkb, bkb, vkb - bkb), "<= +1024 KB"

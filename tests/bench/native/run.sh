@@ -38,16 +38,19 @@ done
 #    own that says so), the bare reader and a bare GTK window making the same
 #    read side by side, each on an X server of its own so that the server's
 #    share is its alone, in ROUNDS rounds that rest through the same seconds.
-mkdir -p "$work/magnifier/Quorvane/Velmora" "$work/plain"
+mkdir -p "$work/magnifier/Quorvane/Velmora" "$work/sample/Quorvane/Velmora" "$work/plain"
 printf '[Options]\nMagnifier=1\n' >"$work/magnifier/Quorvane/Velmora/Config.ini"
+printf '[Options]\nSample=5\n' >"$work/sample/Quorvane/Velmora/Config.ini"
 "$xvfb" -- "$here/on-display.sh" --rest "$velmora" Velmora >"$work/velmora_rest" &
 XDG_CONFIG_HOME=$work/magnifier "$xvfb" -- "$here/on-display.sh" --rest "$velmora" Velmora \
   >"$work/magnifier_rest" &
+XDG_CONFIG_HOME=$work/sample "$xvfb" -- "$here/on-display.sh" --rest "$velmora" Velmora \
+  >"$work/sample_rest" &
 "$xvfb" -- "$here/on-display.sh" --rest "$bare_reader" "" >"$work/bare_rest" &
 "$xvfb" -- "$here/on-display.sh" --rest "$bare_window" "Velmora bare window" --read \
   >"$work/gtk_rest" &
 wait
-for side in velmora magnifier bare gtk; do
+for side in velmora magnifier sample bare gtk; do
   [ "$(grep -c . "$work/${side}_rest")" -eq "$ROUNDS" ] ||
     { echo "run.sh: the $side side measured no rest" >&2; exit 1; }
 done
@@ -78,6 +81,7 @@ ticks_ratio=$(paste -d' ' "$work/velmora_rest" "$work/bare_rest" |
 read -r run_ratio run_lo run_hi < <(ratios velmora bare)
 read -r gtk_ratio gtk_lo gtk_hi < <(ratios velmora gtk)
 read -r mag_ratio mag_lo mag_hi < <(ratios magnifier bare)
+read -r sample_ratio sample_lo sample_hi < <(ratios sample velmora)
 read -r vms vsms < <(medians velmora)
 read -r bms bsms < <(medians bare)
 read -r gms gsms < <(medians gtk)
@@ -92,7 +96,7 @@ awk -v heading="$heading" -v secs="$REST_SECONDS" -v rounds="$ROUNDS" \
     -v rr="$run_ratio" -v rlo="$run_lo" -v rhi="$run_hi" -v gr="$gtk_ratio" -v glo="$gtk_lo" \
     -v ghi="$gtk_hi" -v mr="$mag_ratio" -v mlo="$mag_lo" -v mhi="$mag_hi" \
     -v vms="$vms" -v vsms="$vsms" -v bms="$bms" -v bsms="$bsms" -v gms="$gms" -v gsms="$gsms" \
-    -v mms="$mms" -v msms="$msms" \
+    -v mms="$mms" -v msms="$msms" -v s5="$sample_ratio" -v s5lo="$sample_lo" -v s5hi="$sample_hi" \
     -v vstart="$(value velmora_start_ms)" -v bstart="$(value bare_start_ms)" \
     -v vkb="$(value velmora_private_kb)" -v bkb="$(value bare_private_kb)" \
     -v mkb="$mag_kb" -v pkb="$plain_kb" -v mrep="$mag_repaints" 'BEGIN {
@@ -108,6 +112,7 @@ awk -v heading="$heading" -v secs="$REST_SECONDS" -v rounds="$ROUNDS" \
   printf f, "native: CPU at rest, share of one core", sprintf("%.3f %% (with its X server)", (vms + vsms) / 1e3 / secs * 100), ""
   printf f, "native: CPU at rest, magnifier / bare", sprintf("%.2f (run time, %.2f-%.2f; %.1f+%.1f ms)", mr, mlo, mhi, mms, msms), "<= 1.5"
   printf f, "native: loupe repaints per s at rest", sprintf("%.2f (%d in 3 s)", mrep / 3, mrep), "0"
+  printf f, "native: CPU at rest, 5 x 5 / 1 pixel", sprintf("%.2f (run time, %.2f-%.2f)", s5, s5lo, s5hi), "<= 1.1"
   printf f, "native: start-up / bare GTK window", sprintf("%.2f (%d ms / %d ms)", vstart / bstart, vstart, bstart), "<= 1.2"
   printf f, "native: private memory / bare GTK win.", sprintf("%d KB / %d KB (%+d KB)", vkb, bkb, vkb - bkb), "<= +2048 KB"
   printf f, "native: private memory, magnifier on", sprintf("%d KB / %d KB strip alone (%+d KB)", mkb, pkb, mkb - pkb), "<= +1024 KB"
