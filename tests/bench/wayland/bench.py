@@ -23,6 +23,8 @@ import time
 
 here = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(here, "..", "..", "wayland"))
+sys.path.insert(0, os.path.join(here, ".."))
+import proc_figures  # noqa: E402
 import wayland_desktop as desktop  # noqa: E402
 
 REST = int(os.environ.get("REST_SECONDS", "15"))
@@ -38,18 +40,6 @@ probe = os.path.join(build, "tests", "wayland", "velmora_wayland_probe")
 bare_reader = os.path.join(build, "tests", "bench", "wayland", "bare_portal_reader")
 
 
-def run_ns(pid):
-    """Nanoseconds on a CPU of every thread of `pid` so far."""
-    total = 0
-    for task in os.listdir("/proc/%d/task" % pid):
-        try:
-            with open("/proc/%d/task/%s/schedstat" % (pid, task)) as stat:
-                total += int(stat.read().split()[0])
-        except OSError:
-            pass
-    return total
-
-
 def process_ns(pid):
     """User and system time of `pid`, its ended threads included (the
     compositor starts and ends threads of its own)."""
@@ -59,21 +49,12 @@ def process_ns(pid):
 
 
 def private_kb(pid):
-    kb = 0
-    with open("/proc/%d/smaps_rollup" % pid) as rollup:
-        for line in rollup:
-            if line.startswith(("Private_Clean:", "Private_Dirty:")):
-                kb += int(line.split()[1])
-    return kb
+    return proc_figures.rollup_kb(pid, "Private_Clean", "Private_Dirty")
 
 
 def rollup_kb(pid, field):
     """One figure of smaps_rollup, e.g. "Anonymous" or "Pss", in KB."""
-    with open("/proc/%d/smaps_rollup" % pid) as rollup:
-        for line in rollup:
-            if line.startswith(field + ":"):
-                return int(line.split()[1])
-    return 0
+    return proc_figures.rollup_kb(pid, field)
 
 
 def frame_buffers_pss_kb(pid):
@@ -108,9 +89,9 @@ def strip_shown(pid, timeout=15):
 def at_rest(pid, mutter):
     """Run time of `pid` and of mutter over REST seconds, and pid's memory."""
     time.sleep(2)  # past the start
-    p0, m0 = run_ns(pid), process_ns(mutter)
+    p0, m0 = proc_figures.run_ns(pid), process_ns(mutter)
     time.sleep(REST)
-    return run_ns(pid) - p0, process_ns(mutter) - m0, private_kb(pid)
+    return proc_figures.run_ns(pid) - p0, process_ns(mutter) - m0, private_kb(pid)
 
 
 def first_start(remote):
@@ -220,12 +201,12 @@ def large_monitor(width, height):
             program = start_bare_reader(token)
         pid = program.pid
         time.sleep(2)  # past the start
-        p0, m0 = run_ns(pid), process_ns(mutter)
+        p0, m0 = proc_figures.run_ns(pid), process_ns(mutter)
         time.sleep(ROUND_SECONDS)
-        p1, m1 = run_ns(pid), process_ns(mutter)
+        p1, m1 = proc_figures.run_ns(pid), process_ns(mutter)
         square_says("change")
         time.sleep(ROUND_SECONDS)
-        p2, m2 = run_ns(pid), process_ns(mutter)
+        p2, m2 = proc_figures.run_ns(pid), process_ns(mutter)
         figures[name].append({"still": p1 - p0, "changing": p2 - p1, "mutter still": m1 - m0,
                               "mutter changing": m2 - m1, "anon": rollup_kb(pid, "Anonymous"),
                               "pss": rollup_kb(pid, "Pss"), "buffers": frame_buffers_pss_kb(pid)})

@@ -18,6 +18,8 @@ import time
 
 here = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(here, "..", "..", "wlroots"))
+sys.path.insert(0, os.path.join(here, ".."))
+import proc_figures  # noqa: E402
 from wlroots_desktop import start_bus, start_desk, start_desktop, stop  # noqa: E402
 
 REST = int(os.environ.get("REST_SECONDS", "15"))
@@ -28,31 +30,10 @@ bare = os.path.join(build, "tests", "bench", "wlroots", "bare_capture")
 desk_program = os.path.join(build, "tests", "wlroots", "wlr_desk")
 
 
-def run_ns(pid):
-    total = 0
-    try:
-        tasks = os.listdir("/proc/%d/task" % pid)
-    except OSError:
-        return 0
-    for task in tasks:
-        try:
-            with open("/proc/%d/task/%s/schedstat" % (pid, task)) as stat:
-                total += int(stat.read().split()[0])
-        except OSError:
-            pass
-    return total
-
-
 def memory_kb(pid):
     """(private, Pss) in KB."""
-    private = pss = 0
-    with open("/proc/%d/smaps_rollup" % pid) as rollup:
-        for line in rollup:
-            if line.startswith(("Private_Clean:", "Private_Dirty:")):
-                private += int(line.split()[1])
-            elif line.startswith("Pss:"):
-                pss = int(line.split()[1])
-    return private, pss
+    return (proc_figures.rollup_kb(pid, "Private_Clean", "Private_Dirty"),
+            proc_figures.rollup_kb(pid, "Pss"))
 
 
 def pid_of(name):
@@ -77,14 +58,14 @@ def measure(argv, env, desktop_pids, square, desk):
     time.sleep(3)
     desk.ask("square %s" % ("on" if square else "off"))
     time.sleep(1)
-    start = run_ns(process.pid), sum(run_ns(p) for p in desktop_pids)
+    start = proc_figures.run_ns(process.pid), sum(proc_figures.run_ns(p) for p in desktop_pids)
     deadline = time.time() + REST
     while time.time() < deadline:
         if asker is not None:
             asker.stdin.write("read\n")
             asker.stdin.flush()
         time.sleep(0.1)
-    end = run_ns(process.pid), sum(run_ns(p) for p in desktop_pids)
+    end = proc_figures.run_ns(process.pid), sum(proc_figures.run_ns(p) for p in desktop_pids)
     memory = memory_kb(process.pid)
     desk.ask("square off")
     process.terminate()
