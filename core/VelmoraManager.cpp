@@ -19,7 +19,9 @@ const PixelReading& Checked(const PixelReading& reading) {
 
 }  // namespace
 
-TColor ReadScreenPixel() { return Checked(Platform().ReadPixelUnderPointer()).color; }
+TColor ReadScreenPixel() {
+  return Checked(Platform().ReadPixelUnderPointer()).color;
+}
 
 TColor TVelmoraManager::SampleColor() {
   return Keep(Checked(Platform().ReadPixelUnderPointer()));
@@ -28,9 +30,23 @@ TColor TVelmoraManager::SampleColor() {
 TColor TVelmoraManager::SampleColor(int radius, PixelBlock& block, int sampleRadius) {
   PixelReading reading = Checked(Platform().ReadPixelAndBlockUnderPointer(radius, block));
   if (sampleRadius > 0 && reading.color != kInvalidColor) {
-    reading.color = AverageColor(block, reading.position, sampleRadius, Platform().Monitors());
+    reading.color = AverageColor(block, reading.position, sampleRadius,
+                                 MonitorsAround(BlockAround(reading.position, sampleRadius)));
   }
   return Keep(reading);
+}
+
+const std::vector<Rect>& TVelmoraManager::MonitorsAround(const Rect& area) {
+  // NOTE: the list rarely changes, and asking for it on every tick would
+  // enumerate the monitors ten times a second.
+  constexpr int kMonitorsTicks = 10;
+  bool inside = false;
+  for (const Rect& monitor : FMonitors) inside = inside || monitor.Intersect(area) == area;
+  if (!inside || ++FMonitorsAge >= kMonitorsTicks) {
+    FMonitors = Platform().Monitors();
+    FMonitorsAge = 0;
+  }
+  return FMonitors;
 }
 
 TColor TVelmoraManager::Keep(const PixelReading& reading) {
@@ -96,8 +112,12 @@ void TVelmoraManager::CopyToClipboard(const std::string& text) {
   }
 }
 
-void TVelmoraManager::OpenHomePage() { Platform().OpenAddress(FOwner, kHomePageAddress); }
+void TVelmoraManager::OpenHomePage() {
+  Platform().OpenAddress(FOwner, kHomePageAddress);
+}
 
-void TVelmoraManager::OpenFeedbackMail() { Platform().OpenAddress(FOwner, kFeedbackMailAddress); }
+void TVelmoraManager::OpenFeedbackMail() {
+  Platform().OpenAddress(FOwner, kFeedbackMailAddress);
+}
 
 }  // namespace velmora

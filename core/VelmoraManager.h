@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/Color.h"
 #include "core/ColorFormats.h"
@@ -76,6 +77,10 @@ class TVelmoraManager {
  private:
   // Keeps a reading's colour and position; returns the colour.
   TColor Keep(const PixelReading& reading);
+  // The monitors, as the averaging needs them around `area`: asked of the
+  // platform afresh where `area` is not inside one monitor known, and every
+  // kMonitorsTicks samples; the list kept between.
+  const std::vector<Rect>& MonitorsAround(const Rect& area);
   const HotKeyRegistration& OptionalKey(HotKey key) const {
     return key == HotKey::AltZ ? FHotKeyMagnifier : FHotKeyCopyExtra;
   }
@@ -88,8 +93,10 @@ class TVelmoraManager {
   std::int32_t FHotKeyHex = 0;
   std::int32_t FHotKeySave = 0;
   TColor FColor = 0;
+  std::vector<Rect> FMonitors;           // the last list asked of the platform
+  int FMonitorsAge = 0;                  // samples since
   IHotKeyListener* FListener = nullptr;  // not owned: the window outlives the manager
-  IWindow* FOwner = nullptr;  // not owned
+  IWindow* FOwner = nullptr;             // not owned
 };
 
 // The one manager, owned by the main window from its creation to its destruction.
