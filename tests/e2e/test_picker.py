@@ -79,10 +79,9 @@ class PickerTest(VelmoraTest):
         e2e.keep_screen("%s-sample-3x3" % e2e.TARGET.kind)
 
     def test_the_swatch_tooltip_names_the_colour(self):
-        # Turned on as the menu leaves it (the menu's own entry is a unit test's).
-        with open(e2e.config_path(), "w") as config:
-            config.write("[Options]\nColorName=1\n")
         app = self.start()
+        self.choose(app, MENU.index("Colour name on the swatch"))
+        e2e.wait_for("ColorName=1 in Config.ini", lambda: "ColorName=1" in e2e.saved_box())
         widths = []
         # "red" exactly, then "≈ lightgoldenrodyellow" (#FAFAD2 is one blue step away).
         for colour in [(0xFF, 0, 0), (0xFA, 0xFA, 0xD1)]:
