@@ -11,7 +11,7 @@ import velmora_e2e as e2e
 from velmora_e2e import VelmoraTest
 
 # The menu's entries as the keyboard reaches them (separators are skipped).
-MENU = ["Copy as", "Alt+C copies as", "Sample", "Colour name on the swatch", "Magnifier", "Zoom", "Hot keys", "Start at login",
+MENU = ["Copy as", "Alt+C copies as", "Sample", "Magnifier", "Zoom", "Hot keys", "Start at login",
         "Contrast\u2026", "Export colour box\u2026", "About", "Exit"]
 HOT_KEYS = ["Alt+Z", "Alt+C"]  # the "Hot keys" submenu
 FORMATS = ["hex", "rgb", "hsl", "hsv", "cmyk", "float", "colorref", "delphi", "oklch", "oklab",

@@ -80,8 +80,6 @@ class PickerTest(VelmoraTest):
 
     def test_the_swatch_tooltip_names_the_colour(self):
         app = self.start()
-        self.choose(app, MENU.index("Colour name on the swatch"))
-        e2e.wait_for("ColorName=1 in Config.ini", lambda: "ColorName=1" in e2e.saved_box())
         widths = []
         # "red" exactly, then "≈ lightgoldenrodyellow" (#FAFAD2 is one blue step away).
         for colour in [(0xFF, 0, 0), (0xFA, 0xFA, 0xD1)]:
