@@ -12,6 +12,7 @@ constexpr const char* kZoomKey = "Zoom";
 constexpr const char* kAltZKey = "HotKeyAltZ";
 constexpr const char* kAltCKey = "HotKeyAltC";
 constexpr const char* kSampleKey = "Sample";
+constexpr const char* kColorNameKey = "ColorName";
 
 // "0" or "1" (blanks around allowed); anything else leaves `value` alone.
 void ReadFlag(const std::string& text, bool& value) {
@@ -36,6 +37,7 @@ TOptions ParseOptions(const std::function<std::string(const std::string&)>& valu
   }
   ReadFlag(valueOf(kAltZKey), options.HotKeyAltZ);
   ReadFlag(valueOf(kAltCKey), options.HotKeyAltC);
+  ReadFlag(valueOf(kColorNameKey), options.ColorName);
   std::int32_t sample = 0;
   if (TryStrToInt(valueOf(kSampleKey), sample)) {
     for (const int size : kSampleSizes) {
@@ -51,12 +53,13 @@ std::vector<std::pair<std::string, std::string>> OptionEntries(const TOptions& o
           {kZoomKey, std::to_string(options.Zoom)},
           {kAltZKey, FlagText(options.HotKeyAltZ)},
           {kAltCKey, FlagText(options.HotKeyAltC)},
-          {kSampleKey, std::to_string(options.Sample)}};
+          {kSampleKey, std::to_string(options.Sample)},
+          {kColorNameKey, FlagText(options.ColorName)}};
 }
 
 TOptions LoadOptions() {
-  const std::vector<std::string> keys = {kExtraFormatKey, kMagnifierKey, kZoomKey,
-                                         kAltZKey,        kAltCKey,      kSampleKey};
+  const std::vector<std::string> keys = {kExtraFormatKey, kMagnifierKey, kZoomKey,     kAltZKey,
+                                         kAltCKey,        kSampleKey,    kColorNameKey};
   const std::vector<std::string> values =
       TIniFile(GetConfigFileName()).ReadStrings(kOptionsSection, keys);
   return ParseOptions([&](const std::string& key) {

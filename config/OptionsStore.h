@@ -11,6 +11,7 @@
 //   HotKeyAltC=1        Alt+C copies in the extra format (0 or 1)
 //   Sample=3            the strip's colour is the mean of a square this
 //                       many pixels a side (1, 3 or 5)
+//   ColorName=1         the swatch's tooltip names the colour (0 or 1)
 //
 // A missing, damaged or unknown value reads as its default, without a word.
 #pragma once
@@ -36,11 +37,13 @@ struct TOptions {
   int Zoom = kDefaultZoom;
   bool HotKeyAltZ = false;
   bool HotKeyAltC = false;
+  bool ColorName = false;
   int Sample = kDefaultSampleSize;
 
   bool operator==(const TOptions& o) const {
     return ExtraFormat == o.ExtraFormat && Magnifier == o.Magnifier && Zoom == o.Zoom &&
-           HotKeyAltZ == o.HotKeyAltZ && HotKeyAltC == o.HotKeyAltC && Sample == o.Sample;
+           HotKeyAltZ == o.HotKeyAltZ && HotKeyAltC == o.HotKeyAltC && Sample == o.Sample &&
+           ColorName == o.ColorName;
   }
   bool operator!=(const TOptions& o) const { return !(*this == o); }
 };

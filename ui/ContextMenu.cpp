@@ -100,6 +100,7 @@ std::vector<MenuItem> BuildContextMenu(const ContextMenuState& state) {
   menu.push_back(Submenu(kExtraFormatMenuText, extra));
   menu.push_back(Submenu(kSampleMenuText, RadioGroup(kCommandSample, kSampleSizes,
                                                      state.options.Sample, SampleMenuText)));
+  menu.push_back(Entry(kCommandColorName, kColorNameMenuText, state.options.ColorName));
   std::vector<MenuItem> hotKeys;
   if (state.withMagnifier) {
     menu.push_back(Entry(kCommandMagnifier, kMagnifierMenuText, state.options.Magnifier));

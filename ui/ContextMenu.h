@@ -24,6 +24,7 @@ enum MenuCommand : int {
   kCommandExit = 340,
   kCommandContrast = 350,
   kCommandExport = 360,
+  kCommandColorName = 370,
   kCommandSample = 400,  // + the size's place in kSampleSizes
   kCommandZoom = 410,    // + the zoom's place in kMenuZooms
 };
@@ -38,6 +39,7 @@ inline constexpr const char* kHotKeysMenuText = "Hot keys";
 inline constexpr const char* kStartAtLoginMenuText = "Start at login";
 inline constexpr const char* kExitMenuText = "Exit";
 inline constexpr const char* kSampleMenuText = "Sample";
+inline constexpr const char* kColorNameMenuText = "Colour name on the swatch";
 inline constexpr const char* kZoomMenuText = "Zoom";
 inline constexpr const char* kContrastMenuText = "Contrast\xE2\x80\xA6";
 inline constexpr const char* kExportMenuText = "Export colour box\xE2\x80\xA6";

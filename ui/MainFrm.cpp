@@ -127,16 +127,26 @@ void TMainForm::CatchTimerTimer() {
   SetCaption(lblB, ManagerInstance->GetBlueText());
   SetCaption(lblG, ManagerInstance->GetGreenText());
   SetCaption(lblR, ManagerInstance->GetRedText());
-  SetHint(ColorPanel, c == kInvalidColor ? std::string() : ColorNameHint(c));
+  SetHint(ColorPanel, FOptions.ColorName && c != kInvalidColor ? ColorNameHint(c) : std::string());
 }
 
-void TMainForm::WMHotKey(std::int32_t id) { ManagerInstance->HandleHotKey(id); }
+void TMainForm::WMHotKey(std::int32_t id) {
+  ManagerInstance->HandleHotKey(id);
+}
 
-void TMainForm::FormMouseDown(MouseButton button) { FWindow->BeginMove(button); }
+void TMainForm::FormMouseDown(MouseButton button) {
+  FWindow->BeginMove(button);
+}
 
-void TMainForm::lblWebsiteClick() { ManagerInstance->OpenHomePage(); }
-void TMainForm::lblEmailClick() { ManagerInstance->OpenFeedbackMail(); }
-void TMainForm::lblExitClick() { FWindow->Close(); }
+void TMainForm::lblWebsiteClick() {
+  ManagerInstance->OpenHomePage();
+}
+void TMainForm::lblEmailClick() {
+  ManagerInstance->OpenFeedbackMail();
+}
+void TMainForm::lblExitClick() {
+  FWindow->Close();
+}
 
 // --- The lower area --------------------------------------------------------------
 
@@ -155,11 +165,14 @@ void TMainForm::btnHelpClick() {
 }
 
 void TMainForm::SaveColorToColorBox() {
-  for (int i = kColorBoxSlots - 1; i > 0; --i) SetPanelColor(ColorBoxes[i], ColorBoxes[i - 1]->Color);
+  for (int i = kColorBoxSlots - 1; i > 0; --i)
+    SetPanelColor(ColorBoxes[i], ColorBoxes[i - 1]->Color);
   SetPanelColor(ColorBoxes[0], ColorPanel->Color);
 }
 
-void TMainForm::PanelClick() { SaveColorToColorBox(); }
+void TMainForm::PanelClick() {
+  SaveColorToColorBox();
+}
 
 // --- Options and the context menu ---------------------------------------------------
 
@@ -228,6 +241,11 @@ void TMainForm::ContextMenuChoose(int command, TColor color) {
     ChangeOptions(options);
   } else if (SampleOfCommand(command, options.Sample) || ZoomOfCommand(command, options.Zoom)) {
     ChangeOptions(options);
+  } else if (command == kCommandColorName) {
+    options.ColorName = !options.ColorName;
+    ChangeOptions(options);
+    // The next tick sets the swatch's tooltip anew.
+    FColorShown = false;
   } else if (command == kCommandMagnifier) {
     ToggleMagnifier();
   } else if (command == kCommandContrast) {
@@ -302,6 +320,9 @@ void TMainForm::SetPanelColor(TControl* control, TColor color) {
 }
 
 void TMainForm::SetHint(TControl* control, const std::string& hint) {
+  // NOTE: the swatch sets its hint on each new colour; an unchanged one (none,
+  // while the colour's name is off) asks nothing of the window.
+  if (control->Hint == hint) return;
   control->Hint = hint;
   FWindow->SetTooltip(control->Id, control->Bounds, hint);
 }

@@ -11,8 +11,8 @@ import velmora_e2e as e2e
 from velmora_e2e import VelmoraTest
 
 # The menu's entries as the keyboard reaches them (separators are skipped).
-MENU = ["Copy as", "Alt+C copies as", "Sample", "Magnifier", "Zoom", "Hot keys", "Start at login",
-        "Contrast\u2026", "Export colour box\u2026", "About", "Exit"]
+MENU = ["Copy as", "Alt+C copies as", "Sample", "Colour name on the swatch", "Magnifier", "Zoom",
+        "Hot keys", "Start at login", "Contrast\u2026", "Export colour box\u2026", "About", "Exit"]
 HOT_KEYS = ["Alt+Z", "Alt+C"]  # the "Hot keys" submenu
 FORMATS = ["hex", "rgb", "hsl", "hsv", "cmyk", "float", "colorref", "delphi", "oklch", "oklab",
            "lab", "name"]
@@ -61,8 +61,13 @@ class MenuTest(VelmoraTest):
         app.click(e2e.DRAG_HANDLE, button=3)
         menus = e2e.wait_for("the context menu", lambda: [
             (w, g) for w, g in app.other_windows() if w not in before and g[2] > 60 and g[3] > 40])
-        # Off the menu, so that no entry is picked by hovering.
-        e2e.move_pointer(*e2e.SCREEN_SPOT)
+        # Off the menu, so that no entry is picked by hovering: a tall menu
+        # (at 200 %) may cover the usual spot.
+        _, (x, y, width, height) = menus[0]
+        spots = [e2e.SCREEN_SPOT, (8, e2e.SCREEN_HEIGHT - 8),
+                 (e2e.SCREEN_WIDTH - 8, e2e.SCREEN_HEIGHT - 8), (8, 8)]
+        e2e.move_pointer(*next(s for s in spots
+                               if not (x <= s[0] < x + width and y <= s[1] < y + height)))
         return menus[0]
 
     def choose(self, app, *path, meanwhile=None):

@@ -79,6 +79,9 @@ class PickerTest(VelmoraTest):
         e2e.keep_screen("%s-sample-3x3" % e2e.TARGET.kind)
 
     def test_the_swatch_tooltip_names_the_colour(self):
+        # Turned on as the menu leaves it (the menu's own entry is a unit test's).
+        with open(e2e.config_path(), "w") as config:
+            config.write("[Options]\nColorName=1\n")
         app = self.start()
         widths = []
         # "red" exactly, then "≈ lightgoldenrodyellow" (#FAFAD2 is one blue step away).

@@ -48,7 +48,7 @@ TEST_F(FormTest, PlacementFollowsThePrimaryScreen) {
   } cases[] = {{{0, 0, 1024, 768}, 96, {376, 153}},
                {{0, 0, 1920, 1080}, 96, {824, 216}},
                {{0, 0, 801, 604}, 96, {264, 120}},
-               {{0, 0, 2880, 1620}, 144, {1236, 324}},  // 272 wide shows as 408 at 150 %
+               {{0, 0, 2880, 1620}, 144, {1236, 324}},      // 272 wide shows as 408 at 150 %
                {{1280, 200, 1024, 768}, 96, {1656, 353}}};  // not at the desktop's origin
   for (const auto& c : cases) {
     platform.screen = c.screen;
@@ -164,8 +164,8 @@ TEST_F(FormTest, DraggingStartsOnlyFromBackgroundAndStripLabels) {
     platform.SendMouseMove({p.x + platform.dragThreshold + 1, p.y});
     platform.SendMouseUp({p.x + platform.dragThreshold + 1, p.y}, MouseButton::Right);
   };
-  for (const char* name : {"RLabel", "lblR", "GLabel", "lblG", "BLabel", "lblB", "HexLabel",
-                           "lblHexColorValue"}) {
+  for (const char* name :
+       {"RLabel", "lblR", "GLabel", "lblG", "BLabel", "lblB", "HexLabel", "lblHexColorValue"}) {
     platform.moves.clear();
     rightDrag(CenterOf(form->Find(name)));
     EXPECT_EQ(platform.moves.size(), 1u) << name;
@@ -173,8 +173,7 @@ TEST_F(FormTest, DraggingStartsOnlyFromBackgroundAndStripLabels) {
   platform.moves.clear();
   platform.SendMouseDown({150, 25}, MouseButton::Middle);  // background
   platform.SendMouseDown({260, 5}, MouseButton::Left);
-  EXPECT_EQ(platform.moves,
-            (std::vector<MouseButton>{MouseButton::Middle, MouseButton::Left}));
+  EXPECT_EQ(platform.moves, (std::vector<MouseButton>{MouseButton::Middle, MouseButton::Left}));
 
   platform.moves.clear();
   form->btnHelpClick();  // expanded: the lower area is reachable
@@ -212,9 +211,9 @@ TEST_F(FormTest, RightClickMenuCopiesTheColourUnderThePointerBeforeItCameOver) {
     const std::vector<MenuItem> menu = RightClickChoosing({kCopyAsMenuText, text});
     EXPECT_EQ(Texts(menu),
               (std::vector<std::string>{kCopyAsMenuText, kExtraFormatMenuText, kSampleMenuText,
-                                        kMagnifierMenuText, kZoomMenuText, kHotKeysMenuText,
-                                        kStartAtLoginMenuText, kContrastMenuText, kExportMenuText,
-                                        "", AboutMenuText(), kExitMenuText}));
+                                        kColorNameMenuText, kMagnifierMenuText, kZoomMenuText,
+                                        kHotKeysMenuText, kStartAtLoginMenuText, kContrastMenuText,
+                                        kExportMenuText, "", AboutMenuText(), kExitMenuText}));
     ASSERT_NE(Item(menu, kCopyAsMenuText), nullptr);
     EXPECT_EQ(Texts(Item(menu, kCopyAsMenuText)->submenu), expected);
     EXPECT_EQ(platform.clipboardText, text);
@@ -284,7 +283,8 @@ TEST_F(FormTest, AltCIsTurnedOnInTheMenuAndCopiesTheChosenFormat) {
   menu = RightClickChoosing({kHotKeysMenuText, HotKeyMenuText(HotKey::AltC, false)});
   EXPECT_TRUE(Item(menu[1].submenu, "hsl(h, s%, l%)")->checked);
   EXPECT_FALSE(Item(menu[1].submenu, "#rrggbb")->checked);
-  EXPECT_FALSE(Item(Item(menu, kHotKeysMenuText)->submenu, HotKeyMenuText(HotKey::AltC, false))->checked);
+  EXPECT_FALSE(
+      Item(Item(menu, kHotKeysMenuText)->submenu, HotKeyMenuText(HotKey::AltC, false))->checked);
   EXPECT_EQ(platform.hotKeys.size(), 4u);
 
   TickOver(0x00E16941);
@@ -295,7 +295,8 @@ TEST_F(FormTest, AltCIsTurnedOnInTheMenuAndCopiesTheChosenFormat) {
 
   // Off again.
   menu = RightClickChoosing({kHotKeysMenuText, HotKeyMenuText(HotKey::AltC, false)});
-  EXPECT_TRUE(Item(Item(menu, kHotKeysMenuText)->submenu, HotKeyMenuText(HotKey::AltC, false))->checked);
+  EXPECT_TRUE(
+      Item(Item(menu, kHotKeysMenuText)->submenu, HotKeyMenuText(HotKey::AltC, false))->checked);
   EXPECT_EQ(platform.hotKeys.size(), 3u);
   EXPECT_NE(platform.files.at(kConfig).find("HotKeyAltC=0\r\n"), std::string::npos);
 }
@@ -306,8 +307,10 @@ TEST_F(FormTest, AltCThatAnotherProgramHoldsStaysOffAndSaysSo) {
   EXPECT_TRUE(form->HotKeyTaken(HotKey::AltC));
   EXPECT_EQ(platform.hotKeys.size(), 3u);
   EXPECT_EQ(platform.files.count(kConfig), 0u);
-  std::vector<MenuItem> menu = RightClickChoosing({kHotKeysMenuText, HotKeyMenuText(HotKey::AltC, true)});
-  const MenuItem* taken = Item(Item(menu, kHotKeysMenuText)->submenu, HotKeyMenuText(HotKey::AltC, true));
+  std::vector<MenuItem> menu =
+      RightClickChoosing({kHotKeysMenuText, HotKeyMenuText(HotKey::AltC, true)});
+  const MenuItem* taken =
+      Item(Item(menu, kHotKeysMenuText)->submenu, HotKeyMenuText(HotKey::AltC, true));
   ASSERT_NE(taken, nullptr);
   EXPECT_FALSE(taken->checked);
   EXPECT_EQ(platform.hotKeys.size(), 3u);
@@ -452,8 +455,8 @@ TEST_F(FormTest, StoresShiftTheColourBoxInEitherState) {
     TickOver(c);
     PressAltS();
   }
-  EXPECT_EQ(Slots(), (std::vector<TColor>{kBlue, kGreen, kRed, earlier[0], earlier[1],
-                                          earlier[2]}));
+  EXPECT_EQ(Slots(),
+            (std::vector<TColor>{kBlue, kGreen, kRed, earlier[0], earlier[1], earlier[2]}));
   EXPECT_FALSE(form->Expanded());
 
   form->btnHelpClick();
@@ -573,7 +576,8 @@ TEST(FormLifecycle, OptionsAreReadAtCreationAndAltCRegisteredAtShow) {
   EXPECT_EQ(platform.clipboardText, "cmyk(100%, 0%, 100%, 0%)");
   EXPECT_TRUE(platform.hotKeys.empty());
   // Still as it was besides the colour box.
-  EXPECT_EQ(platform.files[kConfig].rfind("[Options]\r\nExtraFormat=cmyk\r\nHotKeyAltC=1\r\n", 0), 0u);
+  EXPECT_EQ(platform.files[kConfig].rfind("[Options]\r\nExtraFormat=cmyk\r\nHotKeyAltC=1\r\n", 0),
+            0u);
 }
 
 TEST(FormLifecycle, MagnifierStateSurvivesARestart) {
@@ -614,9 +618,13 @@ TEST(FormLifecycle, DestructionRemovesHotKeysThenManagerThenWritesOnce) {
 TEST(FormLifecycle, FailedWriteIsShownAndTheRunStillEnds) {
   NullPlatform platform;
   const std::string folder = "C:\\Users\\Public\\Documents\\Quorvane\\Velmora\\Config.ini";
-  platform.folders = {"C:", "C:\\Users", "C:\\Users\\Public", "C:\\Users\\Public\\Documents",
+  platform.folders = {"C:",
+                      "C:\\Users",
+                      "C:\\Users\\Public",
+                      "C:\\Users\\Public\\Documents",
                       "C:\\Users\\Public\\Documents\\Quorvane",
-                      "C:\\Users\\Public\\Documents\\Quorvane\\Velmora", folder};
+                      "C:\\Users\\Public\\Documents\\Quorvane\\Velmora",
+                      folder};
   platform.eventLoopBody = [&] { platform.SendClick({210, 20}); };
   EXPECT_EQ(RunVelmora(), 0);
   ASSERT_EQ(platform.errorBoxes.size(), 1u);

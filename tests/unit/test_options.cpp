@@ -35,10 +35,11 @@ TEST(Options, StoredOptionsReadBackBesideTheColorBox) {
   options.HotKeyAltZ = true;
   options.HotKeyAltC = true;
   options.Sample = 3;
+  options.ColorName = true;
   StoreOptions(options);
   EXPECT_EQ(platform.files.at(name),
             "[ColorBox]\r\nCB1=255\r\n[Options]\r\nExtraFormat=delphi\r\nMagnifier=1\r\nZoom=16\r\n"
-            "HotKeyAltZ=1\r\nHotKeyAltC=1\r\nSample=3\r\n");
+            "HotKeyAltZ=1\r\nHotKeyAltC=1\r\nSample=3\r\nColorName=1\r\n");
   EXPECT_EQ(LoadOptions(), options);
   EXPECT_EQ(LoadColorBox(1)[0], 255);
 }

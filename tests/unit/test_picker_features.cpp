@@ -232,12 +232,20 @@ TEST_F(PickerFeatures, OpeningTheMenuWritesNothing) {
   EXPECT_EQ(platform.fileWrites, 0);
 }
 
-TEST_F(PickerFeatures, TheSwatchTooltipNamesTheColour) {
+TEST_F(PickerFeatures, TheSwatchTooltipNamesTheColourOnceTurnedOn) {
+  // Off until the user turns it on: the swatch has no tooltip of its own.
+  TickOver(RGBColor(65, 105, 225));
+  EXPECT_EQ(platform.tooltips.count(form->ColorPanel->Id), 0u);
+  RightClickChoosing({kColorNameMenuText});
+  EXPECT_NE(platform.files.at(kConfig).find("ColorName=1"), std::string::npos);
   TickOver(RGBColor(65, 105, 225));
   EXPECT_EQ(platform.tooltips.at(form->ColorPanel->Id).second, "royalblue");
   EXPECT_EQ(platform.tooltips.at(form->ColorPanel->Id).first, form->ColorPanel->Bounds);
   TickOver(RGBColor(66, 105, 225));
   EXPECT_EQ(platform.tooltips.at(form->ColorPanel->Id).second, "\xE2\x89\x88 royalblue");
+  RightClickChoosing({kColorNameMenuText});
+  TickOver(RGBColor(65, 105, 225));
+  EXPECT_EQ(platform.tooltips.at(form->ColorPanel->Id).second, "");
 }
 
 TEST_F(PickerFeatures, ContrastShowsTheNewestSlotAgainstTheOthers) {
