@@ -78,6 +78,13 @@ class Win32Platform : public IPlatform {
   // error set) when the system will not say. Tests replace it to see a
   // refusal through.
   virtual bool ReadPointerPosition(POINT& p);
+  // The screens' geometry as the system tells it now: the virtual desktop
+  // (every monitor) and the primary screen. Tests replace it.
+  struct DisplayGeometry {
+    Rect desktop;
+    Rect primary;
+  };
+  virtual DisplayGeometry ReadDisplayGeometry();
 
  private:
   void RegisterWindowClasses();
@@ -86,6 +93,9 @@ class Win32Platform : public IPlatform {
   // Sets `block` to `area`: the part on the desktop copied from `screen` in
   // one BitBlt (false when nothing was copied), the rest off-screen black.
   bool CopyBlock(HDC screen, const Rect& area, PixelBlock& block);
+  // The geometry read last, read again after a display change or when
+  // `inside` lies outside its desktop (a monitor joined).
+  const DisplayGeometry& Geometry(Point inside);
 
   HINSTANCE instance_ = nullptr;
   ATOM windowClass_ = 0;
@@ -103,7 +113,16 @@ class Win32Platform : public IPlatform {
     void Release();
   };
   BlockBitmap block_;
+  // NOTE: asking the system for the screens' size costs more than reading a
+  // pixel under Wine (some 0.1 ms a question), so it is kept between ticks.
+  DisplayGeometry geometry_;
+  unsigned geometryChanges_ = 0;
+  bool geometryRead_ = false;
 };
+
+// Told by the windows of every WM_DISPLAYCHANGE: each Win32Platform reads
+// the screens' geometry again before it next uses it.
+void NoteDisplayChange();
 
 // The native window of one of our windows (nullptr for none): every IWindow
 // this backend sees is a Win32Window it made.

@@ -70,10 +70,8 @@ PixelBlock Win32Platform::ReadPixelBlock(const Rect& area) {
 bool Win32Platform::CopyBlock(HDC screen, const Rect& area, PixelBlock& block) {
   block.area = area;
   block.pixels.assign(static_cast<std::size_t>(area.width * area.height), kOffScreenColor);
-  const Rect desktop{::GetSystemMetrics(SM_XVIRTUALSCREEN), ::GetSystemMetrics(SM_YVIRTUALSCREEN),
-                     ::GetSystemMetrics(SM_CXVIRTUALSCREEN),
-                     ::GetSystemMetrics(SM_CYVIRTUALSCREEN)};
-  const Rect inside = area.Intersect(desktop);
+  const Point centre{area.x + area.width / 2, area.y + area.height / 2};
+  const Rect inside = area.Intersect(Geometry(centre).desktop);
   if (inside.Empty() || screen == nullptr) return false;
   if (block_.size.width != inside.width || block_.size.height != inside.height) {
     // A top-down 32-bit bitmap of the block's size.
@@ -145,7 +143,34 @@ std::vector<Rect> Win32Platform::Monitors() {
 }
 
 Rect Win32Platform::PrimaryScreen() {
-  return Rect{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+  return Geometry(Point{0, 0}).primary;
+}
+
+namespace {
+
+// How many display changes the windows have heard of.
+unsigned displayChanges = 0;
+
+}  // namespace
+
+void NoteDisplayChange() {
+  ++displayChanges;
+}
+
+Win32Platform::DisplayGeometry Win32Platform::ReadDisplayGeometry() {
+  return DisplayGeometry{
+      Rect{::GetSystemMetrics(SM_XVIRTUALSCREEN), ::GetSystemMetrics(SM_YVIRTUALSCREEN),
+           ::GetSystemMetrics(SM_CXVIRTUALSCREEN), ::GetSystemMetrics(SM_CYVIRTUALSCREEN)},
+      Rect{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)}};
+}
+
+const Win32Platform::DisplayGeometry& Win32Platform::Geometry(Point inside) {
+  if (!geometryRead_ || geometryChanges_ != displayChanges || !geometry_.desktop.Contains(inside)) {
+    geometry_ = ReadDisplayGeometry();
+    geometryChanges_ = displayChanges;
+    geometryRead_ = true;
+  }
+  return geometry_;
 }
 
 std::string SystemErrorText(DWORD code) {

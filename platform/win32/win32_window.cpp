@@ -144,6 +144,9 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_DPICHANGED:
       OnDpiChanged(*s, HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
       return 0;
+    case WM_DISPLAYCHANGE:
+      NoteDisplayChange();
+      break;
     case WM_QUERYENDSESSION:
       // The user may still cancel the log-off; the colours are kept once it is final.
       return TRUE;

@@ -173,6 +173,50 @@ TEST(Win32ScreenEdge, NoPixelThereGivesTheInvalidMark) {
   EXPECT_EQ(reading.color, kInvalidColor);
 }
 
+// The backend, except that the screens' geometry is what the test says,
+// counted each time it is asked for.
+class ScriptedGeometry : public Win32Platform {
+ public:
+  DisplayGeometry geometry{Rect{0, 0, 800, 600}, Rect{0, 0, 800, 600}};
+  int reads = 0;
+
+ protected:
+  DisplayGeometry ReadDisplayGeometry() override {
+    ++reads;
+    return geometry;
+  }
+};
+
+// The geometry is kept from one block to the next, and read again when a
+// monitor joins where a block is asked for or a display change is heard of:
+// pixels off the desktop of the moment are always off-screen black.
+TEST_F(Win32Screen, ScreenGeometryIsKeptUntilTheDisplayChanges) {
+  const RECT area{780, 0, 820, 40};
+  TestWindow patch(RGB(0x12, 0x34, 0x56), &area);
+  PumpUntil([&] { return Platform().ReadPixelBlock(Rect{805, 10, 1, 1}).At(0, 0) == 0x00563412; });
+  ScriptedGeometry platform;
+  for (int i = 0; i < 20; ++i) platform.ReadPixelBlock(Rect{10, 10, 5, 5});
+  EXPECT_EQ(platform.PrimaryScreen(), (Rect{0, 0, 800, 600}));
+  EXPECT_EQ(platform.reads, 1);
+
+  // A monitor joins on the right: a block there reads the geometry again.
+  platform.geometry.desktop = Rect{0, 0, 1024, 600};
+  PixelBlock block = platform.ReadPixelBlock(Rect{798, 10, 5, 5});
+  EXPECT_EQ(platform.reads, 2);
+  EXPECT_EQ(block.At(4, 0), 0x00563412) << "a pixel of the new monitor";
+
+  // The monitor leaves: heard of through a window's WM_DISPLAYCHANGE.
+  platform.geometry.desktop = Rect{0, 0, 800, 600};
+  platform.ReadPixelBlock(Rect{798, 10, 5, 5});
+  EXPECT_EQ(platform.reads, 2);
+  QuietWindow window;
+  ::SendMessageW(window.Hwnd(), WM_DISPLAYCHANGE, 32, MAKELPARAM(800, 600));
+  block = platform.ReadPixelBlock(Rect{798, 10, 5, 5});
+  EXPECT_EQ(platform.reads, 3);
+  EXPECT_EQ(block.At(4, 0), kOffScreenColor);
+  EXPECT_EQ(block.At(1, 0), 0x00563412) << "on the screen: what the screen shows";
+}
+
 // The backend, except that reading the pointer fails with a real system
 // error: opening a folder as a file is refused with "access denied".
 class PointerDenied : public Win32Platform {
