@@ -1,6 +1,7 @@
 # Shell functions the benchmark scripts share (sourced, not run).
 
-now_ns() { date +%s%N; }
+bench_lib=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
 median() { sort -n | awk '{v[NR]=$1} END {print v[int((NR + 1) / 2)]}'; }
 
 # Starts a command in a process group of its own; prints its pid.
@@ -20,15 +21,19 @@ wait_mapped() {
   done
 }
 # Milliseconds from launching the command after $1 to its window titled $1
-# being mapped.
+# being mapped, waited for without polling (wait_mapped.py); the program is
+# stopped and gone before this returns.
 start_ms() {
-  local title=$1 t0 pid
+  local title=$1 pid ms
   shift
-  t0=$(now_ns)
-  pid=$(launch "$@")
-  wait_mapped "$title"
-  echo $((($(now_ns) - t0) / 1000000))
-  stop "$pid"
+  read -r pid ms < <(python3 "$bench_lib/wait_mapped.py" "$title" "$@")
+  echo "$ms"
+  kill -KILL -- "-$pid" 2>/dev/null || true
+  # Gone, or a zombie that only its new parent can reap (at most 5 s).
+  for _ in $(seq 100); do
+    case $(sed 's/.*) //' "/proc/$pid/stat" 2>/dev/null) in "" | Z*) break ;; esac
+    sleep 0.05
+  done
   sleep 0.3
 }
 

@@ -11,7 +11,7 @@ velmora=$build/Velmora.exe
 bench=$build/tests/bench/velmora_bench.exe
 bare=$build/tests/bench/bare_window.exe
 bare_reader=$build/tests/bench/bare_reader.exe
-STARTS=${STARTS:-11}
+STARTS=${STARTS:-15}
 REST_SECONDS=${REST_SECONDS:-8}  # each round of the CPU at rest
 export REST_SECONDS
 work=$(mktemp -d)
@@ -54,7 +54,7 @@ read -r start_q1 start_q3 < <(quartiles "$work/start_ratios")
 #    machine's load. ROUNDS rounds each; a round's ratio compares the same
 #    seconds. CPU is the run time of every thread of the program, its Wine
 #    server and its X server.
-ROUNDS=${ROUNDS:-5}
+ROUNDS=${ROUNDS:-7}
 # A copy of the session's prefix: its files linked, its registry (which the
 # Wine server rewrites) copied.
 prefix_copy() {
