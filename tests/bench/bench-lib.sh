@@ -1,7 +1,5 @@
 # Shell functions the benchmark scripts share (sourced, not run).
 
-bench_lib=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-
 median() { sort -n | awk '{v[NR]=$1} END {print v[int((NR + 1) / 2)]}'; }
 
 # Starts a command in a process group of its own; prints its pid.
@@ -20,23 +18,6 @@ wait_mapped() {
     [ "$(date +%s)" -lt "$deadline" ] || { echo "$0: no window '$1'" >&2; return 1; }
   done
 }
-# Milliseconds from launching the command after $1 to its window titled $1
-# being mapped, waited for without polling (wait_mapped.py); the program is
-# stopped and gone before this returns.
-start_ms() {
-  local title=$1 pid ms
-  shift
-  read -r pid ms < <(python3 "$bench_lib/wait_mapped.py" "$title" "$@")
-  echo "$ms"
-  kill -KILL -- "-$pid" 2>/dev/null || true
-  # Gone, or a zombie that only its new parent can reap (at most 5 s).
-  for _ in $(seq 100); do
-    case $(sed 's/.*) //' "/proc/$pid/stat" 2>/dev/null) in "" | Z*) break ;; esac
-    sleep 0.05
-  done
-  sleep 0.3
-}
-
 # CPU time of processes: clock ticks (utime + stime, /proc/<pid>/stat) and,
 # for a finer grain, nanoseconds every thread has run (schedstat's first
 # field), each summed over the pids given. (%.0f: mawk's %d stops at 2^31.)

@@ -27,24 +27,13 @@ wine "$bench" >"$work/bench.txt" 2>/dev/null </dev/null || {
 
 # 2. Start-up against a program that only shows a window, alternating, after
 #    one start of each that is not counted (the prefix's services and caches
-#    warm for both alike).
-start_ms Velmora wine "$velmora" >/dev/null
-start_ms "Velmora bare window" wine "$bare" >/dev/null
-for _ in $(seq "$STARTS"); do
-  start_ms Velmora wine "$velmora" >>"$work/velmora_start"
-  start_ms "Velmora bare window" wine "$bare" >>"$work/bare_start"
-done
-velmora_start=$(median <"$work/velmora_start")
-bare_start=$(median <"$work/bare_start")
-# The starts' spread: "lower upper" quartiles.
-quartiles() { sort -n "$1" | awk '{v[NR] = $1} END {print v[int((NR + 3) / 4)], v[int((3 * NR + 3) / 4)]}'; }
-read -r velmora_q1 velmora_q3 < <(quartiles "$work/velmora_start")
-read -r bare_q1 bare_q3 < <(quartiles "$work/bare_start")
-# The ratio of each start to the bare one just after it (the two meet the
-# machine's load of the same moment), and the median of those.
-paste -d' ' "$work/velmora_start" "$work/bare_start" | awk '{print $1 / $2}' >"$work/start_ratios"
-start_ratio=$(median <"$work/start_ratios")
-read -r start_q1 start_q3 < <(quartiles "$work/start_ratios")
+#    warm for both alike): "median lower_quartile upper_quartile" of each
+#    program's times and of their pairs' ratios.
+python3 "$root/tests/bench/starts.py" "$STARTS" Velmora wine "$velmora" -- \
+  "Velmora bare window" wine "$bare" >"$work/starts"
+read -r velmora_start velmora_q1 velmora_q3 < <(awk '$1 == "program_ms" {print $2, $3, $4}' "$work/starts")
+read -r bare_start bare_q1 bare_q3 < <(awk '$1 == "bare_ms" {print $2, $3, $4}' "$work/starts")
+read -r start_ratio start_q1 start_q3 < <(awk '$1 == "ratio" {print $2, $3, $4}' "$work/starts")
 
 # 3. CPU at rest against a bare program that only reads the pixel under the
 #    pointer ten times a second, and of Velmora with the magnifier on: the

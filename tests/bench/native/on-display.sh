@@ -15,10 +15,12 @@
 #     pointer rests, then with the magnifier on the loupe's paints over three
 #     seconds (count_repaints.py): "magnifier_kb plain_kb repaints".
 #   on-display.sh --starts PROGRAM TITLE BARE BARE_TITLE
-#     median milliseconds from launch to the mapped window over STARTS
-#     alternating runs, and Private_Dirty (smaps_rollup) after start-up.
+#     milliseconds from launch to the mapped window over STARTS alternating
+#     runs (starts.py's lines: "program_ms", "bare_ms" and "ratio", each
+#     "median lower_quartile upper_quartile"), and Private_Dirty
+#     (smaps_rollup) after start-up.
 set -euo pipefail
-STARTS=${STARTS:-7}
+STARTS=${STARTS:-15}
 REST_SECONDS=${REST_SECONDS:-8}
 SETTLE_SECONDS=${SETTLE_SECONDS:-4}
 ROUNDS=${ROUNDS:-5}
@@ -75,17 +77,10 @@ magnifier() {
 
 
 starts() {
-  local program=$1 title=$2 bare=$3 bare_title=$4 work
-  work=$(mktemp -d)
-  for _ in $(seq "$STARTS"); do
-    start_ms "$title" "$program" >>"$work/program"
-    start_ms "$bare_title" "$bare" >>"$work/bare"
-  done
-  echo "velmora_start_ms $(median <"$work/program")"
-  echo "bare_start_ms $(median <"$work/bare")"
+  local program=$1 title=$2 bare=$3 bare_title=$4
+  python3 "$(dirname "$0")/../starts.py" "$STARTS" "$title" "$program" -- "$bare_title" "$bare"
   echo "velmora_private_kb $(memory_kb "$title" "$program")"
   echo "bare_private_kb $(memory_kb "$bare_title" "$bare")"
-  rm -rf "$work"
 }
 
 case ${1:-} in
