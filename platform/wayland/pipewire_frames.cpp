@@ -194,10 +194,17 @@ void TakeBuffer(MonitorStream* monitor, pw_buffer* buffer) {
     std::lock_guard<std::mutex> guard(owner->lock);
     if (cursor != nullptr) {
       // Id 0 (KWin: also a position of -1): the pointer is on another monitor.
-      monitor->pointerHere =
-          spa_meta_cursor_is_valid(cursor) && cursor->position.x >= 0 && cursor->position.y >= 0;
+      // NOTE: mutter also reports a position one past the right or bottom
+      // edge as the pointer crosses onto the next monitor, after that
+      // monitor's stream has reported it at its own origin: only the stream
+      // whose picture holds the position has the pointer.
+      const spa_point& p = cursor->position;
+      monitor->pointerHere = spa_meta_cursor_is_valid(cursor) && p.x >= 0 && p.y >= 0 &&
+                             (monitor->size.width == 0 ||
+                              (static_cast<std::uint32_t>(p.x) < monitor->size.width &&
+                               static_cast<std::uint32_t>(p.y) < monitor->size.height));
       if (monitor->pointerHere) {
-        monitor->pointer = Point{cursor->position.x, cursor->position.y};
+        monitor->pointer = Point{p.x, p.y};
         monitor->pointerSerial = ++owner->serial;
       }
     }
